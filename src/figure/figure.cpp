@@ -1,0 +1,214 @@
+#include "figure/figure.hpp"
+
+#include <cmath>
+
+namespace kueruma::figure {
+
+using world::pi;
+
+namespace {
+
+// The body box starts this fraction of a bone from the reference point along both axes.
+const double boxInset = 1.0 - std::cos(pi / 6);
+
+void placeBodyBox(Figure& f, double heightFactor) {
+    const double a = f.segment;
+    const double t = f.bodyAngle;
+    f.boxX = f.posX + boxInset * a * (std::cos(t) - std::sin(t));
+    f.boxY = f.posY + boxInset * a * (std::sin(t) + std::cos(t));
+    f.boxWidth = 2 * std::cos(pi / 6) * a;
+    f.boxHeight = a * heightFactor;
+}
+
+} // namespace
+
+void Figure::reset() {
+    posX = 400.0;
+    posY = 80.0;
+    velX = 0.0;
+    runAccel = 4.0;
+    velY = 1.0;
+    gravity = 2.0;
+    maxRunSpeed = 12.0;
+    pivotSpan = 48.0;
+    bodyAngle = 0.0;
+    spin = 0.0;
+    jumpState = 0;
+    pose = Jump;
+    kickTimer = 0;
+    health = 100;
+    score = 0;
+    combo = 0;
+    bestCombo = 0;
+    // The start box comes from the literal start values, whatever `segment` held before.
+    const double k = 1.0 - std::cos(pi / 6);
+    boxX = 400 + 24 * k * (std::cos(0.0) - std::sin(0.0));
+    boxY = 80 + 24 * k * (std::sin(0.0) + std::cos(0.0));
+    boxWidth = 2 * std::cos(pi / 6) * 24;
+    boxHeight = (3 + 2 * std::sin(pi / 3)) * 24;
+    limbBase = 0.0;
+    hipA = pi / 12;
+    hipB = -pi / 6;
+    kneeA = 0.0;
+    kneeB = pi / 6;
+    shoulderA = pi / 12;
+    shoulderB = pi / 12;
+    elbowA = -pi / 6;
+    elbowB = -pi / 6;
+    segment = 24.0;
+}
+
+void Figure::updateJoints() {
+    const double a = segment;
+    const double t = bodyAngle;
+    auto place = [&](int joint, int from, double direction) {
+        jointX[joint] = jointX[from] + a * std::cos(direction);
+        jointY[joint] = jointY[from] + a * std::sin(direction);
+    };
+    jointX[0] = posX + a * (std::cos(t) - std::sin(t));
+    jointY[0] = posY + a * (std::sin(t) + std::cos(t));
+    limbBase = t + pi / 2;
+    place(1, 0, limbBase);
+    place(2, 1, limbBase);
+    place(3, 2, limbBase + hipA);
+    place(4, 2, limbBase + hipB);
+    place(5, 3, limbBase + hipA + kneeA);
+    place(6, 4, limbBase + hipB + kneeB);
+    place(7, 1, limbBase + shoulderA);
+    place(8, 1, limbBase + shoulderB);
+    place(9, 7, limbBase + shoulderA + elbowA);
+    place(10, 8, limbBase + shoulderB + elbowB);
+}
+
+namespace {
+
+struct AngleTarget {
+    double target;
+    double step;
+};
+
+struct PoseRow {
+    std::int32_t code;
+    // hipA, hipB, kneeA, kneeB, shoulderA, shoulderB, elbowA, elbowB
+    AngleTarget angles[8];
+    double heightFactor;
+};
+
+constexpr double s12 = pi / 12;
+constexpr double s6 = pi / 6;
+
+const double standHeight = 3 + 2 * std::sin(pi / 3);
+const double tuckHeight = 2 + std::sin(pi / 3) + std::cos(pi / 3);
+const double walkHeight = 3 + std::sin(pi / 3) + std::sin(pi / 6);
+const double kickHeight = 2 + 2 * std::sin(pi / 3);
+
+// The legs always step pi/12; the shoulders swing at pi/6 when jumping, walking and kicking.
+const PoseRow poseTable[] = {
+    {Stand,
+     {{pi / 12, s12},
+      {-pi / 6, s12},
+      {0, s12},
+      {pi / 6, s12},
+      {pi / 12, s12},
+      {pi / 12, s12},
+      {-pi / 6, s12},
+      {-pi / 6, s12}},
+     standHeight},
+    {Jump,
+     {{pi / 12, s12},
+      {-pi / 6, s12},
+      {0, s12},
+      {pi / 6, s12},
+      {-2 * pi / 3, s6},
+      {-2 * pi / 3, s6},
+      {-pi / 3, s12},
+      {-pi / 3, s12}},
+     standHeight},
+    {Tuck,
+     {{-2 * pi / 3, s12},
+      {-2 * pi / 3, s12},
+      {2 * pi / 3, s12},
+      {2 * pi / 3, s12},
+      {-pi / 6, s12},
+      {-pi / 6, s12},
+      {-5 * pi / 6, s12},
+      {-5 * pi / 6, s12}},
+     tuckHeight},
+    {Walk1,
+     {{0, s12},
+      {-2 * pi / 3, s12},
+      {pi / 3, s12},
+      {pi / 3, s12},
+      {-2 * pi / 3, s6},
+      {pi / 3, s6},
+      {-pi / 3, s12},
+      {-pi / 3, s12}},
+     walkHeight},
+    {Walk2,
+     {{-pi / 3, s12},
+      {-pi / 3, s12},
+      {2 * pi / 3, s12},
+      {pi / 3, s12},
+      {-pi / 6, s6},
+      {-pi / 6, s6},
+      {-pi / 2, s12},
+      {-pi / 2, s12}},
+     walkHeight},
+    {Walk3,
+     {{-2 * pi / 3, s12},
+      {0, s12},
+      {pi / 3, s12},
+      {pi / 3, s12},
+      {pi / 3, s6},
+      {-2 * pi / 3, s6},
+      {-pi / 3, s12},
+      {-pi / 3, s12}},
+     walkHeight},
+    {Walk4,
+     {{-pi / 3, s12},
+      {-pi / 3, s12},
+      {pi / 3, s12},
+      {2 * pi / 3, s12},
+      {-pi / 6, s6},
+      {-pi / 6, s6},
+      {-pi / 2, s12},
+      {-pi / 2, s12}},
+     walkHeight},
+    {KickA,
+     {{-5 * pi / 12, s12},
+      {-pi / 4, s12},
+      {pi / 2, s12},
+      {pi / 12, s12},
+      {pi / 2, s6},
+      {pi / 2, s6},
+      {-pi / 4, s12},
+      {-pi / 4, s12}},
+     kickHeight},
+    {KickB,
+     {{-pi / 4, s12},
+      {-5 * pi / 12, s12},
+      {pi / 12, s12},
+      {pi / 2, s12},
+      {pi / 2, s6},
+      {pi / 2, s6},
+      {-pi / 4, s12},
+      {-pi / 4, s12}},
+     kickHeight},
+};
+
+} // namespace
+
+void Figure::applyPose(std::int32_t code) {
+    for (const PoseRow& row : poseTable) {
+        if (row.code != code) continue;
+        double* angles[8] = {&hipA,      &hipB,      &kneeA,  &kneeB,
+                             &shoulderA, &shoulderB, &elbowA, &elbowB};
+        for (int i = 0; i < 8; ++i) {
+            *angles[i] = world::stepToward(*angles[i], row.angles[i].target, row.angles[i].step);
+        }
+        placeBodyBox(*this, row.heightFactor);
+        return;
+    }
+}
+
+} // namespace kueruma::figure

@@ -1,0 +1,74 @@
+// The player's stick figure: its one record, start state, skeleton and limb dynamics.
+#pragma once
+
+#include "world/geometry.hpp"
+
+#include <array>
+#include <cstdint>
+
+namespace kueruma::figure {
+
+enum Pose : std::int32_t {
+    Stand = 0,
+    Jump = 1,
+    Tuck = 2,
+    Walk1 = 10,
+    Walk2 = 11,
+    Walk3 = 12,
+    Walk4 = 13,
+    KickA = 20,
+    KickB = 21,
+};
+
+inline constexpr int jointCount = 11;
+
+struct Figure {
+    double posX;
+    double posY;
+    double velX;
+    double runAccel;
+    double velY;
+    double gravity;
+    double maxRunSpeed;
+    double pivotSpan;
+    double bodyAngle;
+    double spin;
+    std::int32_t jumpState;
+    std::int32_t pose;
+    std::int32_t walkCounter;
+    std::int32_t kickTimer;
+    std::int32_t health;
+    std::int32_t score;
+    std::int32_t combo;
+    std::int32_t bestCombo;
+    double boxX;
+    double boxY;
+    double boxWidth;
+    double boxHeight;
+    double limbBase;
+    double hipA;
+    double hipB;
+    double kneeA;
+    double kneeB;
+    double shoulderA;
+    double shoulderB;
+    double elbowA;
+    double elbowB;
+    std::array<double, jointCount> jointX;
+    std::array<double, jointCount> jointY;
+    double segment;
+
+    Figure() { reset(); }
+    // Start pose, full health, zero score; leaves walkCounter and the joint points alone.
+    void reset();
+    // Forward kinematics: the eleven joint points from the reference point and the angles.
+    void updateJoints();
+    // One step of every limb angle toward the pose, then the body box for that pose.
+    void applyPose(std::int32_t pose);
+
+    world::RotatedRect bodyBox() const { return {boxX, boxY, boxWidth, boxHeight, bodyAngle}; }
+};
+
+extern Figure figure;
+
+} // namespace kueruma::figure

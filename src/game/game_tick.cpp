@@ -1,0 +1,232 @@
+#include "game/game_tick.hpp"
+
+#include "figure/figure.hpp"
+#include "game/game_state.hpp"
+#include "platform/platform.hpp"
+#include "world/blocks.hpp"
+
+#include <cmath>
+
+namespace kueruma::game {
+
+using figure::Figure;
+using world::pi;
+
+namespace {
+
+constexpr double tiltStep = pi / 12;
+constexpr int kickLength = 30;
+constexpr int goalBonus = 300;
+constexpr double barThickness = 2.0;
+constexpr const char* hitSound = "WavF_01.wav";
+
+// The lean control: outside its window the body turns toward it by pi/12 a tick, inside it
+// snaps to the rest angle.
+double leanSpin(const Figure& f, double low, double high, double rest) {
+    const double s = f.bodyAngle + f.spin;
+    if (s > high) return -tiltStep;
+    if (s < low) return tiltStep;
+    return rest - f.bodyAngle;
+}
+
+// Slows the run toward 0 by `decel` without passing it.
+void brake(Figure& f, double decel) {
+    if (f.velX >= 0) {
+        f.velX -= decel;
+        if (f.velX < 0) f.velX = 0;
+    } else {
+        f.velX += decel;
+        if (f.velX > 0) f.velX = 0;
+    }
+}
+
+void runAndLean(Figure& f, const InputState& in) {
+    if (in.left && in.right) {
+        brake(f, 4 * f.runAccel);
+        f.spin = leanSpin(f, -pi / 12, pi / 12, 0.0);
+    } else if (in.left) {
+        f.velX -= f.runAccel;
+        if (f.velX < -f.maxRunSpeed) {
+            f.velX += 2 * f.runAccel;
+            if (f.velX > -f.maxRunSpeed) f.velX = -f.maxRunSpeed;
+        }
+        f.spin = leanSpin(f, -pi / 4, -pi / 12, -pi / 6);
+    } else if (in.right) {
+        f.velX += f.runAccel;
+        if (f.velX > f.maxRunSpeed) {
+            f.velX -= 2 * f.runAccel;
+            if (f.velX < f.maxRunSpeed) f.velX = f.maxRunSpeed;
+        }
+        f.spin = leanSpin(f, pi / 12, pi / 4, pi / 6);
+    } else {
+        brake(f, 2 * f.runAccel);
+        f.spin = leanSpin(f, -pi / 12, pi / 12, 0.0);
+    }
+}
+
+// Tilts the body about a pivot near the head, then moves it and applies gravity.
+void tiltAndMove(Figure& f) {
+    f.bodyAngle += f.spin;
+    const double h = f.pivotSpan / 2;
+    const double t = f.bodyAngle;
+    const double pivotX = f.posX + h * (std::cos(t) - std::sin(t));
+    const double pivotY = f.posY + h * (std::sin(t) + std::cos(t));
+    const double rx = world::rotateAboutX(f.posX, f.posY, pivotX, pivotY, f.spin);
+    const double ry = world::rotateAboutY(f.posX, f.posY, pivotX, pivotY, f.spin);
+    f.posX = rx + f.velX;
+    f.spin = 0;
+    f.velY += f.gravity;
+    f.posY = ry + f.velY;
+}
+
+void jump(Figure& f, const InputState& in) {
+    if (f.jumpState == 1 && in.x) {
+        f.velY = in.up ? -21.0 : in.down ? -13.0 : -17.0;
+        f.jumpState = 2;
+        f.pose = figure::Jump;
+        f.posY += f.velY;
+    } else if (f.jumpState == 2 && in.x && f.velY > 0) {
+        f.velY = in.up ? -23.0 : in.down ? -15.0 : -21.0;
+        f.posY += f.velY;
+        f.spin = in.left ? 2 * pi : -2 * pi;
+        f.jumpState = 0;
+        f.pose = figure::Tuck;
+    }
+}
+
+// Each box corner below the floor lifts the figure by its depth; the box is not moved between
+// the four tests, so the lifts add up.
+void landOnGround(Figure& f, double groundY) {
+    const double t = f.bodyAngle;
+    const double corners[4] = {
+        f.boxY,
+        f.boxY + f.boxWidth * std::sin(t),
+        f.boxY + f.boxHeight * std::cos(t),
+        f.boxY + f.boxWidth * std::sin(t) + f.boxHeight * std::cos(t),
+    };
+    for (double c : corners) {
+        if (c > groundY) {
+            f.posY += groundY - c;
+            f.velY = 1.0;
+            f.jumpState = 1;
+            f.pose = figure::Stand;
+            f.combo = 0;
+        }
+    }
+}
+
+void walk(Figure& f, const InputState& in) {
+    if (f.pose == figure::Stand && in.right) {
+        f.pose = figure::Walk1 + ((f.walkCounter % 16) / 4);
+        f.walkCounter += 1;
+    }
+}
+
+void kick(Figure& f, const InputState& in) {
+    if (f.kickTimer == 0 && in.z) {
+        if (f.pose == figure::Tuck) f.velX = 4 * f.maxRunSpeed;
+        f.kickTimer = kickLength;
+        f.pose = figure::KickA;
+    }
+    if (f.kickTimer > 0) {
+        f.bodyAngle = world::stepToward(f.bodyAngle, -pi / 3, pi / 6);
+        f.pose = figure::KickA + ((f.kickTimer / 4) % 2);
+        f.kickTimer -= 1;
+        if (f.kickTimer == 0) f.pose = figure::Stand;
+    }
+}
+
+// A bar one bone long, from a knee or foot at right angles to the bone below the joint above.
+world::RotatedRect limbBar(const Figure& f, int anchorJoint, double boneDirection, double height) {
+    return {f.jointX[anchorJoint], f.jointY[anchorJoint], f.segment, height,
+            boneDirection + pi / 2};
+}
+
+bool legTouches(const Figure& f, const world::RotatedRect& block) {
+    const double footA = f.limbBase + f.hipA + f.kneeA;
+    const double footB = f.limbBase + f.hipB + f.kneeB;
+    const double kneeA = f.limbBase + f.hipA;
+    const double kneeB = f.limbBase + f.hipB;
+    const world::RotatedRect bars[8] = {
+        limbBar(f, 5, footA, barThickness), limbBar(f, 5, footA, -barThickness),
+        limbBar(f, 6, footB, barThickness), limbBar(f, 6, footB, -barThickness),
+        limbBar(f, 3, kneeA, barThickness), limbBar(f, 3, kneeA, -barThickness),
+        limbBar(f, 4, kneeB, barThickness), limbBar(f, 4, kneeB, -barThickness),
+    };
+    int sum = 0;
+    for (const world::RotatedRect& bar : bars) sum += world::rotatedRectsOverlap(bar, block);
+    return sum != 0;
+}
+
+void breakAndTouchBlocks(Figure& f, GameState& gs) {
+    for (int i = 0; i < gs.blockCount; ++i) {
+        world::Block& block = world::blockPool[static_cast<std::size_t>(i)];
+        if (!block.active) continue;
+        const world::RotatedRect rect = block.rect();
+        if (legTouches(f, rect)) {
+            f.combo += 1;
+            f.score += 10 * f.combo;
+            block.active = false;
+            gs.scoreFlash = true;
+            if (f.combo > f.bestCombo) f.bestCombo = f.combo;
+            platform::playSound(hitSound);
+        }
+        if (world::rotatedRectsOverlap(f.bodyBox(), rect)) {
+            f.score -= 1;
+            f.health -= 1;
+        }
+    }
+}
+
+bool noBlockActive(const GameState& gs) {
+    for (int i = 0; i < gs.blockCount; ++i) {
+        if (world::blockPool[static_cast<std::size_t>(i)].active) return false;
+    }
+    return true;
+}
+
+bool bodyPastGoal(const Figure& f, double goalX) {
+    const double t = f.bodyAngle;
+    const double c = std::cos(t);
+    const double s = std::sin(t);
+    const double xs[4] = {f.boxX, f.boxX + f.boxWidth * c,
+                          f.boxX + f.boxWidth * c - f.boxHeight * s, f.boxX - f.boxHeight * s};
+    for (double x : xs) {
+        if (x > goalX) return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void gameTick() {
+    GameState& gs = gameState;
+    Figure& f = figure::figure;
+    const InputState& in = gs.input;
+
+    // F11 gives up, but the rest of the tick still runs.
+    if (platform::asyncKeyState(platform::keyF11) != 0) {
+        f.health = 0;
+        gs.running = false;
+    }
+    runAndLean(f, in);
+    tiltAndMove(f);
+    jump(f, in);
+    f.applyPose(f.pose);
+    landOnGround(f, gs.groundY);
+    walk(f, in);
+    kick(f, in);
+    // The somersault's whole turn lands here; the lean control of later ticks turns it back.
+    f.bodyAngle += f.spin;
+    f.spin = 0;
+    f.updateJoints();
+    breakAndTouchBlocks(f, gs);
+    gs.allCleared = noBlockActive(gs);
+    if (f.health <= 0) gs.running = false;
+    if (bodyPastGoal(f, gs.goalX)) {
+        f.score += goalBonus;
+        gs.running = false;
+    }
+}
+
+} // namespace kueruma::game

@@ -1,0 +1,80 @@
+// The headless runtime: the real program on a virtual clock, with scripted keys, pluggable
+// joysticks and recorded sounds. It drives the replay runner, the tools and the tests.
+#pragma once
+
+#include "platform/canvas.hpp"
+
+#include <cstdint>
+
+namespace kueruma::headless {
+
+// Where a paint draws: erased to black when it begins.
+class PaintTarget {
+  public:
+    virtual ~PaintTarget() = default;
+    virtual platform::Canvas& beginPaint() = 0;
+    virtual void endPaint() {}
+};
+
+// Keys a script can hold, as bits.
+enum Key : std::uint8_t {
+    KeyLeft = 1 << 0,
+    KeyUp = 1 << 1,
+    KeyRight = 1 << 2,
+    KeyDown = 1 << 3,
+    KeyX = 1 << 4,
+    KeyZ = 1 << 5,
+    KeyF11 = 1 << 6,
+};
+using KeySet = std::uint8_t;
+
+// What happened during one timer tick and the paint that followed it.
+struct TickReport {
+    static constexpr int maxSounds = 64;
+    std::int64_t tickMs = 0; // virtual time at which the tick fired
+    unsigned timerMs = 0;    // timer period once the tick and its paint were done
+    const char* sounds[maxSounds] = {};
+    int soundCount = 0;
+    std::int64_t sleptMs = 0;
+    int pensCreated = 0;
+    int pensDeleted = 0;
+    bool painted = false;
+    bool quit = false;
+};
+
+struct VirtualJoystick {
+    bool plugged = false;
+    std::uint32_t x = 0x7FFF;
+    std::uint32_t y = 0x7FFF;
+    std::uint32_t buttons = 0;
+};
+
+inline constexpr unsigned maxJoysticks = 16;
+
+// Starts the program: process-start records, start-up, window creation and its first paint.
+// `stage` 0..8 starts that stage as a valid pass code would before the first paint.
+void boot(PaintTarget* target, int stage = -1);
+// Delivers one timer tick and, when it asked for one, the paint after it. False once the
+// program has quit (no tick is delivered then).
+bool tick();
+void holdKeys(KeySet keys);
+// A press and release between two ticks: seen once by the next query of that key.
+void tapKey(int virtualKey);
+
+const TickReport& lastReport();
+// The paint right after boot (frame 0).
+const TickReport& bootReport();
+std::int64_t nowMs();
+unsigned timerPeriodMs();
+bool quitPosted();
+int exitCode();
+std::int64_t ticksDelivered();
+
+// The joystick driver: how many numbers it supports and what is plugged into each.
+void setJoystickDeviceCount(unsigned count);
+VirtualJoystick& joystick(unsigned id);
+
+// A paint for its own sake, as when the window is uncovered.
+void paintNow();
+
+} // namespace kueruma::headless

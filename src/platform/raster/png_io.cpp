@@ -1,0 +1,55 @@
+#include "platform/raster/framebuffer.hpp"
+
+#include <png.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace kueruma::raster {
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+} // namespace
+
+bool writeGreyPng(const Framebuffer& picture, const std::string& path, std::string& error) {
+    File file(std::fopen(path.c_str(), "wb"));
+    if (!file) {
+        error = "cannot write " + path;
+        return false;
+    }
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(picture.width());
+    image.height = static_cast<png_uint_32>(picture.height());
+    image.format = PNG_FORMAT_GRAY;
+    if (!png_image_write_to_stdio(&image, file.get(), 0, picture.data(), 0, nullptr)) {
+        error = "cannot write " + path + ": " + image.message;
+        return false;
+    }
+    return true;
+}
+
+bool readGreyPng(const std::string& path, Framebuffer& picture, std::string& error) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) {
+        error = "cannot read " + path + ": " + image.message;
+        return false;
+    }
+    image.format = PNG_FORMAT_GRAY;
+    Framebuffer result(static_cast<int>(image.width), static_cast<int>(image.height));
+    if (!png_image_finish_read(&image, nullptr, result.data(), 0, nullptr)) {
+        error = "cannot read " + path + ": " + image.message;
+        png_image_free(&image);
+        return false;
+    }
+    picture = std::move(result);
+    return true;
+}
+
+} // namespace kueruma::raster

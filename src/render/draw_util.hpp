@@ -1,0 +1,27 @@
+// Small conversions every drawing shares: world to client points and grey-level strokes.
+#pragma once
+
+#include "game/game_state.hpp"
+#include "platform/canvas.hpp"
+
+namespace kueruma::render {
+
+// A world x is drawn at truncate(x - scrollX): the difference first, then toward zero.
+inline int screenX(double worldX) {
+    return static_cast<int>(worldX - game::gameState.scrollX);
+}
+inline int screenY(double worldY) {
+    return static_cast<int>(worldY);
+}
+
+inline void lineBetween(platform::Canvas& canvas, int x0, int y0, int x1, int y1) {
+    canvas.moveTo(x0, y0);
+    canvas.lineTo(x1, y1);
+}
+
+// A line between two world points.
+inline void worldLine(platform::Canvas& canvas, double x0, double y0, double x1, double y1) {
+    lineBetween(canvas, screenX(x0), screenY(y0), screenX(x1), screenY(y1));
+}
+
+} // namespace kueruma::render

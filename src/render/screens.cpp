@@ -1,0 +1,155 @@
+#include "render/screens.hpp"
+
+#include "figure/figure.hpp"
+#include "game/game_state.hpp"
+#include "render/draw_util.hpp"
+#include "render/text.hpp"
+
+namespace kueruma::render {
+
+using game::gameState;
+
+namespace {
+
+// The L that divides every menu screen: across the left part at a third of the height, then
+// down to the bottom.
+void menuFrame(platform::Canvas& canvas, int R, int B) {
+    canvas.moveTo(0, B / 3);
+    canvas.lineTo(R / 2 - 20, B / 3);
+    canvas.lineTo(R / 2 - 20, B);
+}
+
+// From the top edge down to the selected row, 10 pixels below its text's top, and on to the
+// right edge.
+void cursorLine(platform::Canvas& canvas, int R, int B, int row) {
+    const int y = 2 * B / 3 + 30 * row;
+    canvas.moveTo(R / 2 - 60, 0);
+    canvas.lineTo(R / 2 - 60, y);
+    canvas.lineTo(R, y);
+}
+
+void menuRows(platform::Canvas& canvas, int R, int B, const std::string_view* rows, int count) {
+    for (int r = 0; r < count; ++r) {
+        drawText(canvas, R / 2 - 40, 2 * B / 3 + 30 * r - 10,
+                 r == gameState.cursor ? white : menuGrey, rows[r]);
+    }
+}
+
+} // namespace
+
+void drawTitle(platform::Canvas& canvas, int R, int B) {
+    platform::withPen(canvas, 1, menuGrey, [&] {
+        menuFrame(canvas, R, B);
+        cursorLine(canvas, R, B, gameState.cursor);
+    });
+    canvas.setTransparentBackground();
+    drawText(canvas, R / 2 - 100, B / 3 - 10, white, titleText);
+    menuRows(canvas, R, B, titleItems, 4);
+}
+
+void drawPassEntry(platform::Canvas& canvas, int R, int B) {
+    const int cell = gameState.keypadCell;
+    platform::withPen(canvas, 1, menuGrey, [&] {
+        menuFrame(canvas, R, B);
+        const int keyX = R / 2 + 20 * (cell % 3) - 20;
+        const int keyY = 2 * B / 3 + 30 * (cell / 3);
+        canvas.moveTo(keyX, 0);
+        canvas.lineTo(keyX, keyY);
+        canvas.lineTo(R, keyY);
+        const int digitX = R / 2 + 30 * gameState.cursor + 20;
+        canvas.moveTo(digitX, 0);
+        canvas.lineTo(digitX, B / 3);
+        canvas.lineTo(R, B / 3);
+    });
+    canvas.setTransparentBackground();
+    for (int i = 0; i < 4; ++i) {
+        const NumberText digit("%1d", gameState.passDigits[static_cast<std::size_t>(i)]);
+        drawText(canvas, R / 2 + 30 * i + 15, B / 3 - 10, i == gameState.cursor ? white : menuGrey,
+                 digit.view());
+    }
+    for (int c = 0; c < 15; ++c) {
+        const int grey = c == cell ? white : menuGrey;
+        const int x = R / 2 + 20 * (c % 3) - 25;
+        const int y = 2 * B / 3 + 30 * (c / 3) - 8;
+        if (c == 1) {
+            drawText(canvas, R / 2 - 24, y, grey, "Enter");
+        } else if (c >= 3 && c <= 11) {
+            drawText(canvas, x, y, grey, NumberText("%1d", c - 2).view());
+        } else if (c == 12) {
+            drawText(canvas, x, y, grey, "<");
+        } else if (c == 13) {
+            drawText(canvas, x, y, grey, "0");
+        } else if (c == 14) {
+            drawText(canvas, x, y, grey, ">");
+        }
+    }
+    drawText(canvas, R / 2 - 90, B / 3 - 10, white, "Admission");
+}
+
+void drawStageIntro(platform::Canvas& canvas, int R, int B) {
+    platform::withPen(canvas, 1, menuGrey, [&] { menuFrame(canvas, R, B); });
+    canvas.setTransparentBackground();
+    drawText(canvas, R / 2 - 100, B / 3 - 10, white,
+             NumberText(stageFormat, gameState.stageIndex + 1).view());
+    drawText(canvas, R / 2 - 100, B / 3 + 20, white,
+             NumberText(clearPointFormat, gameState.clearPoint).view());
+}
+
+void drawResult(platform::Canvas& canvas, int R, int B) {
+    platform::withPen(canvas, 1, menuGrey, [&] {
+        menuFrame(canvas, R, B);
+        cursorLine(canvas, R, B, gameState.cursor);
+    });
+    canvas.setTransparentBackground();
+    const int score = figure::figure.score;
+    drawText(canvas, R / 2 - 50, B / 6 - 10, white,
+             NumberText(stageFormat, gameState.stageIndex + 1).view());
+    drawText(canvas, R / 2 - 50, B / 3 - 10, white, NumberText(pointFormat, score).view());
+    drawText(canvas, R / 2 - 50, B / 3 + 20, white,
+             NumberText(clearPointFormat, gameState.clearPoint).view());
+    const int stage = gameState.stageIndex;
+    if (score >= gameState.clearPoint && stage >= 0 && stage < 9) {
+        drawText(canvas, R / 2 - 50, B / 3 + 50, white, passMessages[stage]);
+    }
+    menuRows(canvas, R, B, resultItems, 2);
+}
+
+void drawHud(platform::Canvas& canvas) {
+    const figure::Figure& f = figure::figure;
+    platform::withPen(canvas, 2, 63, [&] {
+        for (int x = 580; x >= 448; x -= 4) lineBetween(canvas, x, 30, x, 50);
+    });
+    platform::withPen(canvas, 2, 191, [&] {
+        for (int j = 0; j <= f.health / 3; ++j) {
+            lineBetween(canvas, 580 - 4 * j, 30, 580 - 4 * j, 50);
+        }
+    });
+    platform::withPen(canvas, 1, white, [&] {
+        for (int j = 0; j <= f.score / 20; ++j) {
+            lineBetween(canvas, 580 - 2 * j, 10, 580 - 2 * j, 30);
+        }
+    });
+    auto comboDots = [&](int count) {
+        for (int j = 0; j < count; ++j) lineBetween(canvas, 580 - 10 * j, 60, 580 - 10 * j, 60);
+    };
+    platform::withPen(canvas, 15, 63, [&] { comboDots(f.bestCombo); });
+    platform::withPen(canvas, 15, 167, [&] { comboDots(f.combo); });
+    canvas.setTransparentBackground();
+    drawText(canvas, 585, 10, white, "POINT");
+    drawText(canvas, 585, 30, white, "HP");
+    drawText(canvas, 2 * (270 - f.score / 20), 10, white, NumberText("%4d", f.score).view());
+    drawText(canvas, 550 - 4 * (f.health / 3), 30, white, NumberText("%3d", f.health).view());
+    if (gameState.running) {
+        drawText(canvas, 10 * (55 - f.bestCombo), 50, 63, NumberText("%3d", f.bestCombo).view());
+        drawText(canvas, 10 * (55 - f.combo), 50, white, NumberText("%3d", f.combo).view());
+        return;
+    }
+    // The stage's last paint: its best combo stands out in white.
+    drawText(canvas, 380, 320, white, titleText);
+    platform::withPen(canvas, 15, white, [&] {
+        drawText(canvas, 10 * (55 - f.bestCombo), 50, white, NumberText("%3d", f.bestCombo).view());
+        comboDots(f.bestCombo);
+    });
+}
+
+} // namespace kueruma::render

@@ -1,0 +1,67 @@
+#include "support/recording_canvas.hpp"
+
+namespace kueruma::testing {
+
+platform::Pen RecordingCanvas::createPen(int width, int grey) {
+    pens_.push_back({width, grey});
+    ++created_;
+    calls.push_back({CanvasCall::CreatePen, width, grey});
+    return pens_.size();
+}
+
+platform::Pen RecordingCanvas::selectPen(platform::Pen pen) {
+    calls.push_back({CanvasCall::SelectPen, static_cast<int>(pen)});
+    const platform::Pen previous = selected_;
+    selected_ = pen;
+    return previous;
+}
+
+void RecordingCanvas::deletePen(platform::Pen pen) {
+    ++deleted_;
+    calls.push_back({CanvasCall::DeletePen, static_cast<int>(pen)});
+}
+
+std::vector<CanvasCall> RecordingCanvas::texts() const {
+    std::vector<CanvasCall> out;
+    int grey = 0;
+    for (const CanvasCall& call : calls) {
+        if (call.kind == CanvasCall::TextGrey) grey = call.a;
+        if (call.kind == CanvasCall::Text) {
+            CanvasCall text = call;
+            text.c = grey;
+            out.push_back(text);
+        }
+    }
+    return out;
+}
+
+std::vector<CanvasCall> RecordingCanvas::segments(int width, int grey) const {
+    std::vector<CanvasCall> out;
+    platform::Pen current = 0;
+    int x = 0;
+    int y = 0;
+    for (const CanvasCall& call : calls) {
+        switch (call.kind) {
+        case CanvasCall::SelectPen:
+            current = static_cast<platform::Pen>(call.a);
+            break;
+        case CanvasCall::MoveTo:
+            x = call.a;
+            y = call.b;
+            break;
+        case CanvasCall::LineTo:
+            if (current >= 1 && current <= pens_.size() && pens_[current - 1].width == width &&
+                pens_[current - 1].grey == grey) {
+                out.push_back({CanvasCall::LineTo, x, y, call.a, call.b});
+            }
+            x = call.a;
+            y = call.b;
+            break;
+        default:
+            break;
+        }
+    }
+    return out;
+}
+
+} // namespace kueruma::testing

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a make target needs, only those that are missing.
+# Usage: tools/install-deps.sh GROUP...   (groups: build, desktop, e2e, windows, bench)
+set -euo pipefail
+
+packages_for() {
+  case "$1" in
+    build) echo "cmake g++ make pkg-config libpng-dev libgtest-dev libgmock-dev libsdl2-dev" ;;
+    desktop) echo "libsdl2-dev" ;;
+    e2e) echo "xvfb xauth xdotool imagemagick x11-utils" ;;
+    windows) echo "g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 zip wine wine64 fonts-wine fonts-ipafont-gothic xvfb xauth xdotool imagemagick" ;;
+    bench) echo "libbenchmark-dev" ;;
+    *) echo "unknown package group: $1" >&2; exit 2 ;;
+  esac
+}
+
+wanted=()
+for group in "$@"; do
+  for p in $(packages_for "$group"); do wanted+=("$p"); done
+done
+missing=()
+for p in "${wanted[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -eq 0 ]; then sudo_cmd=(); elif command -v sudo >/dev/null; then sudo_cmd=(sudo); else
+  echo "missing Debian packages: ${missing[*]} (run as root or install them)" >&2; exit 1
+fi
+echo "installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
