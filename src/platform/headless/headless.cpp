@@ -2,9 +2,11 @@
 
 #include "app/menus.hpp"
 #include "app/shell.hpp"
+#include "figure/figure.hpp"
 #include "game/game_state.hpp"
 #include "platform/headless/counting_canvas.hpp"
 #include "platform/platform.hpp"
+#include "world/blocks.hpp"
 
 #include <array>
 
@@ -123,6 +125,34 @@ void holdKeys(KeySet keys) {
 
 void tapKey(int virtualKey) {
     rt.pressedSinceQuery |= keyBit(virtualKey);
+}
+
+struct Snapshot {
+    Runtime runtime;
+    game::GameState gameState;
+    figure::Figure figure;
+    world::BlockPool blocks;
+};
+
+Snapshot* newSnapshot() {
+    return new Snapshot{rt, game::gameState, figure::figure, world::blockPool};
+}
+void deleteSnapshot(Snapshot* snapshot) {
+    delete snapshot;
+}
+
+void save(Snapshot& snapshot) {
+    snapshot.runtime = rt;
+    snapshot.gameState = game::gameState;
+    snapshot.figure = figure::figure;
+    snapshot.blocks = world::blockPool;
+}
+
+void restore(const Snapshot& snapshot) {
+    rt = snapshot.runtime;
+    game::gameState = snapshot.gameState;
+    figure::figure = snapshot.figure;
+    world::blockPool = snapshot.blocks;
 }
 
 const TickReport& lastReport() {

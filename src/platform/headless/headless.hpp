@@ -77,4 +77,12 @@ VirtualJoystick& joystick(unsigned id);
 // A paint for its own sake, as when the window is uncovered.
 void paintNow();
 
+// The whole program's state (the three global records and the runtime's clock, timer and
+// keys), so a search can try several futures from one point.
+struct Snapshot;
+Snapshot* newSnapshot();
+void deleteSnapshot(Snapshot* snapshot);
+void save(Snapshot& snapshot);
+void restore(const Snapshot& snapshot);
+
 } // namespace kueruma::headless
