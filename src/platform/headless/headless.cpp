@@ -113,6 +113,10 @@ bool tick() {
     return true;
 }
 
+platform::Window* mainWindow() {
+    return &rt.window;
+}
+
 void paintNow() {
     rt.report = TickReport{};
     paint();

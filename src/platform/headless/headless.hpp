@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/canvas.hpp"
+#include "platform/platform.hpp"
 
 #include <cstdint>
 
@@ -73,6 +74,9 @@ std::int64_t ticksDelivered();
 // The joystick driver: how many numbers it supports and what is plugged into each.
 void setJoystickDeviceCount(unsigned count);
 VirtualJoystick& joystick(unsigned id);
+
+// The one main window, for tests that send it messages directly.
+platform::Window* mainWindow();
 
 // A paint for its own sake, as when the window is uncovered.
 void paintNow();
