@@ -1,0 +1,59 @@
+// The paint's canvas on a real window: a thin wrapper over the device context that BeginPaint
+// gives, plus the wide-text path that keeps the Japanese texts readable on any Windows.
+#pragma once
+
+#include "platform/canvas.hpp"
+
+#include <windows.h>
+
+namespace kueruma::win32 {
+
+// The font the Japanese texts are drawn with: null when the default font already has their
+// glyphs (a Japanese Windows), else a Japanese face of the default font's height.
+class JapaneseFont {
+  public:
+    JapaneseFont() = default;
+    JapaneseFont(const JapaneseFont&) = delete;
+    JapaneseFont& operator=(const JapaneseFont&) = delete;
+    ~JapaneseFont();
+
+    // Looks at the default font of `dc` and, if it lacks any glyph of `texts` (Shift-JIS),
+    // picks the first Japanese face that has them all.
+    void choose(HDC dc, const std::string_view* texts, int count);
+    HFONT font() const { return font_; }
+    // The face chosen, for diagnostics; empty when the default font is kept.
+    const wchar_t* faceName() const { return faceName_; }
+
+  private:
+    HFONT font_ = nullptr;
+    wchar_t faceName_[LF_FACESIZE] = {};
+};
+
+// Converts Shift-JIS bytes to UTF-16 into `out` (at most `capacity` units, not terminated);
+// returns the number of units written, 0 if the text does not fit or does not convert.
+int shiftJisToWide(std::string_view sjis, wchar_t* out, int capacity);
+
+class GdiCanvas final : public platform::Canvas {
+  public:
+    GdiCanvas(HWND window, HDC dc, const JapaneseFont& japanese)
+        : window_(window), dc_(dc), japanese_(japanese) {}
+
+    platform::ClientRect clientRect() override;
+    platform::Pen createPen(int width, int grey) override;
+    platform::Pen selectPen(platform::Pen pen) override;
+    void selectNullBrush() override;
+    void deletePen(platform::Pen pen) override;
+    void moveTo(int x, int y) override;
+    void lineTo(int x, int y) override;
+    void ellipse(int left, int top, int right, int bottom) override;
+    void setTransparentBackground() override;
+    void setTextGrey(int grey) override;
+    void textOut(int x, int y, std::string_view sjis) override;
+
+  private:
+    HWND window_;
+    HDC dc_;
+    const JapaneseFont& japanese_;
+};
+
+} // namespace kueruma::win32

@@ -1,0 +1,194 @@
+#include "platform/win32/win32_app.hpp"
+
+#include "app/shell.hpp"
+#include "platform/platform.hpp"
+#include "platform/win32/gdi_canvas.hpp"
+#include "render/text.hpp"
+
+#include <cstddef>
+#include <cstring>
+#include <mmsystem.h>
+
+namespace kueruma::platform {
+struct Window {
+    HWND handle = nullptr;
+};
+} // namespace kueruma::platform
+
+namespace kueruma::win32 {
+
+namespace {
+
+platform::Window mainWindow;
+JapaneseFont japaneseFont;
+
+// Class and window names as UTF-16: the wide window keeps its Japanese title whatever the
+// machine's ANSI code page is.
+constexpr int maxNameUnits = 64;
+
+int widen(const char* ascii, wchar_t* out) {
+    int i = 0;
+    for (; ascii[i] != '\0' && i < maxNameUnits - 1; ++i) out[i] = static_cast<wchar_t>(ascii[i]);
+    out[i] = L'\0';
+    return i;
+}
+
+void reportStartUpFailure(const wchar_t* what) {
+    wchar_t text[256];
+    wsprintfW(text, L"%s (Windows error %lu).", what, GetLastError());
+    wchar_t title[maxNameUnits] = {};
+    const int length = shiftJisToWide(windowTitleSjis, title, maxNameUnits - 1);
+    title[length] = L'\0';
+    MessageBoxW(nullptr, text, title, MB_OK | MB_ICONERROR);
+}
+
+void onCreateWindow(HWND window) {
+    mainWindow.handle = window;
+    HDC dc = GetDC(window);
+    const std::string_view japaneseTexts[] = {render::titleText, render::closingRemark};
+    japaneseFont.choose(dc, japaneseTexts, 2);
+    ReleaseDC(window, dc);
+    app::onCreate(&mainWindow);
+}
+
+void onPaintWindow(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    GdiCanvas canvas(window, dc, japaneseFont);
+    app::onPaint(&mainWindow, canvas);
+    EndPaint(window, &paint);
+}
+
+} // namespace
+
+ATOM registerMainClass(HINSTANCE instance, const char* className) {
+    static wchar_t name[maxNameUnits];
+    widen(className, name);
+    WNDCLASSW windowClass{};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = mainWindowProc;
+    windowClass.cbClsExtra = 0;
+    windowClass.cbWndExtra = 0;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszMenuName = L"IDR_MENU1";
+    windowClass.lpszClassName = name;
+    return RegisterClassW(&windowClass);
+}
+
+bool openMainWindow(HINSTANCE instance, const char* className, int showCommand) {
+    wchar_t name[maxNameUnits];
+    widen(className, name);
+    wchar_t title[maxNameUnits] = {};
+    const int length = shiftJisToWide(windowTitleSjis, title, maxNameUnits - 1);
+    title[length] = L'\0';
+    HWND window = CreateWindowExW(0, name, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  windowWidth, windowHeight, nullptr, nullptr, instance, nullptr);
+    if (window == nullptr) return false;
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+    return true;
+}
+
+LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        onCreateWindow(window);
+        return 0;
+    case WM_PAINT:
+        onPaintWindow(window);
+        return 0;
+    case WM_TIMER:
+        app::onTimer(&mainWindow);
+        return 0;
+    case WM_COMMAND:
+        app::onCommand(&mainWindow, LOWORD(wParam));
+        return 0;
+    case WM_CLOSE:
+        app::onClose(&mainWindow);
+        return 0;
+    case WM_DESTROY:
+        app::onDestroy(&mainWindow);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+int run(HINSTANCE instance, int showCommand) {
+    app::startUp();
+    if (registerMainClass(instance, mainClassName) == 0) {
+        reportStartUpFailure(L"Could not register the window class \"grph01\"");
+        return exitClassFailed;
+    }
+    if (!openMainWindow(instance, mainClassName, showCommand)) {
+        reportStartUpFailure(L"Could not create the main window");
+        return exitWindowFailed;
+    }
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+} // namespace kueruma::win32
+
+namespace kueruma::platform {
+
+void setTimer(Window* window, int id, unsigned periodMs) {
+    SetTimer(window->handle, static_cast<UINT_PTR>(id), periodMs, nullptr);
+}
+
+void invalidate(Window* window) {
+    InvalidateRect(window->handle, nullptr, TRUE);
+}
+
+void postQuit(int exitCode) {
+    PostQuitMessage(exitCode);
+}
+
+void closeWindow(Window* window) {
+    SendMessageW(window->handle, WM_CLOSE, 0, 0);
+}
+
+void destroyWindow(Window* window) {
+    DestroyWindow(window->handle);
+}
+
+void sleepMs(unsigned ms) {
+    Sleep(ms);
+}
+
+void playSound(const char* fileName) {
+    sndPlaySoundA(fileName, SND_ASYNC);
+}
+
+short asyncKeyState(int virtualKey) {
+    return GetAsyncKeyState(virtualKey);
+}
+
+unsigned joystickDeviceCount() {
+    return joyGetNumDevs();
+}
+
+unsigned joystickProbe(unsigned id) {
+    JOYINFO info{};
+    return joyGetPos(id, &info);
+}
+
+static_assert(sizeof(JOYINFOEX) == sizeof(JoyInfoEx));
+static_assert(offsetof(JOYINFOEX, dwButtons) == offsetof(JoyInfoEx, dwButtons));
+
+unsigned joystickRead(unsigned id, JoyInfoEx& info) {
+    JOYINFOEX reading;
+    std::memcpy(&reading, &info, sizeof reading);
+    const MMRESULT result = joyGetPosEx(id, &reading);
+    std::memcpy(&info, &reading, sizeof reading);
+    return result;
+}
+
+} // namespace kueruma::platform

@@ -1,0 +1,29 @@
+// The Windows program around the portable game: window class, main window, window procedure
+// and message loop. WinMain only calls run(); the start-up failure test calls the pieces.
+#pragma once
+
+#include <windows.h>
+
+namespace kueruma::win32 {
+
+inline constexpr char mainClassName[] = "grph01";
+// "++クエルマー++" in Shift-JIS; shown through the wide calls so any Windows reads it right.
+inline constexpr char windowTitleSjis[] = "++\x83\x4E\x83\x47\x83\x8B\x83\x7D\x81\x5B++";
+inline constexpr int windowWidth = 640;
+inline constexpr int windowHeight = 480;
+
+// Exit codes of a start-up that could not get its window (the game itself always exits 0).
+inline constexpr int exitClassFailed = 1;
+inline constexpr int exitWindowFailed = 2;
+
+ATOM registerMainClass(HINSTANCE instance, const char* className);
+// Creates, shows and updates the main window; false if it could not be created.
+bool openMainWindow(HINSTANCE instance, const char* className, int showCommand);
+LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The whole program after the C++ start-up: prepares the game, opens the window and runs the
+// message loop; returns the process exit code. A failed registration or window creation is
+// shown in a message box and gives a non-zero code.
+int run(HINSTANCE instance, int showCommand);
+
+} // namespace kueruma::win32

@@ -1,0 +1,213 @@
+// Runs under Wine: the Windows program's own start-up and text paths, checked from inside the
+// process. Prints one line per check and a closing "N passed, N failed" line.
+#include "platform/win32/gdi_canvas.hpp"
+#include "platform/win32/win32_app.hpp"
+#include "render/text.hpp"
+#include "resource.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cwchar>
+#include <windows.h>
+
+namespace {
+
+using namespace kueruma;
+
+int passed = 0;
+int failed = 0;
+
+void check(bool ok, const char* what) {
+    std::printf("%s %s\n", ok ? "ok  " : "FAIL", what);
+    std::fflush(stdout);
+    (ok ? passed : failed)++;
+}
+
+// A helper thread that waits for a top-level window of this process with the given class,
+// lets `act` look at it and act on it, and gives up after a few seconds so a test never hangs.
+struct Watcher {
+    const wchar_t* className;
+    bool (*act)(HWND window, Watcher& self);
+    wchar_t text[256] = {};
+    std::atomic<bool> seen{false};
+    HANDLE thread = nullptr;
+};
+
+HWND findOwnWindow(const wchar_t* className) {
+    struct Search {
+        const wchar_t* className;
+        HWND found;
+    } search{className, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(data);
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            wchar_t name[64];
+            if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
+                GetClassNameW(window, name, 64) > 0 && std::wcscmp(name, s.className) == 0) {
+                s.found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+DWORD WINAPI watch(void* data) {
+    auto& self = *static_cast<Watcher*>(data);
+    for (int i = 0; i < 200; ++i) {
+        HWND window = findOwnWindow(self.className);
+        if (window != nullptr && self.act(window, self)) {
+            self.seen = true;
+            return 0;
+        }
+        Sleep(50);
+    }
+    return 1;
+}
+
+void startWatcher(Watcher& watcher) {
+    watcher.thread = CreateThread(nullptr, 0, watch, &watcher, 0, nullptr);
+}
+
+void stopWatcher(Watcher& watcher) {
+    WaitForSingleObject(watcher.thread, 15000);
+    CloseHandle(watcher.thread);
+}
+
+// Reads a message box's text and presses its OK button.
+bool dismissMessageBox(HWND box, Watcher& self) {
+    // A message box's text is the static control with this identifier.
+    GetDlgItemTextW(box, 0xFFFF, self.text, 256);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    return true;
+}
+
+// Looks at the running game window, then picks "シュウリョウ" as a player would.
+wchar_t seenTitle[64];
+wchar_t seenPopup[64];
+wchar_t seenItem[64];
+int seenItemId = -1;
+RECT seenClient;
+
+bool inspectAndQuit(HWND window, Watcher&) {
+    GetWindowTextW(window, seenTitle, 64);
+    GetClientRect(window, &seenClient);
+    HMENU bar = GetMenu(window);
+    if (bar != nullptr) {
+        GetMenuStringW(bar, 0, seenPopup, 64, MF_BYPOSITION);
+        HMENU popup = GetSubMenu(bar, 0);
+        GetMenuStringW(popup, 0, seenItem, 64, MF_BYPOSITION);
+        seenItemId = static_cast<int>(GetMenuItemID(popup, 0));
+    }
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDM_QUIT, 0), 0);
+    return true;
+}
+
+void testGameWindowAndMenu(HINSTANCE instance) {
+    Watcher watcher{L"grph01", inspectAndQuit};
+    startWatcher(watcher);
+    const int exitCode = win32::run(instance, SW_SHOWNORMAL);
+    stopWatcher(watcher);
+    check(watcher.seen, "the main window of class grph01 appears");
+    check(exitCode == 0, "quitting through the menu command exits with 0");
+    check(std::wcscmp(seenTitle, L"++\u30AF\u30A8\u30EB\u30DE\u30FC++") == 0,
+          "the window title reads ++クエルマー++");
+    check(std::wcscmp(seenPopup, L"\u30B2\u30FC\u30E0") == 0, "the menu bar holds ゲーム");
+    check(std::wcscmp(seenItem, L"\u30B7\u30E5\u30A6\u30EA\u30E7\u30A6") == 0 && seenItemId == 0,
+          "its one item シュウリョウ has command 0");
+    std::printf("     client area %ldx%ld\n", seenClient.right, seenClient.bottom);
+    UnregisterClassA(win32::mainClassName, instance);
+}
+
+void testShiftJisTexts() {
+    wchar_t wide[128];
+    int n = win32::shiftJisToWide(render::closingRemark, wide, 128);
+    check(n == 20 && std::wcsncmp(wide,
+                                  L"\u6B21\u306F\u3053\u3093\u306A\u611F\u3058\u3067\u683C\u95D8"
+                                  L"\u30B2\u30FC\u30E0\u3067\u3082\u4F5C\u308A\u307E\u3059\u308F",
+                                  20) == 0,
+          "the closing remark converts from code page 932 to 20 characters");
+    n = win32::shiftJisToWide(render::titleText, wide, 4);
+    check(n == 0, "a text longer than the buffer is refused, not cut");
+
+    HDC screen = GetDC(nullptr);
+    const std::string_view texts[] = {render::titleText, render::closingRemark};
+    win32::JapaneseFont font;
+    font.choose(screen, texts, 2);
+    HGDIOBJ previous = font.font() != nullptr ? SelectObject(screen, font.font()) : nullptr;
+    WORD glyphs[20];
+    n = win32::shiftJisToWide(render::closingRemark, wide, 128);
+    const DWORD got = GetGlyphIndicesW(screen, wide, n, glyphs, GGI_MARK_NONEXISTING_GLYPHS);
+    bool all = got != GDI_ERROR;
+    for (int i = 0; all && i < n; ++i) all = glyphs[i] != 0xFFFF;
+    TEXTMETRICW chosen{};
+    GetTextMetricsW(screen, &chosen);
+    if (previous != nullptr) SelectObject(screen, previous);
+    TEXTMETRICW standard{};
+    GetTextMetricsW(screen, &standard);
+    ReleaseDC(nullptr, screen);
+    std::printf("     Japanese texts use %ls\n",
+                font.font() != nullptr ? font.faceName() : L"the default font");
+    check(all, "the font for the Japanese texts has a glyph for every character");
+    check(chosen.tmHeight == standard.tmHeight, "it is as tall as the default font");
+}
+
+bool refuseMainWindow = false;
+
+LRESULT CALLBACK refuseCreation(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND && refuseMainWindow) {
+        wchar_t name[64];
+        GetClassNameW(reinterpret_cast<HWND>(wParam), name, 64);
+        if (std::wcscmp(name, L"grph01") == 0) return 1;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK otherProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void testStartUpFailures(HINSTANCE instance) {
+    // Another class of the same name already registered makes the registration fail.
+    WNDCLASSW taken{};
+    taken.lpfnWndProc = otherProc;
+    taken.hInstance = instance;
+    taken.lpszClassName = L"grph01";
+    RegisterClassW(&taken);
+    Watcher box{L"#32770", dismissMessageBox};
+    startWatcher(box);
+    int exitCode = win32::run(instance, SW_SHOWNORMAL);
+    stopWatcher(box);
+    check(exitCode == win32::exitClassFailed, "a failed class registration exits with 1");
+    check(box.seen && std::wcsstr(box.text, L"register the window class \"grph01\"") != nullptr,
+          "and says so in a message box");
+    UnregisterClassW(L"grph01", instance);
+
+    // A hook that vetoes the window makes its creation fail.
+    HHOOK hook = SetWindowsHookExW(WH_CBT, refuseCreation, nullptr, GetCurrentThreadId());
+    refuseMainWindow = true;
+    Watcher box2{L"#32770", dismissMessageBox};
+    startWatcher(box2);
+    exitCode = win32::run(instance, SW_SHOWNORMAL);
+    stopWatcher(box2);
+    refuseMainWindow = false;
+    UnhookWindowsHookEx(hook);
+    check(exitCode == win32::exitWindowFailed, "a failed window creation exits with 2");
+    check(box2.seen && std::wcsstr(box2.text, L"create the main window") != nullptr,
+          "and says so in a message box");
+    UnregisterClassA(win32::mainClassName, instance);
+}
+
+} // namespace
+
+int main() {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    testGameWindowAndMenu(instance);
+    testShiftJisTexts();
+    testStartUpFailures(instance);
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed == 0 ? 0 : 1;
+}
