@@ -4,41 +4,57 @@
 
 #include "platform/canvas.hpp"
 #include "platform/raster/framebuffer.hpp"
+#include "platform/raster/rasterise.hpp"
 
 namespace kueruma::raster {
 
 class RasterCanvas final : public platform::Canvas {
   public:
+    // Pens live in a fixed table; creating one more than this fails, as GDI does when it runs
+    // out of handles.
+    static constexpr int maxPens = 16;
+    // The handle of the stock black 1-pixel pen that every paint starts with.
+    static constexpr platform::Pen stockBlackPen = 0x1000;
+
     explicit RasterCanvas(Framebuffer& target);
-    // A fresh device context: the stock black pen, black text, opaque background.
+    // A fresh device context: the stock black pen, black text, opaque background, current
+    // position (0, 0). Pens created earlier and not deleted stay allocated, as in GDI.
     void beginPaint();
 
     platform::ClientRect clientRect() override;
+    // Width 0 or less gives a 1-pixel pen; the grey level is taken modulo 256. Returns 0 when
+    // the table is full.
     platform::Pen createPen(int width, int grey) override;
+    // Selecting 0 or a handle that is no live pen fails: it returns 0 and keeps the current pen.
     platform::Pen selectPen(platform::Pen pen) override;
     void selectNullBrush() override;
+    // Deleting the selected pen, the stock pen or no pen does nothing.
     void deletePen(platform::Pen pen) override;
     void moveTo(int x, int y) override;
     void lineTo(int x, int y) override;
     void ellipse(int left, int top, int right, int bottom) override;
     void setTransparentBackground() override;
     void setTextGrey(int grey) override;
+    // In the opaque background mode each character cell is first filled white, GDI's default
+    // background colour.
     void textOut(int x, int y, std::string_view sjis) override;
 
   private:
     struct PenSlot {
         bool used;
-        int width;
-        int grey;
+        std::uint8_t grey;
+        PenDisc disc; // width 1: a 1-pixel pen
     };
-    static constexpr int maxPens = 16;
+    const PenSlot& selectedPen() const;
 
     Framebuffer& target_;
     PenSlot pens_[maxPens];
+    PenSlot stock_;
     platform::Pen selected_;
     int currentX_;
     int currentY_;
-    int textGrey_;
+    std::uint8_t textGrey_;
+    bool transparent_;
 };
 
 } // namespace kueruma::raster
