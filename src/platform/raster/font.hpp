@@ -19,9 +19,9 @@ struct Character {
 // The character at the start of `text`. A lead byte with no trail byte left is read alone.
 Character firstCharacter(std::string_view text);
 
-// The glyph of one character: its cell width (8 or 16) and rows of bits, leftmost pixel in the
-// highest of the `width` low bits. `rows` is null when the font has no glyph for it, and the
-// character then only advances the pen position by its width.
+// The glyph of one character: its cell width (8 or 16) and its rows of bits. Both row pointers
+// are null when the font has no glyph for it; the character then draws nothing and only moves
+// the next character on by its width.
 struct Glyph {
     int width;
     const std::uint8_t* narrowRows;

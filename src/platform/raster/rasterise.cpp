@@ -38,20 +38,34 @@ Wide ceilDiv(Wide a, Wide b) {
     return -floorDiv(-a, b);
 }
 
+// Pixels [from, to) of a row, clipped to [0, width). Spans of a slanted wide line are a few
+// pixels long: stores beat a call to memset.
+inline void fillRowSpan(std::uint8_t* row, Coord width, Coord from, Coord to, std::uint8_t grey) {
+    from = std::max<Coord>(from, 0);
+    to = std::min<Coord>(to, width);
+    if (to - from > 16) {
+        std::memset(row + from, grey, static_cast<std::size_t>(to - from));
+        return;
+    }
+    for (; from < to; ++from) row[from] = grey;
+}
+
 // Pixels [x0, x1) of row y.
 void fillSpan(Framebuffer& picture, Coord y, Coord x0, Coord x1, std::uint8_t grey) {
     if (y < 0 || y >= picture.height()) return;
-    x0 = std::max<Coord>(x0, 0);
-    x1 = std::min<Coord>(x1, picture.width());
-    if (x0 >= x1) return;
-    std::memset(picture.data() + y * picture.width() + x0, grey, static_cast<std::size_t>(x1 - x0));
+    fillRowSpan(picture.data() + y * picture.width(), picture.width(), x0, x1, grey);
 }
 
 void fillRect(Framebuffer& picture, Coord left, Coord top, Coord right, Coord bottom,
               std::uint8_t grey) {
     top = std::max<Coord>(top, 0);
     bottom = std::min<Coord>(bottom, picture.height());
-    for (Coord y = top; y < bottom; ++y) fillSpan(picture, y, left, right, grey);
+    left = std::max<Coord>(left, 0);
+    right = std::min<Coord>(right, picture.width());
+    if (left >= right || top >= bottom) return;
+    const Coord width = picture.width();
+    std::uint8_t* row = picture.data() + top * width;
+    for (Coord y = top; y < bottom; ++y, row += width) fillRowSpan(row, width, left, right, grey);
 }
 
 void stampDisc(Framebuffer& picture, const PenDisc& disc, Coord x, Coord y, std::uint8_t grey) {
@@ -68,65 +82,92 @@ struct Point {
 };
 
 // One polygon edge walked a scanline at a time: x = top x + ceil(k * dx / dy) on the k-th row
-// below its top, kept as whole steps `step` plus a remainder so no row divides.
+// below its top, kept as whole steps plus a remainder so that no row divides.
 struct Edge {
-    Coord top;
+    Point top;
     Coord bottom; // first row past the edge
+    Coord dx;
+    Coord dy;
     Coord x;
     Coord step;      // floor(dx / dy)
     Coord stepExtra; // dx - step * dy, in [0, dy)
     Coord remainder; // in [0, dy)
-    Coord dy;
+
+    void startAt(Coord row) {
+        const Coord k = row - top.y;
+        const Wide q = ceilDiv(static_cast<Wide>(k) * dx, dy);
+        x = static_cast<Coord>(top.x + q);
+        remainder = static_cast<Coord>(q * dy - static_cast<Wide>(k) * dx);
+    }
+    // Branch-free: the carry is as likely as not on a slanted edge.
+    void nextRow() {
+        remainder -= stepExtra;
+        const Coord carry = -static_cast<Coord>(remainder < 0);
+        x += step + (carry & 1);
+        remainder += dy & carry;
+    }
+    // Left of `other` on the rows below a shared start row: by x, then by slope.
+    bool leftOf(const Edge& o) const {
+        if (x != o.x) return x < o.x;
+        return static_cast<Wide>(dx) * o.dy < static_cast<Wide>(o.dx) * dy;
+    }
 };
 
-// Even-odd fill of a polygon of up to four points by the X11 rule.
+// Even-odd fill of a simple polygon of up to four points by the X11 rule. Between two vertex
+// rows the same edges are active in the same order, so each band sorts its edges once.
 void fillPolygon(Framebuffer& picture, const Point* points, int count, std::uint8_t grey) {
     Edge edges[4];
+    Coord rows[4];
     int edgeCount = 0;
-    Coord yMin = 0;
-    Coord yMax = 0;
     for (int i = 0; i < count; ++i) {
         Point a = points[(i + count - 1) % count];
         Point b = points[i];
+        rows[i] = b.y;
         if (a.y == b.y) continue;
         if (a.y > b.y) std::swap(a, b);
-        Edge& e = edges[edgeCount];
-        e.top = a.y;
+        Edge& e = edges[edgeCount++];
+        e.top = a;
         e.bottom = b.y;
+        e.dx = b.x - a.x;
         e.dy = b.y - a.y;
-        const Coord dx = b.x - a.x;
-        e.step = static_cast<Coord>(floorDiv(dx, e.dy));
-        e.stepExtra = dx - e.step * e.dy;
-        // Start on the first row the picture shows.
-        const Coord k = std::max<Coord>(0, -a.y);
-        const Wide q = ceilDiv(static_cast<Wide>(k) * dx, e.dy);
-        e.x = static_cast<Coord>(a.x + q);
-        e.remainder = static_cast<Coord>(q * e.dy - static_cast<Wide>(k) * dx);
-        yMin = edgeCount == 0 ? e.top : std::min(yMin, e.top);
-        yMax = edgeCount == 0 ? e.bottom : std::max(yMax, e.bottom);
-        ++edgeCount;
+        e.step = static_cast<Coord>(floorDiv(e.dx, e.dy));
+        e.stepExtra = e.dx - e.step * e.dy;
     }
-    if (edgeCount == 0) return;
-    const Coord rowEnd = std::min<Coord>(yMax, picture.height());
-    for (Coord y = std::max<Coord>(yMin, 0); y < rowEnd; ++y) {
-        Coord xs[4];
+    std::sort(rows, rows + count);
+    const Coord width = picture.width();
+    const Coord height = picture.height();
+    std::uint8_t* const pixels = picture.data();
+    for (int band = 0; band + 1 < count; ++band) {
+        const Coord first = std::max<Coord>(rows[band], 0);
+        const Coord end = std::min<Coord>(rows[band + 1], height);
+        if (first >= end) continue;
+        Edge* active[4];
         int n = 0;
         for (int i = 0; i < edgeCount; ++i) {
             Edge& e = edges[i];
-            if (y < e.top || y >= e.bottom) continue;
-            Coord x = e.x;
+            if (e.top.y > first || e.bottom < end) continue;
+            e.startAt(first);
             int j = n++;
-            for (; j > 0 && xs[j - 1] > x; --j) xs[j] = xs[j - 1];
-            xs[j] = x;
-            e.remainder -= e.stepExtra;
-            if (e.remainder < 0) {
-                e.x += e.step + 1;
-                e.remainder += e.dy;
-            } else {
-                e.x += e.step;
-            }
+            for (; j > 0 && e.leftOf(*active[j - 1]); --j) active[j] = active[j - 1];
+            active[j] = &e;
         }
-        for (int i = 0; i + 1 < n; i += 2) fillSpan(picture, y, xs[i], xs[i + 1], grey);
+        if (n == 2) {
+            // The usual band: one span between a left and a right edge, kept in registers.
+            Edge left = *active[0];
+            Edge right = *active[1];
+            for (Coord y = first; y < end; ++y) {
+                fillRowSpan(pixels + y * width, width, left.x, right.x, grey);
+                left.nextRow();
+                right.nextRow();
+            }
+            continue;
+        }
+        for (Coord y = first; y < end; ++y) {
+            for (int i = 0; i + 1 < n; i += 2) {
+                fillRowSpan(pixels + y * width, width, active[i]->x, active[i + 1]->x, grey);
+            }
+            for (int i = 0; i < n; ++i) active[i]->nextRow();
+        }
     }
 }
 
@@ -257,11 +298,11 @@ void thinLine(Framebuffer& picture, int x0, int y0, int x1, int y1, std::uint8_t
 void wideLine(Framebuffer& picture, const PenDisc& disc, int x0, int y0, int x1, int y1,
               std::uint8_t grey) {
     stampDisc(picture, disc, x0, y0, grey);
-    stampDisc(picture, disc, x1, y1, grey);
     const Coord dx = Coord{x1} - x0;
     const Coord dy = Coord{y1} - y0;
     const Coord w = disc.width;
     if (dx == 0 && dy == 0) return;
+    stampDisc(picture, disc, x1, y1, grey);
     if (dy == 0) {
         const Coord top = y0 - w / 2;
         fillRect(picture, std::min(x0, x1), top, std::max(x0, x1), top + w, grey);
