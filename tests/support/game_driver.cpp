@@ -3,7 +3,7 @@
 namespace kueruma::testing {
 
 namespace {
-NullPaintTarget target;
+headless::NullPaintTarget target;
 }
 
 void bootGame(int stage) {

@@ -3,21 +3,12 @@
 #pragma once
 
 #include "platform/headless/headless.hpp"
-#include "platform/headless/null_canvas.hpp"
+#include "platform/headless/paint_targets.hpp"
 
 #include <string>
 #include <vector>
 
 namespace kueruma::testing {
-
-class NullPaintTarget final : public headless::PaintTarget {
-  public:
-    NullPaintTarget() : canvas_({0, 0, 632, 433}) {}
-    platform::Canvas& beginPaint() override { return canvas_; }
-
-  private:
-    headless::NullCanvas canvas_;
-};
 
 // Boots the program fresh (no joystick unless the test plugs one in first).
 void bootGame(int stage = -1);

@@ -1,11 +1,10 @@
 // kueruma-replay: runs the real program headless on a virtual clock from a key script.
 #include "platform/headless/headless.hpp"
-#include "platform/headless/null_canvas.hpp"
+#include "platform/headless/paint_targets.hpp"
 #include "platform/headless/script.hpp"
 #include "platform/headless/stage_dump.hpp"
 #include "platform/headless/trace.hpp"
 #include "platform/raster/framebuffer.hpp"
-#include "platform/raster/raster_canvas.hpp"
 
 #include <cstdio>
 #include <cstring>
@@ -99,31 +98,8 @@ std::string parseOptions(int argc, char** argv, Options& o) {
     return {};
 }
 
-class NullTarget final : public headless::PaintTarget {
-  public:
-    NullTarget(int w, int h) : canvas_({0, 0, w, h}) {}
-    platform::Canvas& beginPaint() override { return canvas_; }
-
-  private:
-    headless::NullCanvas canvas_;
-};
-
-class RasterTarget final : public headless::PaintTarget {
-  public:
-    RasterTarget(int w, int h) : picture_(w, h), canvas_(picture_) {}
-    platform::Canvas& beginPaint() override {
-        picture_.clear(0);
-        canvas_.beginPaint();
-        return canvas_;
-    }
-    const raster::Framebuffer& picture() const { return picture_; }
-
-  private:
-    raster::Framebuffer picture_;
-    raster::RasterCanvas canvas_;
-};
-
-bool writeFrame(const RasterTarget& target, const std::string& dir, std::int64_t tick) {
+bool writeFrame(const headless::RasterPaintTarget& target, const std::string& dir,
+                std::int64_t tick) {
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(tick));
     std::string error;
@@ -153,14 +129,14 @@ int main(int argc, char** argv) {
         }
     }
 
-    std::unique_ptr<RasterTarget> raster;
-    std::unique_ptr<NullTarget> pixelless;
+    std::unique_ptr<headless::RasterPaintTarget> raster;
+    std::unique_ptr<headless::NullPaintTarget> pixelless;
     headless::PaintTarget* target = nullptr;
     if (!options.pngDir.empty()) {
-        raster = std::make_unique<RasterTarget>(options.width, options.height);
+        raster = std::make_unique<headless::RasterPaintTarget>(options.width, options.height);
         target = raster.get();
     } else {
-        pixelless = std::make_unique<NullTarget>(options.width, options.height);
+        pixelless = std::make_unique<headless::NullPaintTarget>(options.width, options.height);
         target = pixelless.get();
     }
 

@@ -1,0 +1,117 @@
+// Whole screens compared pixel for pixel with pictures kept under tests/golden/.
+// After an intended change to the drawing, regenerate them with
+//     KUERUMA_UPDATE_GOLDEN=1 ctest --preset default -R Golden
+// and look at every changed picture before committing it.
+#include "support/game_driver.hpp"
+
+#include "figure/figure.hpp"
+#include "game/game_state.hpp"
+#include "platform/headless/paint_targets.hpp"
+#include "platform/raster/framebuffer.hpp"
+#include "world/blocks.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+#ifndef KUERUMA_GOLDEN_DIR
+#error "KUERUMA_GOLDEN_DIR must name the folder of the golden pictures"
+#endif
+
+namespace kueruma {
+namespace {
+
+using figure::figure;
+using game::gameState;
+
+headless::RasterPaintTarget target;
+
+// Paints the current state and checks it against (or, when asked, rewrites) golden/NAME.png.
+void expectGolden(const std::string& name) {
+    headless::paintNow();
+    const std::string path = std::string(KUERUMA_GOLDEN_DIR) + "/" + name + ".png";
+    std::string error;
+    if (std::getenv("KUERUMA_UPDATE_GOLDEN") != nullptr) {
+        ASSERT_TRUE(raster::writeGreyPng(target.picture(), path, error)) << error;
+        return;
+    }
+    raster::Framebuffer golden(1, 1);
+    ASSERT_TRUE(raster::readGreyPng(path, golden, error)) << error;
+    const raster::Framebuffer& actual = target.picture();
+    ASSERT_EQ(golden.width(), actual.width());
+    ASSERT_EQ(golden.height(), actual.height());
+    int differing = 0;
+    int firstX = -1;
+    int firstY = -1;
+    for (int y = 0; y < actual.height(); ++y) {
+        for (int x = 0; x < actual.width(); ++x) {
+            if (actual.at(x, y) == golden.at(x, y)) continue;
+            if (differing++ == 0) {
+                firstX = x;
+                firstY = y;
+            }
+        }
+    }
+    EXPECT_EQ(differing, 0) << name << ": first difference at (" << firstX << ", " << firstY
+                            << "); regenerate with KUERUMA_UPDATE_GOLDEN=1 if intended";
+}
+
+void boot(int stage = -1) {
+    headless::boot(&target, stage);
+}
+
+void run(int count, headless::KeySet keys = 0) {
+    headless::holdKeys(keys);
+    for (int i = 0; i < count; ++i) headless::tick();
+}
+
+TEST(Golden, TitleWithEachCursorRow) {
+    boot();
+    for (int row = 0; row < 4; ++row) {
+        gameState.cursor = row;
+        expectGolden("title-" + std::to_string(row));
+    }
+}
+
+TEST(Golden, KeypadAsItOpensAndOnEnter) {
+    boot();
+    run(1, headless::KeyX);
+    expectGolden("keypad-open");
+    run(1, headless::KeyRight);
+    expectGolden("keypad-enter");
+}
+
+TEST(Golden, StageIntroOfTheFirstStage) {
+    boot(0);
+    expectGolden("intro-0");
+}
+
+TEST(Golden, ResultsBelowAtAndAfterTheLastStage) {
+    boot(0);
+    gameState.screen = game::Result;
+    figure.score = 299;
+    expectGolden("result-0-299");
+    figure.score = 300;
+    expectGolden("result-0-300");
+    boot(8);
+    gameState.screen = game::Result;
+    figure.score = 5500;
+    expectGolden("result-8");
+}
+
+TEST(Golden, PlayStandingHitFlashAndClearAnimation) {
+    boot(0);
+    run(25); // the intro, then the fall to the floor
+    expectGolden("play-standing");
+    gameState.scoreFlash = true;
+    expectGolden("play-hit-flash");
+    for (world::Block& b : world::blockPool) b.active = false;
+    gameState.scoreFlash = true;
+    gameState.allCleared = true;
+    expectGolden("play-clear");
+}
+
+} // namespace
+} // namespace kueruma
