@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 DEFAULT_BIN := build/default/bin
 
-.PHONY: play test test-asan build deps bench windows demo clean format
+.PHONY: play test test-asan build deps bench windows windows-deps windows-exe demo clean format
 
 deps:
 	tools/install-deps.sh build
@@ -14,7 +14,8 @@ build: deps
 play: build
 	tools/play.sh $(DEFAULT_BIN)
 
-test: build
+# The Windows tests (label `windows`) cross-build the .exe themselves and run it under Wine.
+test: build windows-deps
 	ctest --preset default -j $(JOBS)
 
 test-asan: deps
@@ -30,6 +31,16 @@ bench:
 
 demo: build
 	tools/play.sh --headless $(DEFAULT_BIN)
+
+windows-deps:
+	tools/install-deps.sh windows
+
+windows-exe: windows-deps
+	JOBS=$(JOBS) tests/windows/cross_build.sh
+
+# kueruma.exe with its sounds (made by the host build) and a read-me, zipped for Windows.
+windows: build windows-exe
+	packaging/windows/package.sh
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.hpp')

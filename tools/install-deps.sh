@@ -8,7 +8,7 @@ packages_for() {
     build) echo "cmake g++ make pkg-config libpng-dev libgtest-dev libgmock-dev libsdl2-dev" ;;
     desktop) echo "libsdl2-dev" ;;
     e2e) echo "xvfb xauth xdotool imagemagick x11-utils" ;;
-    windows) echo "g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 zip wine wine64 fonts-wine fonts-ipafont-gothic xvfb xauth xdotool imagemagick" ;;
+    windows) echo "g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 wine wine64 fonts-wine fonts-ipafont-gothic fontconfig xvfb xauth xdotool imagemagick zip" ;;
     bench) echo "libbenchmark-dev" ;;
     *) echo "unknown package group: $1" >&2; exit 2 ;;
   esac

@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# Plays the Windows program under Wine as a person would: looks at the title screen, picks
+# "NewGame" with the keyboard, watches the stage intro and the play field, gives up with F11,
+# reads the result screen and quits through the window's menu. Screenshots stay in
+# build/windows-shots/. Usage: e2e.sh [SHOT_CHECK [KUERUMA_REPLAY]]
+set -euo pipefail
+. "$(dirname "$0")/wine_common.sh"
+
+if [ -z "${KUERUMA_IN_XVFB:-}" ]; then
+  need xvfb-run xdotool import convert
+  ensure_prefix
+  KUERUMA_IN_XVFB=1 exec timeout 300 xvfb-run "${XVFB_ARGS[@]}" "$0" "$@"
+fi
+
+check=${1:-$ROOT/build/default/bin/kueruma-shot-check}
+replay=${2:-}
+run="$ROOT/build/windows-run"
+rm -rf "$run" "$SHOTS"
+mkdir -p "$run" "$SHOTS"
+cp "$WIN_BIN/kueruma.exe" "$run/"
+# The sounds, from the host build that made the checker (a missing one plays the default beep).
+cp "$(dirname "$check")"/WavF_0[1-4].wav "$run/" 2>/dev/null || true
+
+game=""
+cleanup() {
+  [ -n "$game" ] && kill "$game" 2>/dev/null
+  wineserver -k 2>/dev/null || true
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL $*" >&2
+  [ -n "${window:-}" ] && shot "$SHOTS/failure.png" && echo "     screenshot: $SHOTS/failure.png" >&2
+  exit 1
+}
+
+# The program's X window is its menu bar and client area (Wine draws the frame itself when no
+# window manager runs). The root window is captured, cropped to it: capturing the window itself
+# stalls while the game sleeps inside its window procedure.
+shot() {
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  timeout 10 import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$1"
+}
+
+# Takes screenshots until the checker accepts one as SCREEN, for at most SECONDS.
+await() {
+  local screen=$1 seconds=$2 name=$3 deadline=$((SECONDS + $2))
+  while [ $SECONDS -lt $deadline ]; do
+    shot "$run/shot.png" && convert "$run/shot.png" -depth 8 "ppm:$run/shot.ppm" &&
+      if "$check" "$screen" "$run/shot.ppm" >"$run/check.txt"; then
+        cp "$run/shot.png" "$SHOTS/$name.png"
+        sed 's/^/     /' "$run/check.txt"
+        echo "ok   $screen seen: $SHOTS/$name.png"
+        return 0
+      fi
+    sleep 0.2
+  done
+  cat "$run/check.txt" >&2
+  fail "no $screen screen within ${seconds}s"
+}
+
+# A short tap: the game reads keys once per timer tick and still sees a press made between two
+# ticks, so one tap moves the cursor exactly once.
+tap() {
+  xdotool keydown "$1"
+  sleep 0.03
+  xdotool keyup "$1"
+}
+
+cd "$run"
+# Wine's sound drivers complain on a machine without a sound card: keep that out of the log.
+wine kueruma.exe 2>"$run/wine.log" &
+game=$!
+window=""
+for _ in $(seq 1 100); do
+  window=$(xdotool search --name '^\+\+.*\+\+$' 2>/dev/null | head -1) || true
+  [ -n "$window" ] && break
+  kill -0 "$game" 2>/dev/null || fail "kueruma.exe ended before showing its window"
+  sleep 0.2
+done
+[ -n "$window" ] || fail "no window titled ++クエルマー++ within 20s"
+title=$(xdotool getwindowname "$window")
+[ "$title" = "++クエルマー++" ] || fail "window title is '$title'"
+echo "ok   window titled $title"
+xdotool windowfocus --sync "$window" 2>/dev/null || true
+
+await title0 20 title
+# The raster canvas must draw the same lines at the same client size.
+if [ -n "$replay" ]; then
+  cp "$run/shot.ppm" "$run/title.ppm"
+  size=$(sed -n "s/^ *client area \([0-9]*x[0-9]*\) .*/\1/p" "$run/check.txt")
+  mkdir -p "$run/raster"
+  echo "1 -" >"$run/one-tick.txt"
+  "$replay" --client "$size" --png "$run/raster" "$run/one-tick.txt" >/dev/null
+  convert "$run/raster/frame-000000.png" -depth 8 "ppm:$run/raster.ppm"
+  "$check" title0 "$run/title.ppm" "$run/raster.ppm" | sed "s/^/     /" ||
+    fail "the raster canvas draws the title's lines elsewhere"
+  echo "ok   the raster canvas draws the same grey lines at $size"
+fi
+
+for row in 1 2; do
+  tap Down
+  await "title$row" 5 "title-$row"
+done
+tap x
+await intro 5 intro
+await play 10 play-start
+sleep 1.5
+await play 5 play
+tap F11
+await result 10 result
+
+# Quit through the menu: open "ゲーム" on the menu bar, then click its one item.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool mousemove $((X + 15)) $((Y + 9)) click 1
+sleep 0.5
+# The open menu is a window of its own over the client area: capture the screen around both.
+timeout 10 import -window root -crop "$((WIDTH))x$((HEIGHT))+$X+$Y" +repage "$SHOTS/menu-open.png" || true
+xdotool mousemove $((X + 25)) $((Y + 30)) click 1
+status=""
+for _ in $(seq 1 50); do
+  if ! kill -0 "$game" 2>/dev/null; then
+    status=0
+    wait "$game" || status=$?
+    break
+  fi
+  sleep 0.2
+done
+game_pid=$game
+game=""
+[ -n "$status" ] || { game=$game_pid; fail "kueruma.exe still runs 10s after シュウリョウ"; }
+[ "$status" -eq 0 ] || fail "kueruma.exe exited with $status"
+echo "ok   シュウリョウ closed the window and the program exited with 0"
+echo "screenshots: $(ls "$SHOTS" | tr '\n' ' ')"
