@@ -116,6 +116,18 @@ TEST_F(Render, APaintTruncatesWorldMinusScrollTowardZero) {
     EXPECT_EQ(static_cast<int>(figure.jointX[0] - gameState.scrollX), 99);
 }
 
+TEST_F(Render, AFigureFarBeyondTheIntRangeIsDrawnAtItsEdge) {
+    figure.posY = -1e12; // flown off the top, far beyond any pixel
+    figure.posX = 3e10;
+    const RecordingCanvas c = paint();
+    const auto head = std::find_if(c.calls.begin(), c.calls.end(), [](const CanvasCall& k) {
+        return k.kind == CanvasCall::Ellipse;
+    });
+    ASSERT_NE(head, c.calls.end());
+    EXPECT_EQ(head->a, 2147483647);
+    EXPECT_EQ(head->b, -2147483647 - 1);
+}
+
 TEST_F(Render, APlayPaintDrawsAllThirtyBlocksInWhiteOrLightGrey) {
     const RecordingCanvas c = paint();
     int blockPens = 0;

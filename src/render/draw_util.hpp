@@ -4,14 +4,26 @@
 #include "game/game_state.hpp"
 #include "platform/canvas.hpp"
 
+#include <climits>
+
 namespace kueruma::render {
+
+// Truncates toward zero; a value beyond the int range (a figure that has flown far off) is
+// held at the range's end instead of being undefined.
+inline int toPixel(double v) {
+    constexpr double lowest = -2147483648.0;
+    constexpr double highest = 2147483647.0;
+    if (v >= highest) return INT_MAX;
+    if (v > lowest) return static_cast<int>(v);
+    return INT_MIN; // below the range, or not a number
+}
 
 // A world x is drawn at truncate(x - scrollX): the difference first, then toward zero.
 inline int screenX(double worldX) {
-    return static_cast<int>(worldX - game::gameState.scrollX);
+    return toPixel(worldX - game::gameState.scrollX);
 }
 inline int screenY(double worldY) {
-    return static_cast<int>(worldY);
+    return toPixel(worldY);
 }
 
 inline void lineBetween(platform::Canvas& canvas, int x0, int y0, int x1, int y1) {
