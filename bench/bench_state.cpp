@@ -1,0 +1,63 @@
+#include "bench_state.hpp"
+
+#include "figure/figure.hpp"
+#include "game/game_state.hpp"
+#include "game/game_tick.hpp"
+#include "world/blocks.hpp"
+
+#include <cstddef>
+
+namespace kueruma::bench {
+
+using figure::figure;
+using game::gameState;
+
+namespace {
+
+constexpr int busyStage = 8;
+
+void breakBlocksFrom(int first) {
+    for (int i = first; i < world::poolSize; ++i) {
+        world::Block& block = world::blockPool[static_cast<std::size_t>(i)];
+        block.active = false;
+        // The paint counts the timer down before drawing: 41 draws the first debris frame.
+        block.breakTimer = 41 - (i % 40);
+    }
+    gameState.allCleared = true;
+    gameState.scoreFlash = true;
+}
+
+} // namespace
+
+void enterBusyPlay(headless::PaintTarget& target) {
+    headless::boot(&target, busyStage);
+    headless::holdKeys(headless::KeyRight | headless::KeyZ);
+    headless::tick(); // the stage intro
+    // In the air inside the first stack of blocks (x 805..935, y 110..350).
+    figure.posX = 840.0;
+    figure.posY = 150.0;
+    figure.velX = 6.0;
+    figure.velY = -3.0;
+    gameState.scrollX = 500.0;
+    game::gameTick(); // settles the body box and the joints at the new place
+    for (world::Block& block : world::blockPool) {
+        block.active = true;
+        block.breakTimer = 0;
+    }
+    gameState.allCleared = false;
+    gameState.scoreFlash = false;
+    gameState.running = true;
+    gameState.input = {};
+    gameState.input.right = 1;
+    gameState.input.z = 1;
+}
+
+void addHitFlashOverDebris() {
+    breakBlocksFrom(1);
+}
+
+void addClearAnimation() {
+    breakBlocksFrom(0);
+}
+
+} // namespace kueruma::bench

@@ -1,0 +1,93 @@
+// The rules' cost: one busy game tick, one whole Play tick with its pixel-less paint, and
+// whole stages played from the intro to the result screen.
+#include "bench_state.hpp"
+
+#include "game/game_state.hpp"
+#include "game/game_tick.hpp"
+#include "platform/headless/paint_targets.hpp"
+#include "world/blocks.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+
+namespace {
+
+using namespace kueruma;
+
+// What restoring the busy state costs on its own, to read the cases below net of it.
+void BM_RestoreBusyState(benchmark::State& state) {
+    headless::NullPaintTarget target;
+    bench::enterBusyPlay(target);
+    bench::SavedState busy;
+    busy.save();
+    for (auto _ : state) {
+        busy.restore();
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_RestoreBusyState);
+
+void BM_GameTickBusy(benchmark::State& state) {
+    headless::NullPaintTarget target;
+    bench::enterBusyPlay(target);
+    bench::SavedState busy;
+    busy.save();
+    int active = 0;
+    for (const world::Block& block : world::blockPool) active += block.active ? 1 : 0;
+    for (auto _ : state) {
+        busy.restore();
+        game::gameTick();
+        benchmark::ClobberMemory();
+    }
+    state.counters["activeBlocks"] = active;
+}
+BENCHMARK(BM_GameTickBusy);
+
+// The shell's timer tick (input, scroll, rules) and the paint it asks for, drawing nothing.
+void BM_PlayTickBusyPixelless(benchmark::State& state) {
+    headless::NullPaintTarget target;
+    bench::enterBusyPlay(target);
+    bench::SavedState busy;
+    busy.save();
+    for (auto _ : state) {
+        busy.restore();
+        headless::tick();
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_PlayTickBusyPixelless);
+
+// A player who runs right, jumps every 24 ticks (holding X through the double jump) and kicks
+// every 16: blocks break, debris flies, the stage ends at the goal or by the scrolling view.
+headless::KeySet playerKeys(std::int64_t tick) {
+    headless::KeySet keys = headless::KeyRight;
+    if (tick % 24 < 10) keys |= headless::KeyX;
+    if (tick % 16 == 0) keys |= headless::KeyZ;
+    return keys;
+}
+
+// A whole stage as the replay runner plays it without --png: intro, play, the end pause and
+// the result screen, every paint through the pixel-less canvas.
+void BM_WholeStagePixelless(benchmark::State& state) {
+    const int stage = static_cast<int>(state.range(0));
+    headless::NullPaintTarget target;
+    std::int64_t ticks = 0;
+    for (auto _ : state) {
+        headless::boot(&target, stage);
+        std::int64_t n = 0;
+        while (game::gameState.screen != game::Result) {
+            headless::holdKeys(playerKeys(n));
+            headless::tick();
+            ++n;
+        }
+        ticks += n;
+    }
+    state.counters["ticks/s"] =
+        benchmark::Counter(static_cast<double>(ticks), benchmark::Counter::kIsRate);
+    state.counters["ticksPerStage"] =
+        static_cast<double>(ticks) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_WholeStagePixelless)->DenseRange(0, 8);
+
+} // namespace
