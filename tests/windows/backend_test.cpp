@@ -6,8 +6,10 @@
 #include "resource.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <cwchar>
+#include <vector>
 #include <windows.h>
 
 namespace {
@@ -155,6 +157,61 @@ void testShiftJisTexts() {
     check(chosen.tmHeight == standard.tmHeight, "it is as tall as the default font");
 }
 
+// Draws `draw` white on black into a small bitmap and returns its pixels.
+template <class Draw> std::vector<std::uint32_t> render(HFONT font, Draw draw) {
+    constexpr int width = 240, height = 40;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    HGDIOBJ oldFont = font != nullptr ? SelectObject(dc, font) : nullptr;
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(255, 255, 255));
+    draw(dc);
+    GdiFlush();
+    const auto* pixels = static_cast<const std::uint32_t*>(bits);
+    std::vector<std::uint32_t> copy(pixels, pixels + width * height);
+    if (oldFont != nullptr) SelectObject(dc, oldFont);
+    SelectObject(dc, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return copy;
+}
+
+bool anyLit(const std::vector<std::uint32_t>& pixels) {
+    for (std::uint32_t p : pixels) {
+        if ((p & 0xFFFFFF) != 0) return true;
+    }
+    return false;
+}
+
+// The canvas must draw a Japanese text as its characters (the wide call, with the chosen font)
+// and an ASCII text with the default font, exactly as those calls would on their own.
+void testCanvasText() {
+    HDC screen = GetDC(nullptr);
+    const std::string_view texts[] = {render::titleText, render::closingRemark};
+    win32::JapaneseFont font;
+    font.choose(screen, texts, 2);
+    ReleaseDC(nullptr, screen);
+
+    const auto viaCanvas = [&](std::string_view text) {
+        return render(nullptr, [&](HDC dc) {
+            win32::GdiCanvas canvas(nullptr, dc, font);
+            canvas.textOut(4, 4, text);
+        });
+    };
+    const auto japanese = render(
+        font.font(), [](HDC dc) { TextOutW(dc, 4, 4, L"\u30AF\u30A8\u30EB\u30DE\u30FC", 5); });
+    const auto titleOnCanvas = viaCanvas(render::titleText);
+    check(anyLit(japanese) && titleOnCanvas == japanese,
+          "the canvas draws \"\u30AF\u30A8\u30EB\u30DE\u30FC\" as its five characters");
+    const auto ansi = render(nullptr, [](HDC dc) { TextOutA(dc, 4, 4, "NewGame", 7); });
+    check(anyLit(ansi) && viaCanvas("NewGame") == ansi,
+          "the canvas draws ASCII texts with the default font");
+}
+
 bool refuseMainWindow = false;
 
 LRESULT CALLBACK refuseCreation(int code, WPARAM wParam, LPARAM lParam) {
@@ -207,6 +264,7 @@ int main() {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     testGameWindowAndMenu(instance);
     testShiftJisTexts();
+    testCanvasText();
     testStartUpFailures(instance);
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;
