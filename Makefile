@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 DEFAULT_BIN := build/default/bin
 
-.PHONY: play test test-asan build deps bench windows windows-deps windows-exe demo clean format
+.PHONY: play test test-asan build deps bench windows windows-deps windows-exe demo clean format replays-record
 
 deps:
 	tools/install-deps.sh build
@@ -44,6 +44,11 @@ windows: build windows-exe
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.hpp')
+
+# After a change meant to alter how the recorded replays play: rewrite replays/expected.txt and
+# the per-tick digests that tests/replay_test.cpp checks them against.
+replays-record: build
+	$(DEFAULT_BIN)/kueruma-record-replays replays
 
 clean:
 	rm -rf build dist

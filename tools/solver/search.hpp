@@ -1,0 +1,55 @@
+// The stage solver: a beam search over the keys held on each tick of a stage, run on the real
+// program through the headless runtime and its snapshots.
+#pragma once
+
+#include "platform/headless/headless.hpp"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kueruma::solver {
+
+struct SearchOptions {
+    int stage = 0;
+    double seconds = 60;
+    std::uint64_t seed = 1;
+    // Keep searching for a higher score after the first win, until the time is up.
+    bool best = false;
+    // Progress lines on stderr.
+    bool verbose = false;
+};
+
+// One run of a stage: the keys held on every tick from the stage-intro tick on.
+struct Run {
+    std::vector<headless::KeySet> keys;
+    int score = 0;
+    bool reachedResult = false;
+};
+
+struct SearchResult {
+    Run best;
+    bool won = false;
+    int beamsTried = 0;
+    double seconds = 0;
+};
+
+SearchResult solveStage(const SearchOptions& options);
+
+// What a finished run left behind, as the replay runner would see it.
+struct Outcome {
+    int screen = 0;
+    int score = 0;
+    int health = 0;
+    int bestCombo = 0;
+    int activeBlocks = 0;
+    std::int64_t ticks = 0;
+};
+
+// Plays `keys` from boot with the stage started, on a canvas that draws nothing.
+Outcome play(int stage, const std::vector<headless::KeySet>& keys);
+
+// The keys as a replay script: runs of equal keys, one "COUNT KEYS" line each.
+std::string toScript(const std::vector<headless::KeySet>& keys);
+
+} // namespace kueruma::solver
