@@ -7,8 +7,9 @@ if [ "${1:-}" = "--headless" ]; then headless=1; shift; fi
 bin=$(cd "$1" && pwd)
 root=$(cd "$(dirname "$0")/.." && pwd)
 if [ $headless -eq 0 ] && [ -x "$bin/kueruma" ]; then
-  if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    echo "kueruma: no display (DISPLAY is not set); try 'make demo' for a headless run that writes PNG frames" >&2
+  # macOS needs no display variable; elsewhere SDL needs an X or Wayland display.
+  if [ "$(uname -s)" != Darwin ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "kueruma: no display to open a window on (neither DISPLAY nor WAYLAND_DISPLAY is set); try 'make demo' for a headless run that writes PNG frames" >&2
     exit 1
   fi
   cd "$bin" && exec ./kueruma

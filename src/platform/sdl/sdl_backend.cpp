@@ -1,0 +1,314 @@
+#include "platform/sdl/sdl_backend.hpp"
+
+#include "app/shell.hpp"
+#include "platform/platform.hpp"
+#include "platform/raster/raster_canvas.hpp"
+#include "platform/sdl/sdl_input.hpp"
+#include "platform/sdl/sdl_sound.hpp"
+
+#include <SDL.h>
+
+#include <array>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace kueruma::platform {
+struct Window {
+    bool destroyed = false;
+};
+} // namespace kueruma::platform
+
+namespace kueruma::sdl {
+
+namespace {
+
+constexpr const char* windowTitle = "++クエルマー++";
+// Room left under the usable display height for the window frame and caption.
+constexpr int frameAllowance = 48;
+
+struct Runtime {
+    platform::Window window;
+    SDL_Window* sdlWindow = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* texture = nullptr;
+    std::unique_ptr<raster::Framebuffer> framebuffer;
+    std::unique_ptr<raster::RasterCanvas> canvas;
+    std::vector<Uint32> pixels;
+    std::array<Uint32, 256> greyToPixel{};
+    bool timerRunning = false;
+    unsigned period = 0;
+    Uint64 nextDue = 0;
+    bool invalid = false;
+    bool quit = false;
+    int exitCode = 0;
+};
+
+Runtime rt;
+
+// The largest whole-number scale whose window fits the usable part of the display, unless
+// KUERUMA_SCALE asks for one (a small display, or a test that wants one pixel per pixel).
+int startScale() {
+    if (const char* forced = std::getenv("KUERUMA_SCALE")) {
+        const int scale = std::atoi(forced);
+        if (scale >= 1 && scale <= maxScale) return scale;
+    }
+    SDL_Rect usable{};
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return 1;
+    for (int scale = maxScale; scale > 1; --scale) {
+        if (clientWidth * scale <= usable.w && clientHeight * scale + frameAllowance <= usable.h) {
+            return scale;
+        }
+    }
+    return 1;
+}
+
+// Puts the framebuffer on the screen as it is now, even halfway through a paint.
+void present() {
+    if (rt.renderer == nullptr) return;
+    const std::uint8_t* grey = rt.framebuffer->data();
+    for (std::size_t i = 0; i < rt.pixels.size(); ++i) rt.pixels[i] = rt.greyToPixel[grey[i]];
+    SDL_UpdateTexture(rt.texture, nullptr, rt.pixels.data(), clientWidth * sizeof(Uint32));
+    SDL_SetRenderDrawColor(rt.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(rt.renderer);
+    SDL_RenderCopy(rt.renderer, rt.texture, nullptr, nullptr);
+    SDL_RenderPresent(rt.renderer);
+}
+
+void paint() {
+    rt.invalid = false;
+    rt.framebuffer->clear(0);
+    rt.canvas->beginPaint();
+    app::onPaint(&rt.window, *rt.canvas);
+    present();
+}
+
+void toggleFullscreen() {
+    const bool full = (SDL_GetWindowFlags(rt.sdlWindow) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+    SDL_SetWindowFullscreen(rt.sdlWindow, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+}
+
+void handleWindowEvent(const SDL_WindowEvent& event) {
+    switch (event.event) {
+    case SDL_WINDOWEVENT_CLOSE:
+        platform::closeWindow(&rt.window);
+        break;
+    case SDL_WINDOWEVENT_EXPOSED:
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        rt.invalid = true;
+        break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+        input::releaseHeldKeys();
+        break;
+    default:
+        break;
+    }
+}
+
+void handleEvent(const SDL_Event& event) {
+    switch (event.type) {
+    case SDL_QUIT: // the session is ending, or a signal: as the close box
+        if (!rt.window.destroyed) platform::closeWindow(&rt.window);
+        break;
+    case SDL_WINDOWEVENT:
+        handleWindowEvent(event.window);
+        break;
+    case SDL_KEYDOWN:
+        // Alt+Enter is the desktop's fullscreen switch; F11 already means "give up".
+        if (event.key.keysym.sym == SDLK_RETURN && (event.key.keysym.mod & KMOD_ALT) != 0) {
+            if (event.key.repeat == 0) toggleFullscreen();
+            break;
+        }
+        input::keyDown(event.key.keysym.sym);
+        break;
+    case SDL_KEYUP:
+        input::keyUp(event.key.keysym.sym);
+        break;
+    default:
+        break;
+    }
+}
+
+// Input comes before a paint, a paint before the next tick, and quitting before all of them,
+// as a Windows message queue orders them. False once the program has quit.
+bool handlePending() {
+    SDL_Event event;
+    while (!rt.quit && SDL_PollEvent(&event)) handleEvent(event);
+    if (rt.quit) return false;
+    if (rt.invalid) paint();
+    return !rt.quit;
+}
+
+void fireTimer() {
+    input::markJoysticksStale();
+    app::onTimer(&rt.window);
+}
+
+bool createWindow(std::string& error) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        error = std::string("cannot open the window: no video display (") + SDL_GetError() + ")";
+        return false;
+    }
+    // With no display at all SDL falls back on drivers that draw nowhere; a game nobody can
+    // see must say so instead of running (tests ask for the dummy driver by name).
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    if (driver != nullptr &&
+        (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) &&
+        (asked == nullptr || std::strcmp(asked, driver) != 0)) {
+        error =
+            std::string("cannot open the window: no display to show it on (SDL found only its '") +
+            driver + "' video driver; is DISPLAY or WAYLAND_DISPLAY set?)";
+        return false;
+    }
+    const int scale = startScale();
+    rt.sdlWindow = SDL_CreateWindow(windowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                    clientWidth * scale, clientHeight * scale,
+                                    SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+    if (rt.sdlWindow == nullptr) {
+        error = std::string("cannot create the window: ") + SDL_GetError();
+        return false;
+    }
+    SDL_SetWindowMinimumSize(rt.sdlWindow, clientWidth, clientHeight);
+    rt.renderer = SDL_CreateRenderer(rt.sdlWindow, -1, 0);
+    if (rt.renderer == nullptr) {
+        error = std::string("cannot create a renderer for the window: ") + SDL_GetError();
+        return false;
+    }
+    // Whole-number scaling with black bars keeps every pixel square and sharp at any size.
+    SDL_RenderSetLogicalSize(rt.renderer, clientWidth, clientHeight);
+    SDL_RenderSetIntegerScale(rt.renderer, SDL_TRUE);
+    rt.texture = SDL_CreateTexture(rt.renderer, SDL_PIXELFORMAT_ARGB8888,
+                                   SDL_TEXTUREACCESS_STREAMING, clientWidth, clientHeight);
+    if (rt.texture == nullptr) {
+        error = std::string("cannot create the window's picture: ") + SDL_GetError();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool initSdl(std::string& error) {
+    // Set before anything is made: crisp pixels, no waiting for the display's refresh (a pause
+    // lasts what it says), and no background joystick polling (an idle title screen is idle).
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+    SDL_SetHint(SDL_HINT_AUTO_UPDATE_JOYSTICKS, "0");
+    // Joysticks count whether or not the window has the focus, as the multimedia interface does.
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    if (SDL_Init(SDL_INIT_EVENTS) != 0) {
+        error = std::string("cannot start SDL: ") + SDL_GetError();
+        return false;
+    }
+    // Both are optional: without them there is no joystick, or no sound.
+    SDL_InitSubSystem(SDL_INIT_JOYSTICK);
+    SDL_JoystickEventState(SDL_IGNORE);
+    SDL_InitSubSystem(SDL_INIT_AUDIO);
+    return true;
+}
+
+bool openGame(std::string& error) {
+    rt = Runtime{};
+    rt.framebuffer = std::make_unique<raster::Framebuffer>(clientWidth, clientHeight);
+    rt.canvas = std::make_unique<raster::RasterCanvas>(*rt.framebuffer);
+    rt.pixels.assign(static_cast<std::size_t>(clientWidth) * clientHeight, 0);
+    for (Uint32 g = 0; g < 256; ++g) rt.greyToPixel[g] = 0xFF000000U | g << 16 | g << 8 | g;
+    input::forgetKeys();
+    if (SDL_WasInit(SDL_INIT_JOYSTICK) != 0) input::openJoysticks();
+    sound::open();
+    app::startUp();
+    if (!createWindow(error)) return false;
+    app::onCreate(&rt.window);
+    paint();
+    return true;
+}
+
+int runMessageLoop() {
+    while (handlePending()) {
+        const Uint64 now = SDL_GetTicks64();
+        if (rt.timerRunning && now >= rt.nextDue) {
+            // A late tick fires once; the ticks it missed are dropped, not queued.
+            rt.nextDue += (now - rt.nextDue) / rt.period * rt.period + rt.period;
+            fireTimer();
+            continue;
+        }
+        const Uint64 wait = rt.timerRunning ? rt.nextDue - now : Uint64{INT_MAX};
+        SDL_Event event;
+        if (SDL_WaitEventTimeout(&event, static_cast<int>(wait < INT_MAX ? wait : INT_MAX))) {
+            handleEvent(event);
+        }
+    }
+    return rt.exitCode;
+}
+
+void shutdown() {
+    sound::close();
+    input::closeJoysticks();
+    if (rt.texture != nullptr) SDL_DestroyTexture(rt.texture);
+    if (rt.renderer != nullptr) SDL_DestroyRenderer(rt.renderer);
+    if (rt.sdlWindow != nullptr) SDL_DestroyWindow(rt.sdlWindow);
+    rt.texture = nullptr;
+    rt.renderer = nullptr;
+    rt.sdlWindow = nullptr;
+    SDL_Quit();
+}
+
+void deliverTick() {
+    if (!handlePending()) return;
+    fireTimer();
+    handlePending();
+}
+
+const raster::Framebuffer& picture() {
+    return *rt.framebuffer;
+}
+
+bool quitPosted() {
+    return rt.quit;
+}
+
+} // namespace kueruma::sdl
+
+namespace kueruma::platform {
+
+using sdl::rt;
+
+void setTimer(Window*, int, unsigned periodMs) {
+    // A new period starts a new grid from now, as SetTimer does.
+    rt.period = periodMs > 0 ? periodMs : 1;
+    rt.nextDue = SDL_GetTicks64() + rt.period;
+    rt.timerRunning = true;
+}
+
+void invalidate(Window*) {
+    rt.invalid = true;
+}
+
+void postQuit(int exitCode) {
+    rt.quit = true;
+    rt.exitCode = exitCode;
+}
+
+void closeWindow(Window* window) {
+    app::onClose(window);
+}
+
+void destroyWindow(Window* window) {
+    if (window->destroyed) return;
+    window->destroyed = true;
+    SDL_HideWindow(rt.sdlWindow);
+    app::onDestroy(window);
+}
+
+void sleepMs(unsigned ms) {
+    // The window shows every stroke drawn so far, as an unbuffered window would during the
+    // pause: the clear animation's frames appear one by one.
+    sdl::present();
+    SDL_Delay(ms);
+    sdl::input::markJoysticksStale();
+}
+
+} // namespace kueruma::platform

@@ -1,0 +1,34 @@
+// The desktop backend: the game in an SDL2 window on Linux and macOS, with the raster canvas
+// scaled by a whole number, keyboard and joysticks, and the four sound cues.
+#pragma once
+
+#include "platform/raster/framebuffer.hpp"
+
+#include <string>
+
+namespace kueruma::sdl {
+
+// The stand-in client area the game draws into.
+inline constexpr int clientWidth = 632;
+inline constexpr int clientHeight = 433;
+inline constexpr int maxScale = 3;
+
+// Brings up SDL's event, joystick and audio parts. Joysticks plugged in now are the ones the
+// game will see. False with `error` set when SDL itself cannot start.
+bool initSdl(std::string& error);
+// Opens the joysticks and the sound device, runs the shell's start-up, opens the window, starts
+// the timer and paints the first picture. False with `error` naming what failed.
+bool openGame(std::string& error);
+// Runs the message loop until the program quits; returns its exit code.
+int runMessageLoop();
+// Closes everything openGame and initSdl opened.
+void shutdown();
+
+// Handles whatever is pending, then delivers one timer tick at once and the paint it asks
+// for, as the loop would when the tick falls due: lets tests drive the game tick by tick.
+void deliverTick();
+// What the window shows.
+const raster::Framebuffer& picture();
+bool quitPosted();
+
+} // namespace kueruma::sdl

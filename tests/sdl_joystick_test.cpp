@@ -1,0 +1,207 @@
+// The desktop backend's input, driven tick by tick on SDL's dummy display: a virtual joystick
+// steering the title menu with its stick, D-pad and buttons, the multimedia axis scale, key
+// taps and focus, and the close box.
+#include "app/shell.hpp"
+#include "game/game_state.hpp"
+#include "platform/platform.hpp"
+#include "platform/sdl/sdl_backend.hpp"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace kueruma {
+namespace {
+
+using game::gameState;
+
+class DesktopGame : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        app::resetToProcessStart();
+        std::string error;
+        ASSERT_TRUE(sdl::initSdl(error)) << error;
+    }
+    void TearDown() override { sdl::shutdown(); }
+
+    // A pad with two axes, four buttons and a D-pad, plugged in before the game starts.
+    SDL_Joystick* plugPad() {
+        const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 2, 4, 1);
+        EXPECT_GE(index, 0) << SDL_GetError();
+        return SDL_JoystickOpen(index);
+    }
+    void startGame() {
+        std::string error;
+        ASSERT_TRUE(sdl::openGame(error)) << error;
+    }
+    static void push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
+    static void key(Uint32 type, SDL_Keycode code) {
+        SDL_Event event{};
+        event.type = type;
+        event.key.keysym.sym = code;
+        push(event);
+    }
+    static void windowEvent(Uint8 what) {
+        SDL_Event event{};
+        event.type = SDL_WINDOWEVENT;
+        event.window.event = what;
+        push(event);
+    }
+    static platform::JoyInfoEx read(unsigned id) {
+        platform::JoyInfoEx info{};
+        info.dwSize = sizeof info;
+        EXPECT_EQ(platform::joystickRead(id, info), platform::joyNoError);
+        return info;
+    }
+};
+
+TEST_F(DesktopGame, WithoutAPadOnlyTheKeyboardCounts) {
+    startGame();
+    EXPECT_EQ(platform::joystickDeviceCount(), 0U);
+    EXPECT_NE(platform::joystickProbe(0), platform::joyNoError);
+    EXPECT_EQ(gameState.joysticks[0].present, 0);
+    EXPECT_EQ(gameState.joysticks[1].present, 0);
+    EXPECT_EQ(gameState.screen, game::Title);
+}
+
+TEST_F(DesktopGame, PadsPluggedInAtStartFillTheTwoSlotsInOrder) {
+    plugPad();
+    plugPad();
+    plugPad();
+    startGame();
+    EXPECT_EQ(platform::joystickDeviceCount(), 3U);
+    EXPECT_EQ(gameState.joysticks[0].deviceId, 0);
+    EXPECT_EQ(gameState.joysticks[1].deviceId, 1);
+}
+
+TEST_F(DesktopGame, TheStickAndTheDPadSteerTheTitleMenuAndButtonOneConfirms) {
+    SDL_Joystick* pad = plugPad();
+    startGame();
+    ASSERT_EQ(gameState.joysticks[0].present, 1);
+
+    SDL_JoystickSetVirtualAxis(pad, 1, SDL_JOYSTICK_AXIS_MAX);
+    sdl::deliverTick();
+    EXPECT_EQ(gameState.cursor, 1);
+    SDL_JoystickSetVirtualAxis(pad, 1, 0); // back to the centre: no move
+    sdl::deliverTick();
+    EXPECT_EQ(gameState.cursor, 1);
+
+    SDL_JoystickSetVirtualHat(pad, 0, SDL_HAT_DOWN);
+    sdl::deliverTick();
+    EXPECT_EQ(gameState.cursor, 2);
+    SDL_JoystickSetVirtualHat(pad, 0, SDL_HAT_CENTERED);
+    sdl::deliverTick();
+    EXPECT_EQ(gameState.cursor, 2);
+
+    // Button 2 is "cancel", which the title ignores; button 1 chooses "NewGame".
+    SDL_JoystickSetVirtualButton(pad, 1, SDL_PRESSED);
+    sdl::deliverTick();
+    EXPECT_EQ(gameState.screen, game::Title);
+    SDL_JoystickSetVirtualButton(pad, 1, SDL_RELEASED);
+    SDL_JoystickSetVirtualButton(pad, 0, SDL_PRESSED);
+    sdl::deliverTick();
+    EXPECT_EQ(gameState.screen, game::StageIntro);
+    EXPECT_EQ(gameState.stageIndex, 0);
+}
+
+TEST_F(DesktopGame, AxesSpanTheMultimediaScaleAndTheDPadPushesThemAllTheWay) {
+    SDL_Joystick* pad = plugPad();
+    startGame();
+    struct Case {
+        Sint16 sdl;
+        std::uint32_t expected;
+    };
+    // -16384 lands on 0x4000, the first centred value; one step further is left or up.
+    for (const Case c : {Case{-32768, 0x0000}, Case{-16385, 0x3FFF}, Case{-16384, 0x4000},
+                         Case{0, 0x8000}, Case{16383, 0xBFFF}, Case{32767, 0xFFFF}}) {
+        SDL_JoystickSetVirtualAxis(pad, 0, c.sdl);
+        SDL_JoystickSetVirtualAxis(pad, 1, c.sdl);
+        sdl::deliverTick();
+        const platform::JoyInfoEx info = read(0);
+        EXPECT_EQ(info.dwXpos, c.expected) << c.sdl;
+        EXPECT_EQ(info.dwYpos, c.expected) << c.sdl;
+    }
+
+    SDL_JoystickSetVirtualAxis(pad, 0, 0);
+    SDL_JoystickSetVirtualAxis(pad, 1, 0);
+    SDL_JoystickSetVirtualHat(pad, 0, SDL_HAT_LEFTUP);
+    sdl::deliverTick();
+    EXPECT_EQ(read(0).dwXpos, 0U);
+    EXPECT_EQ(read(0).dwYpos, 0U);
+    SDL_JoystickSetVirtualHat(pad, 0, SDL_HAT_RIGHTDOWN);
+    sdl::deliverTick();
+    EXPECT_EQ(read(0).dwXpos, 0xFFFFU);
+    EXPECT_EQ(read(0).dwYpos, 0xFFFFU);
+
+    SDL_JoystickSetVirtualHat(pad, 0, SDL_HAT_CENTERED);
+    SDL_JoystickSetVirtualButton(pad, 0, SDL_PRESSED);
+    SDL_JoystickSetVirtualButton(pad, 3, SDL_PRESSED);
+    sdl::deliverTick();
+    EXPECT_EQ(read(0).dwButtons, 0b1001U);
+    EXPECT_EQ(gameState.joysticks[0].buttons[3], 1);
+    EXPECT_EQ(gameState.input.z, 0); // buttons beyond the second feed no input flag
+}
+
+TEST_F(DesktopGame, AnUnpluggedPadStopsAnsweringAndLetsGo) {
+    SDL_Joystick* pad = plugPad();
+    startGame();
+    SDL_JoystickSetVirtualButton(pad, 0, SDL_PRESSED);
+    SDL_JoystickSetVirtualAxis(pad, 0, SDL_JOYSTICK_AXIS_MIN);
+    sdl::deliverTick();
+    EXPECT_EQ(gameState.joysticks[0].left, 1);
+    SDL_JoystickClose(pad);
+    SDL_JoystickDetachVirtual(0);
+    sdl::deliverTick();
+    EXPECT_NE(platform::joystickProbe(0), platform::joyNoError);
+    EXPECT_EQ(gameState.joysticks[0].left, 0);
+    EXPECT_EQ(gameState.input.left, 0);
+}
+
+TEST_F(DesktopGame, AKeyTappedBetweenTwoTicksCountsOnce) {
+    startGame();
+    key(SDL_KEYDOWN, SDLK_DOWN);
+    key(SDL_KEYUP, SDLK_DOWN);
+    sdl::deliverTick();
+    EXPECT_EQ(gameState.cursor, 1);
+    sdl::deliverTick();
+    EXPECT_EQ(gameState.cursor, 1);
+}
+
+TEST_F(DesktopGame, KeysHeldWhenTheWindowLosesTheFocusAreReleased) {
+    startGame();
+    key(SDL_KEYDOWN, SDLK_DOWN);
+    sdl::deliverTick();
+    sdl::deliverTick();
+    EXPECT_EQ(gameState.cursor, 2); // held: one step a tick
+    windowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+    sdl::deliverTick();
+    EXPECT_EQ(gameState.cursor, 2);
+}
+
+TEST_F(DesktopGame, AltEnterSwitchesFullscreenWithoutPressingAnyGameKey) {
+    startGame();
+    SDL_Event event{};
+    event.type = SDL_KEYDOWN;
+    event.key.keysym.sym = SDLK_RETURN;
+    event.key.keysym.mod = KMOD_LALT;
+    push(event);
+    key(SDL_KEYDOWN, SDLK_F11);
+    key(SDL_KEYUP, SDLK_F11);
+    sdl::deliverTick();
+    EXPECT_EQ(platform::asyncKeyState(platform::keyF11), 1);
+    EXPECT_EQ(gameState.screen, game::Title);
+}
+
+TEST_F(DesktopGame, TheCloseBoxEndsTheProgramWithStatusZero) {
+    startGame();
+    windowEvent(SDL_WINDOWEVENT_CLOSE);
+    EXPECT_EQ(sdl::runMessageLoop(), 0);
+    EXPECT_TRUE(sdl::quitPosted());
+}
+
+} // namespace
+} // namespace kueruma
