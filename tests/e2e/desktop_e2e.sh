@@ -57,7 +57,7 @@ wait_for_picture() {
     echo "e2e: pixels differing from $(basename "$expected"):" \
       "$(compare -metric AE "$work/shot-client.png" "$expected" null: 2>&1 || true)" >&2
   fi
-  fail "the window never showed the expected picture ($wanted)"
+  fail "the window never showed the expected picture (such as $(basename "${expected:-none}"))"
 }
 
 frame() { printf '%s/frame-%06d.png' "$1" "$2"; }
@@ -108,8 +108,8 @@ tap_and_see() {
 }
 
 # --- The runner's pictures of the same story ---
-printf '1 D\n1 -\n1 D\n1 -\n1 RX\n1 R\n80 R\n' >"$work/right.txt"
-printf '1 D\n1 -\n1 D\n1 -\n1 X\n81 -\n' >"$work/still.txt"
+printf '1 D\n1 -\n1 D\n1 -\n1 RX\n1 R\n140 R\n' >"$work/right.txt"
+printf '1 D\n1 -\n1 D\n1 -\n1 X\n141 -\n' >"$work/still.txt"
 mkdir "$work/right" "$work/still"
 (cd "$bin" && ./kueruma-replay --png "$work/right" "$work/right.txt" >/dev/null)
 (cd "$bin" && ./kueruma-replay --png "$work/still" "$work/still.txt" >/dev/null)
@@ -121,7 +121,7 @@ done
 # the canvas still draws nothing (title and intro alike) may every frame stand in for them.
 : >"$work/moved"
 : >"$work/played"
-for tick in $(seq 16 86); do
+for tick in $(seq 16 146); do
   f=$(frame "$work/right" "$tick")
   [ -f "$f" ] || continue
   h=$(hash_frame "$f")
