@@ -1,6 +1,6 @@
 // The desktop backend's input, driven tick by tick on SDL's dummy display: a virtual joystick
 // steering the title menu with its stick, D-pad and buttons, the multimedia axis scale, key
-// taps and focus, and the close box.
+// taps and focus, the close box, and the sound cues made for it.
 #include "app/shell.hpp"
 #include "game/game_state.hpp"
 #include "platform/platform.hpp"
@@ -201,6 +201,26 @@ TEST_F(DesktopGame, TheCloseBoxEndsTheProgramWithStatusZero) {
     windowEvent(SDL_WINDOWEVENT_CLOSE);
     EXPECT_EQ(sdl::runMessageLoop(), 0);
     EXPECT_TRUE(sdl::quitPosted());
+}
+
+// The build writes the cues next to the executables, where the tests run.
+TEST(SoundCues, TheFourCuesAreShortDistinctMonoPcm) {
+    ASSERT_EQ(SDL_Init(0), 0);
+    Uint32 lengths[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        const std::string name = "WavF_0" + std::to_string(i + 1) + ".wav";
+        SDL_AudioSpec spec{};
+        Uint8* data = nullptr;
+        ASSERT_NE(SDL_LoadWAV(name.c_str(), &spec, &data, &lengths[i]), nullptr) << name;
+        SDL_FreeWAV(data);
+        EXPECT_EQ(spec.channels, 1) << name;
+        EXPECT_TRUE(spec.format == AUDIO_U8 || spec.format == AUDIO_S16LSB) << name;
+        const double ms = 1000.0 * lengths[i] / (SDL_AUDIO_BITSIZE(spec.format) / 8) / spec.freq;
+        EXPECT_GT(ms, 30.0) << name;
+        EXPECT_LT(ms, 1000.0) << name;
+        for (int j = 0; j < i; ++j) EXPECT_NE(lengths[i], lengths[j]) << name;
+    }
+    SDL_Quit();
 }
 
 } // namespace
