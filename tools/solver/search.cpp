@@ -167,6 +167,12 @@ bool beamSearch(const SearchOptions& o, int width, double hope, std::uint64_t se
 
     std::vector<Edge> edges;
     edges.push_back({-1, 0}); // the intro tick
+    for (KeySet keys : o.opening) {
+        headless::holdKeys(keys);
+        headless::tick();
+        edges.push_back({static_cast<int>(edges.size()) - 1, keys});
+    }
+    const int firstTick = static_cast<int>(o.opening.size()) + 1;
     const std::size_t childSlots = static_cast<std::size_t>(width) * actionCount;
     std::vector<headless::Snapshot*> beam;
     std::vector<int> beamNode;
@@ -179,7 +185,7 @@ bool beamSearch(const SearchOptions& o, int width, double hope, std::uint64_t se
     beam.push_back(spare.back());
     spare.pop_back();
     headless::save(*beam[0]);
-    beamNode.push_back(0);
+    beamNode.push_back(static_cast<int>(edges.size()) - 1);
 
     std::mt19937_64 rng(seed);
     std::uniform_real_distribution<double> noise(0.0, 1.0);
@@ -188,7 +194,7 @@ bool beamSearch(const SearchOptions& o, int width, double hope, std::uint64_t se
     bool finished = true;
     int bestScore = out.found ? out.run.score : std::numeric_limits<int>::min();
 
-    for (int t = 1; t <= lastTick && !beam.empty(); ++t) {
+    for (int t = firstTick; t <= lastTick && !beam.empty(); ++t) {
         if (std::chrono::steady_clock::now() > deadline) {
             finished = false;
             break;

@@ -18,6 +18,8 @@ struct SearchOptions {
     bool best = false;
     // Progress lines on stderr.
     bool verbose = false;
+    // Keys held on the first ticks after the stage-intro tick, before the search takes over.
+    std::vector<headless::KeySet> opening;
 };
 
 // One run of a stage: the keys held on every tick from the stage-intro tick on.

@@ -1,6 +1,8 @@
 // kueruma-solve: searches for keys that win a stage and writes them as a replay script.
 #include "search.hpp"
 
+#include "platform/headless/script.hpp"
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -10,7 +12,8 @@
 namespace {
 
 constexpr const char* usage =
-    "usage: kueruma-solve STAGE [--seconds N] [--seed S] [--best] [--verbose] [--out FILE]\n";
+    "usage: kueruma-solve STAGE [--seconds N] [--seed S] [--best] [--verbose] [--opening SCRIPT]\n"
+    "                     [--out FILE]\n";
 
 int fail(const std::string& message) {
     std::cerr << "kueruma-solve: " << message << "\n" << usage;
@@ -42,6 +45,15 @@ int main(int argc, char** argv) {
         } else if (arg == "--out") {
             if (!hasValue) return fail("--out takes a file");
             out = argv[++i];
+        } else if (arg == "--opening") {
+            // A script for the first ticks after the stage-intro tick.
+            if (!hasValue) return fail("--opening takes a script");
+            const auto script = kueruma::headless::loadScript(argv[++i]);
+            if (!script.error.empty()) return fail(script.error);
+            for (const auto& step : script.steps) {
+                options.opening.insert(options.opening.end(), static_cast<std::size_t>(step.count),
+                                       step.keys);
+            }
         } else if (arg == "--best") {
             options.best = true;
         } else if (arg == "--verbose") {
