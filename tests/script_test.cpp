@@ -105,6 +105,13 @@ TEST(ReplayRunner, BadOptionsExitTwoWithAMessage) {
         EXPECT_NE(r.out.find("kueruma-replay: "), std::string::npos) << args;
     }
     EXPECT_EQ(replay("/no/such/script.txt").status, 2);
+    const RunResult missingFolder = replay("--png /no/such/folder");
+    EXPECT_EQ(missingFolder.status, 2);
+    EXPECT_NE(missingFolder.out.find("--png folder '/no/such/folder' does not exist"),
+              std::string::npos);
+    const RunResult folder = replay(::testing::TempDir());
+    EXPECT_EQ(folder.status, 2);
+    EXPECT_NE(folder.out.find(":0: is a folder, not a script"), std::string::npos);
 }
 
 TEST(ReplayRunner, ExitFromTheTitleMenuEndsTheRunWithTheProgramsStatus) {

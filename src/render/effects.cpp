@@ -55,13 +55,16 @@ bool anyBlockActive() {
     return false;
 }
 
-// Debris rays: a segment from radius `from` to radius `to` along direction phi from `centre`.
-void radialSegment(platform::Canvas& canvas, WorldPoint centre, double phi, double from,
-                   double to) {
-    const double c = std::cos(phi);
-    const double s = std::sin(phi);
-    worldLine(canvas, centre.x + from * c, centre.y + from * s, centre.x + to * c,
-              centre.y + to * s);
+// A debris ray's direction from the block centre, worked out once for its two or three segments.
+struct Ray {
+    WorldPoint centre;
+    double c;
+    double s;
+};
+
+void radialSegment(platform::Canvas& canvas, const Ray& ray, double from, double to) {
+    worldLine(canvas, ray.centre.x + from * ray.c, ray.centre.y + from * ray.s,
+              ray.centre.x + to * ray.c, ray.centre.y + to * ray.s);
 }
 
 } // namespace
@@ -125,13 +128,14 @@ void drawBlockBreak(platform::Canvas& canvas, const world::Block& block, int n) 
     const double b = (w + h) / 4;
     for (int k = 0; k < L; ++k) {
         const double phi = pi * k / (L / 2);
+        const Ray ray{q, std::cos(phi), std::sin(phi)};
         platform::withPen(canvas, 1, (3 * n + 100) % 256,
-                          [&] { radialSegment(canvas, q, phi, b + D - 3 * n, b + D); });
+                          [&] { radialSegment(canvas, ray, b + D - 3 * n, b + D); });
         platform::withPen(canvas, 1, (5 * L) % 256,
-                          [&] { radialSegment(canvas, q, phi, b + D - n, b + D + 2 * n); });
+                          [&] { radialSegment(canvas, ray, b + D - n, b + D + 2 * n); });
         if (k % 2 == 1 && cleared) {
             platform::withPen(canvas, 1, (2 * L) % 256,
-                              [&] { radialSegment(canvas, q, phi, b + 40 - n, b + 3 * n); });
+                              [&] { radialSegment(canvas, ray, b + 40 - n, b + 3 * n); });
         }
     }
 }

@@ -273,7 +273,7 @@ TEST_F(ReplayCliFuzz, AMissingScriptIsNamedWithItsPath) {
 // A folder or an empty name is no script either; today both boot and exit 0 as if given an
 // empty script (the folder opens as a stream and reads as nothing; the empty name reads as
 // "no script").
-TEST_F(ReplayCliFuzz, DISABLED_AFolderOrAnEmptyNameIsNoScript) {
+TEST_F(ReplayCliFuzz, AFolderOrAnEmptyNameIsNoScript) {
     for (const std::string& name : {dir_.string(), std::string()}) {
         const Outcome r = run({"--trace", name});
         EXPECT_EQ(r.status, 2) << "[" << name << "]";

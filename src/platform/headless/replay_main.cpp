@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -29,6 +30,7 @@ struct Options {
     std::string pngDir;
     bool dumpStages = false;
     std::string script;
+    bool hasScript = false;
 };
 
 int fail(const std::string& message) {
@@ -85,12 +87,17 @@ std::string parseOptions(int argc, char** argv, Options& o) {
         } else if (arg == "--png") {
             const char* v = value("--png");
             if (v == nullptr || *v == '\0') return "--png takes a folder";
+            std::error_code ec;
+            if (!std::filesystem::is_directory(v, ec)) {
+                return std::string("--png folder '") + v + "' does not exist";
+            }
             o.pngDir = v;
         } else if (arg == "--dump-stages") {
             o.dumpStages = true;
         } else if (arg == "-" || arg.empty() || arg[0] != '-') {
-            if (!o.script.empty()) return "only one script may be given";
+            if (o.hasScript) return "only one script may be given";
             o.script = arg;
+            o.hasScript = true;
         } else {
             return "unknown option '" + arg + "'";
         }
@@ -121,7 +128,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     headless::ScriptResult script;
-    if (!options.script.empty()) {
+    if (options.hasScript) {
         script = headless::loadScript(options.script);
         if (!script.error.empty()) {
             std::cerr << script.error << "\n";

@@ -1,5 +1,6 @@
 #include "platform/headless/script.hpp"
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -115,14 +116,18 @@ ScriptResult loadScript(const std::string& path) {
         text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
         return parseScript(text, "<stdin>");
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    auto failure = [](const std::string& name, const char* problem) {
         ScriptResult result;
-        result.error = path + ":0: cannot open the script";
+        result.error = (name.empty() ? std::string("''") : name) + ":0: " + problem;
         return result;
-    }
+    };
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return failure(path, "is a folder, not a script");
+    std::ifstream in(path, std::ios::binary);
+    if (path.empty() || !in) return failure(path, "cannot open the script");
     std::ostringstream buffer;
     buffer << in.rdbuf();
+    if (in.bad()) return failure(path, "cannot read the script");
     return parseScript(buffer.str(), path);
 }
 
