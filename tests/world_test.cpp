@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
+
 namespace kueruma {
 namespace {
 
@@ -62,6 +65,63 @@ TEST(Geometry, ANegativeHeightBarCanOnlyHitWithItsOwnCorners) {
     EXPECT_NE(rotatedRectsOverlap(2, 5, 4, -2, 0, 0, 0, 10, 4, 0), 0);
     // A block wholly inside the bar's span is never found by its corners.
     EXPECT_EQ(rotatedRectsOverlap(0, 5, 20, -4, 0, 5, 2, 2, 2, 0), 0);
+}
+
+// The corner-containment test written out directly, with no shortcuts, to hold the fast one to.
+int referenceOverlap(const RotatedRect& a, const RotatedRect& b) {
+    auto inside = [](double px, double py, const RotatedRect& r) {
+        const double dx = px - r.x;
+        const double dy = py - r.y;
+        const double c = std::cos(r.angle);
+        const double s = std::sin(r.angle);
+        const double u = dx * c + dy * s;
+        const double v = dy * c - dx * s;
+        return 0 < u && u < r.width && 0 < v && v < r.height;
+    };
+    auto corners = [](const RotatedRect& r, double* xs, double* ys) {
+        const double c = std::cos(r.angle);
+        const double s = std::sin(r.angle);
+        const double w = r.width;
+        const double h = r.height;
+        xs[0] = r.x, ys[0] = r.y;
+        xs[1] = r.x + w * c, ys[1] = r.y + w * s;
+        xs[2] = r.x - h * s, ys[2] = r.y + h * c;
+        xs[3] = r.x + w * c - h * s, ys[3] = r.y + w * s + h * c;
+    };
+    double ax[4], ay[4], bx[4], by[4];
+    corners(a, ax, ay);
+    corners(b, bx, by);
+    const int aResult[4] = {1, 1, 2, 2};
+    for (int i = 0; i < 4; ++i) {
+        if (inside(ax[i], ay[i], b)) return aResult[i];
+    }
+    for (int i = 0; i < 4; ++i) {
+        if (inside(bx[i], by[i], a)) return 1;
+    }
+    return 0;
+}
+
+TEST(Geometry, TheQuickRejectNeverChangesAnAnswer) {
+    std::mt19937_64 random(12345);
+    auto uniform = [&](double lo, double hi) {
+        return std::uniform_real_distribution<double>(lo, hi)(random);
+    };
+    const double angles[] = {0.0, pi / 12, pi / 4, pi / 2, 11 * pi / 6, -pi / 3, 2.5};
+    int contacts = 0;
+    for (int i = 0; i < 200000; ++i) {
+        // Mostly near each other, sometimes touching by a hair, sometimes far out.
+        const double scale = i % 100 == 0 ? 1e15 : 1.0;
+        const RotatedRect a{uniform(0, 100) * scale, uniform(0, 100) * scale, uniform(-5, 60),
+                            uniform(-5, 60), angles[i % 7]};
+        RotatedRect b{uniform(0, 100) * scale, uniform(0, 100) * scale, uniform(-5, 60),
+                      uniform(-5, 60), angles[(i / 7) % 7]};
+        if (i % 3 == 0) b.x = a.x + a.width + uniform(-1e-9, 1e-9); // edge to edge
+        const int expected = referenceOverlap(a, b);
+        contacts += expected != 0;
+        ASSERT_EQ(rotatedRectsOverlap(a, b), expected) << i;
+        ASSERT_EQ(rotatedRectsOverlap(prepareRect(a), prepareRect(b)), expected) << i;
+    }
+    EXPECT_GT(contacts, 10000);
 }
 
 TEST(Geometry, RotationKeepsCentresAndIdentity) {

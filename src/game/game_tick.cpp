@@ -137,33 +137,47 @@ void kick(Figure& f, const InputState& in) {
 }
 
 // A bar one bone long, from a knee or foot at right angles to the bone below the joint above.
-world::RotatedRect limbBar(const Figure& f, int anchorJoint, double boneDirection, double height) {
-    return {f.jointX[anchorJoint], f.jointY[anchorJoint], f.segment, height,
-            boneDirection + pi / 2};
+world::PreparedRect limbBar(const Figure& f, int anchorJoint, double boneDirection, double height) {
+    return world::prepareRect(
+        {f.jointX[anchorJoint], f.jointY[anchorJoint], f.segment, height, boneDirection + pi / 2});
 }
 
-bool legTouches(const Figure& f, const world::RotatedRect& block) {
+// The eight leg bars: +2 toward the bone and -2 beyond the joint, at both feet and both knees.
+struct LegBars {
+    world::PreparedRect bars[8];
+};
+
+LegBars legBars(const Figure& f) {
     const double footA = f.limbBase + f.hipA + f.kneeA;
     const double footB = f.limbBase + f.hipB + f.kneeB;
     const double kneeA = f.limbBase + f.hipA;
     const double kneeB = f.limbBase + f.hipB;
-    const world::RotatedRect bars[8] = {
-        limbBar(f, 5, footA, barThickness), limbBar(f, 5, footA, -barThickness),
-        limbBar(f, 6, footB, barThickness), limbBar(f, 6, footB, -barThickness),
-        limbBar(f, 3, kneeA, barThickness), limbBar(f, 3, kneeA, -barThickness),
-        limbBar(f, 4, kneeB, barThickness), limbBar(f, 4, kneeB, -barThickness),
-    };
+    return {{
+        limbBar(f, 5, footA, barThickness),
+        limbBar(f, 5, footA, -barThickness),
+        limbBar(f, 6, footB, barThickness),
+        limbBar(f, 6, footB, -barThickness),
+        limbBar(f, 3, kneeA, barThickness),
+        limbBar(f, 3, kneeA, -barThickness),
+        limbBar(f, 4, kneeB, barThickness),
+        limbBar(f, 4, kneeB, -barThickness),
+    }};
+}
+
+bool legTouches(const LegBars& legs, const world::PreparedRect& block) {
     int sum = 0;
-    for (const world::RotatedRect& bar : bars) sum += world::rotatedRectsOverlap(bar, block);
+    for (const world::PreparedRect& bar : legs.bars) sum += world::rotatedRectsOverlap(bar, block);
     return sum != 0;
 }
 
 void breakAndTouchBlocks(Figure& f, GameState& gs) {
+    const LegBars legs = legBars(f);
+    const world::PreparedRect body = world::prepareRect(f.bodyBox());
     for (int i = 0; i < gs.blockCount; ++i) {
         world::Block& block = world::blockPool[static_cast<std::size_t>(i)];
         if (!block.active) continue;
-        const world::RotatedRect rect = block.rect();
-        if (legTouches(f, rect)) {
+        const world::PreparedRect& rect = world::preparedBlock(i);
+        if (legTouches(legs, rect)) {
             f.combo += 1;
             f.score += 10 * f.combo;
             block.active = false;
@@ -171,7 +185,7 @@ void breakAndTouchBlocks(Figure& f, GameState& gs) {
             if (f.combo > f.bestCombo) f.bestCombo = f.combo;
             platform::playSound(hitSound);
         }
-        if (world::rotatedRectsOverlap(f.bodyBox(), rect)) {
+        if (world::rotatedRectsOverlap(body, rect)) {
             f.score -= 1;
             f.health -= 1;
         }

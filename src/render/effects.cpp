@@ -62,6 +62,22 @@ struct Ray {
     double s;
 };
 
+// Debris rays point the same ways for every block on every paint: L rays evenly spaced over the
+// full turn, phi = pi * k / (L / 2), for the two values of L.
+template <int L> struct RayDirections {
+    double c[L];
+    double s[L];
+    RayDirections() : c{}, s{} {
+        for (int k = 0; k < L; ++k) {
+            const double phi = pi * k / (L / 2);
+            c[k] = std::cos(phi);
+            s[k] = std::sin(phi);
+        }
+    }
+};
+const RayDirections<24> fewRays;
+const RayDirections<48> manyRays;
+
 void radialSegment(platform::Canvas& canvas, const Ray& ray, double from, double to) {
     worldLine(canvas, ray.centre.x + from * ray.c, ray.centre.y + from * ray.s,
               ray.centre.x + to * ray.c, ray.centre.y + to * ray.s);
@@ -127,8 +143,8 @@ void drawBlockBreak(platform::Canvas& canvas, const world::Block& block, int n) 
                        block.y + (w / 2) * std::sin(a) + (h / 2) * std::cos(a)};
     const double b = (w + h) / 4;
     for (int k = 0; k < L; ++k) {
-        const double phi = pi * k / (L / 2);
-        const Ray ray{q, std::cos(phi), std::sin(phi)};
+        const Ray ray =
+            cleared ? Ray{q, manyRays.c[k], manyRays.s[k]} : Ray{q, fewRays.c[k], fewRays.s[k]};
         platform::withPen(canvas, 1, (3 * n + 100) % 256,
                           [&] { radialSegment(canvas, ray, b + D - 3 * n, b + D); });
         platform::withPen(canvas, 1, (5 * L) % 256,

@@ -38,38 +38,32 @@ void drawFigure(platform::Canvas& canvas) {
     polyline({1, 8, 10});
 }
 
-void drawBlockOutline(platform::Canvas& canvas, const world::Block& block) {
-    const double c = std::cos(block.angle);
-    const double s = std::sin(block.angle);
-    const double x0 = block.x;
-    const double y0 = block.y;
-    const double x1 = x0 + block.width * c;
-    const double y1 = y0 + block.width * s;
-    const double x2 = x1 + block.height * -s;
-    const double y2 = y1 + block.height * c;
-    const double x3 = x0 + block.height * -s;
-    const double y3 = y0 + block.height * c;
-    canvas.moveTo(screenX(x0), screenY(y0));
-    canvas.lineTo(screenX(x1), screenY(y1));
-    canvas.lineTo(screenX(x2), screenY(y2));
-    canvas.lineTo(screenX(x3), screenY(y3));
-    canvas.lineTo(screenX(x0), screenY(y0));
+// P0 origin, P1 along the width, P2 opposite the origin, P3 along the height, and back.
+void drawBlockOutline(platform::Canvas& canvas, const world::PreparedRect& r) {
+    static constexpr int order[5] = {0, 1, 3, 2, 0};
+    canvas.moveTo(screenX(r.cornerX[0]), screenY(r.cornerY[0]));
+    for (int i = 1; i < 5; ++i) {
+        canvas.lineTo(screenX(r.cornerX[order[i]]), screenY(r.cornerY[order[i]]));
+    }
 }
 
 void drawBlocks(platform::Canvas& canvas) {
+    const world::PreparedRect body = world::prepareRect(figure.bodyBox());
     for (int k = 0; k < gameState.blockCount; ++k) {
         world::Block& block = world::blockPool[static_cast<std::size_t>(k)];
         if (block.active) {
-            const bool touched = world::rotatedRectsOverlap(figure.bodyBox(), block.rect()) != 0;
+            const world::PreparedRect& rect = world::preparedBlock(k);
+            const bool touched = world::rotatedRectsOverlap(body, rect) != 0;
             platform::withPen(canvas, 1, touched ? 191 : 255,
-                              [&] { drawBlockOutline(canvas, block); });
+                              [&] { drawBlockOutline(canvas, rect); });
             continue;
         }
         if (block.breakTimer <= 0) continue;
         block.breakTimer -= 1;
         const int n = block.breakTimer;
         if (n > 40) {
-            platform::withPen(canvas, 2, 63, [&] { drawBlockOutline(canvas, block); });
+            platform::withPen(canvas, 2, 63,
+                              [&] { drawBlockOutline(canvas, world::preparedBlock(k)); });
         } else if (n >= 1) {
             drawBlockBreak(canvas, block, n);
         }

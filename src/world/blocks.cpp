@@ -17,6 +17,35 @@ void Block::set(double newX, double newY, double newWidth, double newHeight, dou
     breakTimer = 50;
 }
 
+namespace {
+
+// Blocks hardly ever change while they are tested against every tick: keep each one's prepared
+// form with the geometry it came from.
+struct PreparedBlock {
+    RotatedRect from;
+    PreparedRect rect;
+    bool valid;
+};
+std::array<PreparedBlock, poolSize> prepared{};
+
+bool sameGeometry(const RotatedRect& a, const RotatedRect& b) {
+    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height &&
+           a.angle == b.angle;
+}
+
+} // namespace
+
+const PreparedRect& preparedBlock(int k) {
+    PreparedBlock& entry = prepared[static_cast<std::size_t>(k)];
+    const RotatedRect now = blockPool[static_cast<std::size_t>(k)].rect();
+    if (!entry.valid || !sameGeometry(entry.from, now)) {
+        entry.from = now;
+        entry.rect = prepareRect(now);
+        entry.valid = true;
+    }
+    return entry.rect;
+}
+
 void loadStage(std::int32_t stageIndex) {
     if (stageIndex < 0 || stageIndex >= stageCount) return;
     const StageData& stage = stageData(stageIndex);

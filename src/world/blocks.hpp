@@ -31,4 +31,7 @@ extern BlockPool blockPool;
 // Loads stage 0..8 into the pool, goalX and clearPoint; any other index changes nothing.
 void loadStage(std::int32_t stageIndex);
 
+// Block k of the pool in prepared form, worked out again only when its geometry has changed.
+const PreparedRect& preparedBlock(int k);
+
 } // namespace kueruma::world

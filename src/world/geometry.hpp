@@ -23,6 +23,28 @@ int pointInRotatedRect(double px, double py, double x, double y, double width, d
 int rotatedRectsOverlap(double ax, double ay, double aw, double ah, double aAngle, double bx,
                         double by, double bw, double bh, double bAngle);
 int rotatedRectsOverlap(const RotatedRect& a, const RotatedRect& b);
+
+// A rectangle with its angle's cosine and sine, its corners and their bounds worked out once,
+// for a shape tested against many others. Tests on it give exactly the answers above.
+struct PreparedRect {
+    double x;
+    double y;
+    double width;
+    double height;
+    double c;
+    double s;
+    double cornerX[4];
+    double cornerY[4];
+    double minX;
+    double minY;
+    double maxX;
+    double maxY;
+    // How far rounding may carry a computed point past these bounds.
+    double slack;
+};
+
+PreparedRect prepareRect(const RotatedRect& r);
+int rotatedRectsOverlap(const PreparedRect& a, const PreparedRect& b);
 double rotateAboutX(double px, double py, double cx, double cy, double angle);
 double rotateAboutY(double px, double py, double cx, double cy, double angle);
 // Moves `value` toward `target` by at most `step`, never past it.
