@@ -1,6 +1,6 @@
 // The recorded replays: every stage can be won, each replay still plays exactly as recorded,
 // and drawing pixels or not makes no difference to the game.
-#include "platform/headless/null_canvas.hpp"
+#include "platform/headless/paint_targets.hpp"
 #include "platform/raster/framebuffer.hpp"
 #include "platform/raster/raster_canvas.hpp"
 #include "render/text.hpp"
@@ -23,29 +23,6 @@ namespace {
 
 const std::filesystem::path replayDir = KUERUMA_REPLAY_DIR;
 constexpr int resultScreen = 4;
-
-class BlankTarget final : public headless::PaintTarget {
-  public:
-    BlankTarget() : canvas_({0, 0, 632, 433}) {}
-    platform::Canvas& beginPaint() override { return canvas_; }
-
-  private:
-    headless::NullCanvas canvas_;
-};
-
-class RasterTarget final : public headless::PaintTarget {
-  public:
-    RasterTarget() : picture_(632, 433), canvas_(picture_) {}
-    platform::Canvas& beginPaint() override {
-        picture_.clear(0);
-        canvas_.beginPaint();
-        return canvas_;
-    }
-
-  private:
-    raster::Framebuffer picture_;
-    raster::RasterCanvas canvas_;
-};
 
 // Keeps the calls of the latest paint only.
 class LastPaintTarget final : public headless::PaintTarget {
@@ -119,7 +96,7 @@ TEST_P(Replay, WinsItsStageOnTheResultScreen) {
 }
 
 TEST_P(Replay, PlaysExactlyAsRecorded) {
-    BlankTarget target;
+    headless::NullPaintTarget target;
     const solver::PlayedReplay played = play(target);
     const std::string want = expectedSummary(name_);
     const std::string have = solver::summaryLine(name_, played);
@@ -137,9 +114,9 @@ TEST_P(Replay, PlaysExactlyAsRecorded) {
 }
 
 TEST_P(Replay, DrawingPixelsChangesNothing) {
-    BlankTarget blank;
+    headless::NullPaintTarget blank;
     const solver::PlayedReplay withoutPixels = play(blank);
-    RasterTarget raster;
+    headless::RasterPaintTarget raster;
     const solver::PlayedReplay withPixels = play(raster);
     ASSERT_EQ(withPixels.trace.size(), withoutPixels.trace.size());
     for (std::size_t t = 0; t < withPixels.trace.size(); ++t) {

@@ -1,7 +1,7 @@
 // kueruma-record-replays DIR: plays every DIR/stage-N.txt and writes what the replay test
 // expects of them: DIR/expected.txt (one summary line each) and DIR/stage-N.fields (per-tick
 // field digests). Run it after a change that is meant to alter the replays.
-#include "platform/headless/null_canvas.hpp"
+#include "platform/headless/paint_targets.hpp"
 #include "replay_check.hpp"
 #include "world/stages.hpp"
 
@@ -10,20 +10,7 @@
 #include <fstream>
 #include <iostream>
 
-namespace {
-
 using namespace kueruma;
-
-class BlankTarget final : public headless::PaintTarget {
-  public:
-    BlankTarget() : canvas_({0, 0, 632, 433}) {}
-    platform::Canvas& beginPaint() override { return canvas_; }
-
-  private:
-    headless::NullCanvas canvas_;
-};
-
-} // namespace
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -50,7 +37,7 @@ int main(int argc, char** argv) {
             std::cerr << script.error << "\n";
             return 2;
         }
-        BlankTarget target;
+        headless::NullPaintTarget target;
         const solver::PlayedReplay played = solver::playReplay(stage, script.steps, target);
         const std::string summary = solver::summaryLine(name, played);
         expected << summary << "\n";

@@ -2,7 +2,7 @@
 
 #include "figure/figure.hpp"
 #include "game/game_state.hpp"
-#include "platform/headless/null_canvas.hpp"
+#include "platform/headless/paint_targets.hpp"
 #include "platform/headless/script.hpp"
 #include "world/blocks.hpp"
 #include "world/stages.hpp"
@@ -21,15 +21,6 @@ namespace kueruma::solver {
 namespace {
 
 using headless::KeySet;
-
-class BlankTarget final : public headless::PaintTarget {
-  public:
-    BlankTarget() : canvas_({0, 0, 632, 433}) {}
-    platform::Canvas& beginPaint() override { return canvas_; }
-
-  private:
-    headless::NullCanvas canvas_;
-};
 
 constexpr KeySet L = headless::KeyLeft;
 constexpr KeySet R = headless::KeyRight;
@@ -157,7 +148,7 @@ struct BeamOutcome {
 // One beam search of the given width; false when the clock ran out before it finished.
 bool beamSearch(const SearchOptions& o, int width, double hope, std::uint64_t seed,
                 std::chrono::steady_clock::time_point deadline, BeamOutcome& out) {
-    BlankTarget target;
+    headless::NullPaintTarget target;
     headless::boot(&target, o.stage);
     headless::holdKeys(0);
     headless::tick(); // the stage-intro tick
@@ -292,7 +283,7 @@ SearchResult solveStage(const SearchOptions& o) {
 }
 
 Outcome play(int stage, const std::vector<KeySet>& keys) {
-    BlankTarget target;
+    headless::NullPaintTarget target;
     headless::boot(&target, stage);
     Outcome out;
     for (KeySet k : keys) {
