@@ -33,8 +33,7 @@ void BM_GameTickBusy(benchmark::State& state) {
     bench::enterBusyPlay(target);
     bench::SavedState busy;
     busy.save();
-    int active = 0;
-    for (const world::Block& block : world::blockPool) active += block.active ? 1 : 0;
+    const int active = world::activeBlockCount();
     for (auto _ : state) {
         busy.restore();
         game::gameTick();

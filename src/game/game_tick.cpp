@@ -192,13 +192,6 @@ void breakAndTouchBlocks(Figure& f, GameState& gs) {
     }
 }
 
-bool noBlockActive(const GameState& gs) {
-    for (int i = 0; i < gs.blockCount; ++i) {
-        if (world::blockPool[static_cast<std::size_t>(i)].active) return false;
-    }
-    return true;
-}
-
 bool bodyPastGoal(const Figure& f, double goalX) {
     const double t = f.bodyAngle;
     const double c = std::cos(t);
@@ -235,7 +228,7 @@ void gameTick() {
     f.spin = 0;
     f.updateJoints();
     breakAndTouchBlocks(f, gs);
-    gs.allCleared = noBlockActive(gs);
+    gs.allCleared = world::activeBlockCount() == 0;
     if (f.health <= 0) gs.running = false;
     if (bodyPastGoal(f, gs.goalX)) {
         f.score += goalBonus;

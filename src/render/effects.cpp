@@ -48,13 +48,6 @@ void edgeGrid(platform::Canvas& canvas, const platform::ClientRect& client, int 
     for (int x = first; x <= client.right; x += 90) lineToward(canvas, x, client.bottom, m);
 }
 
-bool anyBlockActive() {
-    for (int i = 0; i < gameState.blockCount; ++i) {
-        if (world::blockPool[static_cast<std::size_t>(i)].active) return true;
-    }
-    return false;
-}
-
 // A debris ray's direction from the block centre, worked out once for its two or three segments.
 struct Ray {
     WorldPoint centre;
@@ -99,7 +92,7 @@ void drawHitFlash(platform::Canvas& canvas, const platform::ClientRect& client) 
             rayLine(canvas, m, 300, theta - pi / 4 - k * pi / 48, m);
         }
     });
-    if (anyBlockActive()) {
+    if (world::activeBlockCount() > 0) {
         platform::sleepMs(hitPauseMs);
         return;
     }

@@ -46,6 +46,14 @@ const PreparedRect& preparedBlock(int k) {
     return entry.rect;
 }
 
+int activeBlockCount() {
+    int count = 0;
+    for (int k = 0; k < game::gameState.blockCount; ++k) {
+        if (blockPool[static_cast<std::size_t>(k)].active) ++count;
+    }
+    return count;
+}
+
 void loadStage(std::int32_t stageIndex) {
     if (stageIndex < 0 || stageIndex >= stageCount) return;
     const StageData& stage = stageData(stageIndex);

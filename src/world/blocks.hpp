@@ -31,6 +31,9 @@ extern BlockPool blockPool;
 // Loads stage 0..8 into the pool, goalX and clearPoint; any other index changes nothing.
 void loadStage(std::int32_t stageIndex);
 
+// How many of the blocks in use (the first blockCount) are still standing.
+int activeBlockCount();
+
 // Block k of the pool in prepared form, worked out again only when its geometry has changed.
 const PreparedRect& preparedBlock(int k);
 

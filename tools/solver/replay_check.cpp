@@ -41,7 +41,7 @@ PlayedReplay playReplay(int stage, const std::vector<headless::ScriptStep>& step
     played.score = f.score;
     played.health = f.health;
     played.bestCombo = f.bestCombo;
-    for (const world::Block& b : world::blockPool) played.activeBlocks += b.active ? 1 : 0;
+    played.activeBlocks = world::activeBlockCount();
     return played;
 }
 

@@ -296,7 +296,7 @@ Outcome play(int stage, const std::vector<KeySet>& keys) {
     out.score = f.score;
     out.health = f.health;
     out.bestCombo = f.bestCombo;
-    for (const world::Block& b : world::blockPool) out.activeBlocks += b.active ? 1 : 0;
+    out.activeBlocks = world::activeBlockCount();
     return out;
 }
 

@@ -125,14 +125,12 @@ void appendTraceLine(std::string& out, std::int64_t tick, const TickReport& repo
         j.raw("]");
     }
     j.raw("]");
-    int active = 0;
     std::int32_t timers[world::poolSize];
     for (int k = 0; k < world::poolSize; ++k) {
         const world::Block& block = world::blockPool[static_cast<std::size_t>(k)];
-        if (k < gs.blockCount && block.active) ++active;
         timers[k] = block.breakTimer;
     }
-    j.integer("activeBlocks", active);
+    j.integer("activeBlocks", world::activeBlockCount());
     j.integers("breakTimers", timers);
     j.key("sounds");
     j.raw("[");

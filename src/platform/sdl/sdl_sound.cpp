@@ -24,7 +24,7 @@ struct Clip {
 
 struct Player {
     SDL_AudioDeviceID device = 0;
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec output{};
     bool loaded = false;
     std::array<Clip, 4> clips{
         {{"WavF_01.wav", {}}, {"WavF_02.wav", {}}, {"WavF_03.wav", {}}, {"WavF_04.wav", {}}}};
@@ -46,7 +46,7 @@ void mix(void*, Uint8* stream, int bytes) {
         std::memcpy(stream, player.playing + player.position, copied);
         player.position += copied;
     }
-    std::memset(stream + copied, player.spec.silence, wanted - copied);
+    std::memset(stream + copied, player.output.silence, wanted - copied);
 }
 
 // What a missing sound file plays, as Windows plays its default sound: a short two-tone beep.
@@ -63,13 +63,14 @@ void makeBeep() {
 }
 
 void loadClip(Clip& clip) {
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec loaded{};
     Uint8* data = nullptr;
     Uint32 bytes = 0;
-    if (SDL_LoadWAV(clip.name, &spec, &data, &bytes) == nullptr) return;
+    if (SDL_LoadWAV(clip.name, &loaded, &data, &bytes) == nullptr) return;
     SDL_AudioCVT cvt{};
-    const int built = SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq,
-                                        player.spec.format, player.spec.channels, player.spec.freq);
+    const int built =
+        SDL_BuildAudioCVT(&cvt, loaded.format, loaded.channels, loaded.freq, player.output.format,
+                          player.output.channels, player.output.freq);
     if (built >= 0) {
         clip.pcm.resize(static_cast<std::size_t>(bytes) * static_cast<std::size_t>(cvt.len_mult));
         std::memcpy(clip.pcm.data(), data, bytes);
@@ -97,7 +98,7 @@ void open() {
     want.callback = mix;
     // No changes allowed: SDL converts to whatever the hardware wants, and the beep and the
     // cues can be prepared in this one format.
-    player.device = SDL_OpenAudioDevice(nullptr, 0, &want, &player.spec, 0);
+    player.device = SDL_OpenAudioDevice(nullptr, 0, &want, &player.output, 0);
     if (player.device == 0) return;
     makeBeep();
     SDL_PauseAudioDevice(player.device, 0);
