@@ -50,10 +50,17 @@ std::string randomBytes(Random& random, std::size_t n) {
 
 std::string goodLine(Random& random) {
     if (random.chance(10)) return spaces(random, false);
-    if (random.chance(5)) return "#" + randomBytes(random, random.below(30));
+    if (random.chance(5)) {
+        std::string comment = "#";
+        comment += randomBytes(random, random.below(30));
+        return comment;
+    }
     std::string line = spaces(random, false) + goodCount(random) + spaces(random, true) +
                        goodKeys(random) + spaces(random, false);
-    if (random.chance(20)) line += "# " + std::string(pick(random, std::array{"jump", "x", "#"}));
+    if (random.chance(20)) {
+        line += "# ";
+        line += pick(random, std::array{"jump", "x", "#"});
+    }
     if (random.chance(10)) line += '\r';
     return line;
 }
