@@ -6,7 +6,7 @@ set -euo pipefail
 packages_for() {
   case "$1" in
     # `make test` runs the desktop end-to-end test too, so the build group brings its tools.
-    build) echo "cmake g++ make pkg-config libpng-dev libgtest-dev libgmock-dev libsdl2-dev xvfb xauth xdotool imagemagick x11-utils libx11-dev" ;;
+    build) echo "cmake g++ make pkg-config libpng-dev libgtest-dev libgmock-dev libsdl2-dev xvfb xauth xfonts-base xdotool imagemagick x11-utils libx11-dev" ;;
     desktop) echo "libsdl2-dev" ;;
     e2e) echo "xvfb xauth xdotool imagemagick x11-utils libx11-dev" ;;
     windows) echo "g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 wine wine64 fonts-wine fonts-ipafont-gothic fontconfig xvfb xauth xdotool imagemagick zip" ;;
@@ -33,4 +33,5 @@ fi
 echo "installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 "${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# With their recommends, as on the machines the tests were proven on (Xvfb wants its fonts).
+"${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
