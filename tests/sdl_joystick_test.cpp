@@ -209,13 +209,14 @@ TEST(SoundCues, TheFourCuesAreShortDistinctMonoPcm) {
     Uint32 lengths[4] = {};
     for (int i = 0; i < 4; ++i) {
         const std::string name = "WavF_0" + std::to_string(i + 1) + ".wav";
-        SDL_AudioSpec spec{};
+        SDL_AudioSpec loaded{};
         Uint8* data = nullptr;
-        ASSERT_NE(SDL_LoadWAV(name.c_str(), &spec, &data, &lengths[i]), nullptr) << name;
+        ASSERT_NE(SDL_LoadWAV(name.c_str(), &loaded, &data, &lengths[i]), nullptr) << name;
         SDL_FreeWAV(data);
-        EXPECT_EQ(spec.channels, 1) << name;
-        EXPECT_TRUE(spec.format == AUDIO_U8 || spec.format == AUDIO_S16LSB) << name;
-        const double ms = 1000.0 * lengths[i] / (SDL_AUDIO_BITSIZE(spec.format) / 8) / spec.freq;
+        EXPECT_EQ(loaded.channels, 1) << name;
+        EXPECT_TRUE(loaded.format == AUDIO_U8 || loaded.format == AUDIO_S16LSB) << name;
+        const double ms =
+            1000.0 * lengths[i] / (SDL_AUDIO_BITSIZE(loaded.format) / 8) / loaded.freq;
         EXPECT_GT(ms, 30.0) << name;
         EXPECT_LT(ms, 1000.0) << name;
         for (int j = 0; j < i; ++j) EXPECT_NE(lengths[i], lengths[j]) << name;
