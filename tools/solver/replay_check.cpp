@@ -1,9 +1,6 @@
 #include "replay_check.hpp"
 
-#include "figure/figure.hpp"
-#include "game/game_state.hpp"
 #include "platform/headless/trace.hpp"
-#include "world/blocks.hpp"
 
 #include <cstdio>
 #include <sstream>
@@ -36,12 +33,7 @@ PlayedReplay playReplay(int stage, const std::vector<headless::ScriptStep>& step
             played.trace.push_back(line);
         }
     }
-    const figure::Figure& f = figure::figure;
-    played.screen = game::gameState.screen;
-    played.score = f.score;
-    played.health = f.health;
-    played.bestCombo = f.bestCombo;
-    played.activeBlocks = world::activeBlockCount();
+    static_cast<Outcome&>(played) = currentOutcome(played.ticks);
     return played;
 }
 

@@ -3,6 +3,7 @@
 // and in what it first went another way.
 #pragma once
 
+#include "outcome.hpp"
 #include "platform/headless/headless.hpp"
 #include "platform/headless/script.hpp"
 
@@ -14,14 +15,8 @@
 
 namespace kueruma::solver {
 
-struct PlayedReplay {
+struct PlayedReplay : Outcome {
     std::vector<std::string> trace; // one JSON line per tick, without its newline
-    int screen = 0;
-    int score = 0;
-    int health = 0;
-    int bestCombo = 0;
-    int activeBlocks = 0;
-    std::int64_t ticks = 0;
 };
 
 // The stage a replay file is for, from its name "stage-N.txt"; -1 for any other name.

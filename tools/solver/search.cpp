@@ -285,19 +285,13 @@ SearchResult solveStage(const SearchOptions& o) {
 Outcome play(int stage, const std::vector<KeySet>& keys) {
     headless::NullPaintTarget target;
     headless::boot(&target, stage);
-    Outcome out;
+    std::int64_t ticks = 0;
     for (KeySet k : keys) {
         headless::holdKeys(k);
         if (!headless::tick()) break;
-        ++out.ticks;
+        ++ticks;
     }
-    const figure::Figure& f = figure::figure;
-    out.screen = game::gameState.screen;
-    out.score = f.score;
-    out.health = f.health;
-    out.bestCombo = f.bestCombo;
-    out.activeBlocks = world::activeBlockCount();
-    return out;
+    return currentOutcome(ticks);
 }
 
 std::string toScript(const std::vector<KeySet>& keys) {

@@ -2,6 +2,7 @@
 // program through the headless runtime and its snapshots.
 #pragma once
 
+#include "outcome.hpp"
 #include "platform/headless/headless.hpp"
 
 #include <cstdint>
@@ -37,16 +38,6 @@ struct SearchResult {
 };
 
 SearchResult solveStage(const SearchOptions& options);
-
-// What a finished run left behind, as the replay runner would see it.
-struct Outcome {
-    int screen = 0;
-    int score = 0;
-    int health = 0;
-    int bestCombo = 0;
-    int activeBlocks = 0;
-    std::int64_t ticks = 0;
-};
 
 // Plays `keys` from boot with the stage started, on a canvas that draws nothing.
 Outcome play(int stage, const std::vector<headless::KeySet>& keys);
