@@ -1,30 +1,25 @@
 #include "bench_state.hpp"
 
-#include "figure/figure.hpp"
-#include "game/game_state.hpp"
 #include "game/game_tick.hpp"
-#include "world/blocks.hpp"
 
 #include <cstddef>
 
 namespace kueruma::bench {
-
-using figure::figure;
-using game::gameState;
 
 namespace {
 
 constexpr int busyStage = 8;
 
 void breakBlocksFrom(int first) {
+    game::PlayState& state = headless::state();
     for (int i = first; i < world::poolSize; ++i) {
-        world::Block& block = world::blockPool[static_cast<std::size_t>(i)];
+        world::Block& block = state.blockPool[static_cast<std::size_t>(i)];
         block.active = false;
         // The paint counts the timer down before drawing: 41 draws the first debris frame.
         block.breakTimer = 41 - (i % 40);
     }
-    gameState.allCleared = true;
-    gameState.scoreFlash = true;
+    state.gameState.allCleared = true;
+    state.gameState.scoreFlash = true;
 }
 
 } // namespace
@@ -33,14 +28,17 @@ void enterBusyPlay(headless::PaintTarget& target) {
     headless::boot(&target, busyStage);
     headless::holdKeys(headless::KeyRight | headless::KeyZ);
     headless::tick(); // the stage intro
+    game::PlayState& state = headless::state();
+    game::GameState& gameState = state.gameState;
+    figure::Figure& figure = state.figure;
     // In the air inside the first stack of blocks (x 805..935, y 110..350).
     figure.posX = 840.0;
     figure.posY = 150.0;
     figure.velX = 6.0;
     figure.velY = -3.0;
     gameState.scrollX = 500.0;
-    game::gameTick(); // settles the body box and the joints at the new place
-    for (world::Block& block : world::blockPool) {
+    game::gameTick(state); // settles the body box and the joints at the new place
+    for (world::Block& block : state.blockPool) {
         block.active = true;
         block.breakTimer = 0;
     }

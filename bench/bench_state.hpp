@@ -6,7 +6,7 @@
 
 namespace kueruma::bench {
 
-// Takes over the headless runtime's global state for the life of the object.
+// A copy of the headless program (play state, clock, timer and keys) to go back to.
 class SavedState {
   public:
     SavedState() : snapshot_(headless::newSnapshot()) {}

@@ -1,5 +1,5 @@
-// The paint's cost on every screen, rasterised into the software picture and through the
-// pixel-less canvas that long headless runs use.
+// The paint's cost on every screen, rasterised into the software picture, and the part of it
+// a run without pixels makes (its changes to the play state, sounds and pauses).
 #include "bench_state.hpp"
 
 #include "game/game_state.hpp"
@@ -27,20 +27,20 @@ void setUp(Scene scene, headless::PaintTarget& target) {
         bench::addClearAnimation();
         break;
     case Scene::Title:
-        game::gameState.screen = game::Title;
-        game::gameState.cursor = 2;
+        headless::state().gameState.screen = game::Title;
+        headless::state().gameState.cursor = 2;
         break;
     case Scene::PassEntry:
-        game::gameState.screen = game::PassEntry;
-        game::gameState.keypadCell = 7;
-        game::gameState.passDigits = {9, 3, 5, 7};
+        headless::state().gameState.screen = game::PassEntry;
+        headless::state().gameState.keypadCell = 7;
+        headless::state().gameState.passDigits = {9, 3, 5, 7};
         break;
     case Scene::StageIntro:
-        game::gameState.screen = game::StageIntro;
+        headless::state().gameState.screen = game::StageIntro;
         break;
     case Scene::Result:
-        game::gameState.screen = game::Result;
-        game::gameState.running = false;
+        headless::state().gameState.screen = game::Result;
+        headless::state().gameState.running = false;
         break;
     }
 }

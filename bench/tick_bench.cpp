@@ -33,17 +33,17 @@ void BM_GameTickBusy(benchmark::State& state) {
     bench::enterBusyPlay(target);
     bench::SavedState busy;
     busy.save();
-    const int active = world::activeBlockCount();
+    const int active = game::activeBlockCount(headless::state());
     for (auto _ : state) {
         busy.restore();
-        game::gameTick();
+        game::gameTick(headless::state());
         benchmark::ClobberMemory();
     }
     state.counters["activeBlocks"] = active;
 }
 BENCHMARK(BM_GameTickBusy);
 
-// The shell's timer tick (input, scroll, rules) and the paint it asks for, drawing nothing.
+// The shell's timer tick (input, scroll, rules) and the paint it asks for, without pixels.
 void BM_PlayTickBusyPixelless(benchmark::State& state) {
     headless::NullPaintTarget target;
     bench::enterBusyPlay(target);
@@ -67,7 +67,7 @@ headless::KeySet playerKeys(std::int64_t tick) {
 }
 
 // A whole stage as the replay runner plays it without --png: intro, play, the end pause and
-// the result screen, every paint through the pixel-less canvas.
+// the result screen, every paint without pixels.
 void BM_WholeStagePixelless(benchmark::State& state) {
     const int stage = static_cast<int>(state.range(0));
     headless::NullPaintTarget target;
@@ -75,7 +75,7 @@ void BM_WholeStagePixelless(benchmark::State& state) {
     for (auto _ : state) {
         headless::boot(&target, stage);
         std::int64_t n = 0;
-        while (game::gameState.screen != game::Result) {
+        while (headless::state().gameState.screen != game::Result) {
             headless::holdKeys(playerKeys(n));
             headless::tick();
             ++n;

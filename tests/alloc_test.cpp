@@ -1,11 +1,7 @@
 // Playing never touches the heap: once the program has started, a whole visit from the title
 // through the keypad, a stage with a break and the clear animation, the result menu and back
 // allocates nothing, whether the paints draw pixels or not.
-#include "figure/figure.hpp"
-#include "game/game_state.hpp"
-#include "platform/headless/headless.hpp"
-#include "platform/headless/paint_targets.hpp"
-#include "world/blocks.hpp"
+#include "support/game_driver.hpp"
 
 #include <gtest/gtest.h>
 
@@ -92,7 +88,7 @@ void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
 namespace kueruma {
 namespace {
 
-using game::gameState;
+using testing::gameState;
 using namespace headless;
 
 constexpr int tickLimit = 5000;
@@ -185,22 +181,22 @@ class Visit {
     void playStageBreakingEverything() {
         stepUntil(0, [] { return gameState.screen == game::Play; });
         auto anyBroken = [] {
-            for (const world::Block& b : world::blockPool)
+            for (const world::Block& b : testing::blockPool)
                 if (!b.active) return true;
             return false;
         };
         for (int i = 0; i < 60 && !anyBroken() && gameState.running; ++i) {
             step(i % 8 == 0 ? KeyRight | KeyZ : KeyRight);
         }
-        for (std::size_t k = 1; k < world::blockPool.size(); ++k) {
-            if (world::blockPool[k].active) {
-                world::blockPool[k].active = false;
-                world::blockPool[k].breakTimer = 0;
+        for (std::size_t k = 1; k < testing::blockPool.size(); ++k) {
+            if (testing::blockPool[k].active) {
+                testing::blockPool[k].active = false;
+                testing::blockPool[k].breakTimer = 0;
             }
         }
-        const figure::Figure& f = figure::figure;
-        world::blockPool[0].active = true;
-        world::blockPool[0].set(f.posX - 100.0, f.posY - 100.0, 240.0, 300.0, 0.0);
+        const figure::Figure& f = testing::figure;
+        testing::blockPool[0].active = true;
+        testing::blockPool[0].set(f.posX - 100.0, f.posY - 100.0, 240.0, 300.0, 0.0);
         stepUntil(KeyZ, [] { return gameState.allCleared; });
         step(0, 50); // the debris of the last block runs out
         stepUntil(KeyRight, [] { return gameState.screen == game::Result; });

@@ -1,5 +1,4 @@
 // The stick figure: start state, skeleton and the limbs' steps toward a pose.
-#include "support/game_driver.hpp"
 
 #include "figure/figure.hpp"
 
@@ -13,9 +12,11 @@ namespace {
 using figure::Figure;
 using world::pi;
 
+// A figure as the program starts it: built, then reset by start-up.
 Figure freshFigure() {
-    testing::bootGame();
-    return figure::figure;
+    Figure f;
+    f.reset();
+    return f;
 }
 
 TEST(Figure, ResetGivesTheStartBoxWhateverTheAnglesOrSegment) {

@@ -1,6 +1,8 @@
 // Every text the game can draw has glyphs in the raster canvas's font.
+#include "game/menu_layout.hpp"
 #include "platform/raster/font.hpp"
 #include "render/text.hpp"
+#include "world/stages.hpp"
 
 #include <gtest/gtest.h>
 
@@ -14,10 +16,12 @@ using raster::font::hasGlyphs;
 
 TEST(Glyphs, EveryFixedTextOfTheGameHasGlyphs) {
     EXPECT_TRUE(hasGlyphs(render::titleText));
-    EXPECT_TRUE(hasGlyphs(render::closingRemark));
-    for (std::string_view message : render::passMessages) EXPECT_TRUE(hasGlyphs(message));
-    for (std::string_view item : render::titleItems) EXPECT_TRUE(hasGlyphs(item));
-    for (std::string_view item : render::resultItems) EXPECT_TRUE(hasGlyphs(item));
+    EXPECT_TRUE(hasGlyphs(game::closingRemark));
+    for (int stage = 0; stage < world::stageCount; ++stage) {
+        EXPECT_TRUE(hasGlyphs(game::passMessage(stage)));
+    }
+    for (std::string_view item : game::title::labels) EXPECT_TRUE(hasGlyphs(item));
+    for (std::string_view item : game::result::labels) EXPECT_TRUE(hasGlyphs(item));
     for (std::string_view text : {"Enter", "<", ">", "POINT", "HP", "Admission"}) {
         EXPECT_TRUE(hasGlyphs(text)) << text;
     }

@@ -23,8 +23,8 @@
 namespace kueruma {
 namespace {
 
-using figure::figure;
-using game::gameState;
+using testing::figure;
+using testing::gameState;
 
 headless::RasterPaintTarget target;
 
@@ -107,7 +107,7 @@ TEST(Golden, PlayStandingHitFlashAndClearAnimation) {
     expectGolden("play-standing");
     gameState.scoreFlash = true;
     expectGolden("play-hit-flash");
-    for (world::Block& b : world::blockPool) b.active = false;
+    for (world::Block& b : testing::blockPool) b.active = false;
     gameState.scoreFlash = true;
     gameState.allCleared = true;
     expectGolden("play-clear");

@@ -9,7 +9,7 @@
 namespace kueruma {
 namespace {
 
-using game::gameState;
+using testing::gameState;
 using namespace headless;
 using testing::bootGame;
 using testing::run;

@@ -4,6 +4,7 @@
 
 #include "figure/figure.hpp"
 #include "game/game_state.hpp"
+#include "game/menu_layout.hpp"
 #include "render/paint.hpp"
 #include "render/text.hpp"
 #include "world/blocks.hpp"
@@ -15,14 +16,14 @@
 namespace kueruma {
 namespace {
 
-using figure::figure;
-using game::gameState;
 using testing::CanvasCall;
+using testing::figure;
+using testing::gameState;
 using testing::RecordingCanvas;
 
 RecordingCanvas paint(platform::ClientRect client = {0, 0, 632, 433}) {
     RecordingCanvas canvas(client);
-    render::paintScreen(nullptr, canvas);
+    headless::shell().onPaint(headless::mainWindow(), canvas);
     return canvas;
 }
 
@@ -91,7 +92,7 @@ TEST(Screens, ResultShowsThePassMessageOnlyWhenTheTargetIsReached) {
     EXPECT_TRUE(hasText(c, "Stage2 Pass 0318", R / 2 - 50, B / 3 + 50, 255));
     gameState.stageIndex = 8;
     c = paint();
-    EXPECT_TRUE(hasText(c, render::closingRemark, R / 2 - 50, B / 3 + 50, 255));
+    EXPECT_TRUE(hasText(c, game::closingRemark, R / 2 - 50, B / 3 + 50, 255));
     EXPECT_TRUE(hasText(c, "Stage  9", R / 2 - 50, B / 6 - 10, 255));
 }
 
@@ -143,22 +144,22 @@ TEST_F(Render, APlayPaintDrawsAllThirtyBlocksInWhiteOrLightGrey) {
 }
 
 TEST_F(Render, ABrokenBlockShowsDarkThenSoundsOnTheTenthPaintThenDebris) {
-    world::blockPool[0].active = false;
+    testing::blockPool[0].active = false;
     for (int paintNumber = 1; paintNumber <= 50; ++paintNumber) {
         headless::paintNow();
         const auto sounds = testing::soundsOf(headless::lastReport());
-        const int n = world::blockPool[0].breakTimer;
+        const int n = testing::blockPool[0].breakTimer;
         EXPECT_EQ(n, 50 - paintNumber);
         EXPECT_EQ(sounds.size(), paintNumber == 10 ? 1U : 0U) << paintNumber;
     }
     headless::paintNow();
-    EXPECT_EQ(world::blockPool[0].breakTimer, 0);
+    EXPECT_EQ(testing::blockPool[0].breakTimer, 0);
 }
 
 TEST_F(Render, AfterTheLastBlockEveryBreakSoundIsFollowedByTheClearSound) {
     gameState.allCleared = true;
-    world::blockPool[0].active = false;
-    world::blockPool[0].breakTimer = 41;
+    testing::blockPool[0].active = false;
+    testing::blockPool[0].breakTimer = 41;
     headless::paintNow();
     const auto& r = headless::lastReport();
     EXPECT_EQ(testing::soundsOf(r), (std::vector<std::string>{"WavF_02.wav", "WavF_04.wav"}));
@@ -192,7 +193,7 @@ TEST_F(Render, BreakingOneOfSeveralBlocksFlashesAndPausesWithoutTheBonus) {
 }
 
 TEST_F(Render, BreakingTheLastBlockPlaysTheClearAnimationAndAdds599) {
-    for (world::Block& b : world::blockPool) {
+    for (world::Block& b : testing::blockPool) {
         b.active = false;
         b.breakTimer = 0;
     }
@@ -254,7 +255,7 @@ TEST_F(Render, TheTetherShowsOnlyAfterAGoal) {
 
 TEST_F(Render, EveryPaintDeletesEveryPenItCreates) {
     gameState.scoreFlash = true;
-    for (world::Block& b : world::blockPool) b.active = false;
+    for (world::Block& b : testing::blockPool) b.active = false;
     for (int i = 0; i < 3; ++i) {
         const RecordingCanvas c = paint();
         EXPECT_GT(c.pensCreated(), 0);

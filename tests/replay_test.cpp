@@ -1,5 +1,6 @@
 // The recorded replays: every stage can be won, each replay still plays exactly as recorded,
 // and drawing pixels or not makes no difference to the game.
+#include "game/menu_layout.hpp"
 #include "platform/headless/paint_targets.hpp"
 #include "platform/raster/framebuffer.hpp"
 #include "platform/raster/raster_canvas.hpp"
@@ -27,7 +28,7 @@ constexpr int resultScreen = 4;
 // Keeps the calls of the latest paint only.
 class LastPaintTarget final : public headless::PaintTarget {
   public:
-    platform::Canvas& beginPaint() override { return canvas_.emplace(); }
+    platform::Canvas* beginPaint() override { return &canvas_.emplace(); }
     std::vector<std::string> texts() const {
         std::vector<std::string> out;
         if (canvas_) {
@@ -90,7 +91,7 @@ TEST_P(Replay, WinsItsStageOnTheResultScreen) {
     ASSERT_EQ(played.screen, resultScreen) << "the replay ends before the Result screen";
     EXPECT_GE(played.score, world::stageData(stage_).clearPoint);
     const std::vector<std::string> texts = target.texts();
-    const std::string pass(render::passMessages[stage_]);
+    const std::string pass(game::passMessage(stage_));
     EXPECT_NE(std::find(texts.begin(), texts.end(), pass), texts.end())
         << "the Result screen does not show the pass message";
 }

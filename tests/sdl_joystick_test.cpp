@@ -1,10 +1,9 @@
 // The desktop backend's input, driven tick by tick on SDL's dummy display: a virtual joystick
 // steering the title menu with its stick, D-pad and buttons, the multimedia axis scale, key
 // taps and focus, the close box, and the sound cues made for it.
-#include "app/shell.hpp"
 #include "game/game_state.hpp"
-#include "platform/platform.hpp"
 #include "platform/sdl/sdl_backend.hpp"
+#include "seam/platform.hpp"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -15,14 +14,14 @@
 namespace kueruma {
 namespace {
 
-using game::gameState;
+// The desktop game's record; every start of the game gives it a fresh value in place.
+const game::GameState& gameState = sdl::state().gameState;
 
 class DesktopGame : public ::testing::Test {
   protected:
     void SetUp() override {
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
-        app::resetToProcessStart();
         std::string error;
         ASSERT_TRUE(sdl::initSdl(error)) << error;
     }

@@ -11,12 +11,12 @@
 namespace kueruma {
 namespace {
 
-using game::gameState;
 using headless::KeyDown;
 using headless::KeyUp;
 using headless::KeyX;
 using headless::KeyZ;
 using testing::bootGame;
+using testing::gameState;
 using testing::run;
 using testing::soundsOf;
 
@@ -76,7 +76,7 @@ TEST(Shell, StageIndexZeroWithNoInputTimesOutOnPlayTick961) {
     testing::startStageAndSkipIntro(0);
     const auto reports = run(961);
     EXPECT_FALSE(gameState.running);
-    EXPECT_EQ(figure::figure.health, 0);
+    EXPECT_EQ(testing::figure.health, 0);
     EXPECT_EQ(gameState.scrollX, 4805.0);
     EXPECT_EQ(gameState.screen, game::Play);
     // The next tick waits a second and shows the result.
@@ -96,7 +96,7 @@ TEST(Shell, ScrollEqualToTheGoalDoesNotEndTheStage) {
 
 TEST(Shell, XHeldThroughTheEndOfAStageReplaysIt) {
     testing::startStageAndSkipIntro(0);
-    figure::figure.health = 1;
+    testing::figure.health = 1;
     gameState.goalX = 2; // the figure and the view are past the goal on the next tick
     run(1);
     ASSERT_FALSE(gameState.running);
@@ -138,9 +138,10 @@ TEST(Shell, ExitPostsTheQuitMessageWithoutAPaint) {
 
 TEST(Shell, MenuCommandZeroClosesTheWindowAndOthersAreSwallowed) {
     bootGame();
-    app::onCommand(headless::mainWindow(), 7);
+    headless::shell().onCommand(headless::mainWindow(), 7);
     EXPECT_FALSE(headless::quitPosted());
-    app::onCommand(headless::mainWindow(), 0x10000); // only the low 16 bits name the command
+    headless::shell().onCommand(headless::mainWindow(),
+                                0x10000); // only the low 16 bits name the command
     EXPECT_TRUE(headless::quitPosted());
     EXPECT_EQ(headless::exitCode(), 0);
 }
@@ -157,12 +158,12 @@ TEST(Shell, AnUnknownScreenValueMakesTheTickDoNothing) {
 
 TEST(Shell, ARepaintDuringPlayAdvancesBreakTimersWhileOtherScreensTouchNone) {
     testing::startStageAndSkipIntro(0);
-    world::blockPool[0].active = false;
+    testing::blockPool[0].active = false;
     headless::paintNow();
-    EXPECT_EQ(world::blockPool[0].breakTimer, 49);
+    EXPECT_EQ(testing::blockPool[0].breakTimer, 49);
     gameState.screen = game::Title;
     headless::paintNow();
-    EXPECT_EQ(world::blockPool[0].breakTimer, 49);
+    EXPECT_EQ(testing::blockPool[0].breakTimer, 49);
 }
 
 } // namespace

@@ -1,12 +1,9 @@
 // A long soak of random play: a seeded player mashes, holds and types its way through every
 // screen and all nine stages, plugs and pulls joysticks, and quits and restarts the program,
 // while every tick is checked against the rules that the game state always keeps.
-#include "figure/figure.hpp"
-#include "game/game_state.hpp"
-#include "platform/headless/headless.hpp"
-#include "platform/headless/paint_targets.hpp"
-#include "platform/platform.hpp"
-#include "world/blocks.hpp"
+#include "support/game_driver.hpp"
+
+#include "seam/platform.hpp"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +17,7 @@
 namespace kueruma {
 namespace {
 
-using game::gameState;
+using testing::gameState;
 using namespace headless;
 
 // Ticks per shard; the shards run side by side under ctest and together pass a million.
@@ -50,7 +47,7 @@ class Random {
 // Empty when the state keeps every rule; otherwise the first one it breaks.
 std::string brokenRule(const TickReport& report) {
     const game::GameState& g = gameState;
-    const figure::Figure& f = figure::figure;
+    const figure::Figure& f = testing::figure;
     std::ostringstream why;
     if (g.screen < game::Play || g.screen > game::Result) why << "screen " << g.screen;
     if (g.stageIndex < 0 || g.stageIndex > 8) why << "stageIndex " << g.stageIndex;
@@ -238,7 +235,7 @@ TEST_P(Soak, EveryTickKeepsTheStateRules) {
         const bool playedBefore = gameState.screen == game::Play;
         std::int32_t blocksBefore = 0;
         if (playedBefore) {
-            for (const world::Block& b : world::blockPool) blocksBefore += b.active ? 1 : 0;
+            for (const world::Block& b : testing::blockPool) blocksBefore += b.active ? 1 : 0;
         }
         if (!tick() || quitPosted()) {
             ++seen.restarts;
@@ -251,7 +248,7 @@ TEST_P(Soak, EveryTickKeepsTheStateRules) {
         if (gameState.screen == game::Play) {
             seen.stagesPlayed[static_cast<std::size_t>(gameState.stageIndex)] = true;
             std::int32_t blocksAfter = 0;
-            for (const world::Block& b : world::blockPool) blocksAfter += b.active ? 1 : 0;
+            for (const world::Block& b : testing::blockPool) blocksAfter += b.active ? 1 : 0;
             if (playedBefore) seen.blocksBroken += blocksBefore - blocksAfter;
         }
     }

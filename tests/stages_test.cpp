@@ -72,7 +72,7 @@ TEST(Stages, EveryStageMeetsItsRowOfTheParameterTable) {
 }
 
 TEST(Stages, StageIndexThreeKeepsStageTwosXFromBlockFourOn) {
-    for (int k = 4; k < blocksPerStage; ++k) {
+    for (int k = 4; k < poolSize; ++k) {
         EXPECT_EQ(stageData(3).rows[k].x, stageData(2).rows[k].x) << "block " << k;
     }
 }

@@ -1,7 +1,7 @@
 // Rotated-rectangle geometry, the block pool and the nine stages.
 #include "support/game_driver.hpp"
 
-#include "game/game_state.hpp"
+#include "game/play_state.hpp"
 #include "world/blocks.hpp"
 #include "world/geometry.hpp"
 #include "world/stages.hpp"
@@ -144,7 +144,7 @@ TEST(Geometry, StepTowardNeverPassesItsTarget) {
 
 TEST(Blocks, AFreshProgramHasThirtyActiveBlocksAtTheDefaultGeometry) {
     testing::bootGame();
-    for (const Block& b : blockPool) {
+    for (const Block& b : headless::state().blockPool) {
         EXPECT_TRUE(b.active);
         EXPECT_EQ(b.breakTimer, 0);
         EXPECT_EQ(b.x, 200.0);
@@ -156,31 +156,33 @@ TEST(Blocks, AFreshProgramHasThirtyActiveBlocksAtTheDefaultGeometry) {
 }
 
 TEST(Blocks, LoadingAnIndexOutOfRangeChangesNothing) {
-    testing::bootGame();
-    loadStage(3);
+    game::PlayState state;
+    BlockPool& blockPool = state.blockPool;
+    game::loadStage(state, 3);
     blockPool[4].active = false;
     blockPool[4].breakTimer = 17;
     const BlockPool before = blockPool;
-    const double goal = game::gameState.goalX;
+    const double goal = state.gameState.goalX;
     for (int bad : {9, 100, -1}) {
-        loadStage(bad);
+        game::loadStage(state, bad);
         for (int k = 0; k < poolSize; ++k) {
             EXPECT_EQ(blockPool[k].active, before[k].active);
             EXPECT_EQ(blockPool[k].breakTimer, before[k].breakTimer);
             EXPECT_EQ(blockPool[k].x, before[k].x);
         }
-        EXPECT_EQ(game::gameState.goalX, goal);
-        EXPECT_EQ(game::gameState.clearPoint, 1900);
+        EXPECT_EQ(state.gameState.goalX, goal);
+        EXPECT_EQ(state.gameState.clearPoint, 1900);
     }
 }
 
 TEST(Blocks, ReplayingAStageBringsEveryBlockBack) {
-    testing::bootGame();
-    loadStage(6);
-    loadStage(0);
+    game::PlayState state;
+    BlockPool& blockPool = state.blockPool;
+    game::loadStage(state, 6);
+    game::loadStage(state, 0);
     for (int k = 0; k < 10; ++k) blockPool[k].active = false;
     blockPool[3].breakTimer = 0;
-    loadStage(0);
+    game::loadStage(state, 0);
     const StageData& stage = stageData(0);
     for (int k = 0; k < poolSize; ++k) {
         EXPECT_TRUE(blockPool[k].active);

@@ -1,6 +1,6 @@
 #include "app/input.hpp"
 
-#include "platform/platform.hpp"
+#include "seam/platform.hpp"
 
 namespace kueruma::app {
 
@@ -62,8 +62,7 @@ void pollJoysticks(JoystickSlot* slots, int count) {
     }
 }
 
-void sampleInput() {
-    game::GameState& gs = game::gameState;
+void sampleInput(game::GameState& gs) {
     pollJoysticks(gs.joysticks.data(), static_cast<int>(gs.joysticks.size()));
     gs.input = {};
     auto key = [](int vk) -> std::uint8_t { return platform::asyncKeyState(vk) != 0 ? 1 : 0; };

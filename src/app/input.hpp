@@ -12,6 +12,7 @@ inline constexpr unsigned axisHighEdge = 0xC000;
 bool joystickUsable(unsigned deviceId);
 void detectJoysticks(game::JoystickSlot* slots, int count);
 void pollJoysticks(game::JoystickSlot* slots, int count);
-void sampleInput();
+// Polls the joysticks and the keys into `input`; keyboard and joysticks combine by logical or.
+void sampleInput(game::GameState& gs);
 
 } // namespace kueruma::app

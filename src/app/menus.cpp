@@ -1,102 +1,102 @@
 #include "app/menus.hpp"
 
-#include "figure/figure.hpp"
-#include "game/game_state.hpp"
-#include "world/blocks.hpp"
+#include "game/menu_layout.hpp"
 
 namespace kueruma::app {
 
-using game::gameState;
+using game::GameState;
+namespace keypad = game::keypad;
 
 namespace {
 
 constexpr unsigned keypadConfirmPauseMs = 200;
+constexpr int lastDigit = keypad::digitCount - 1;
 
-struct PassCode {
-    int code;
-    int stage;
-};
-
-// 0000 (the digits at start-up) opens the first stage; the result screen's messages carry
-// the other codes.
-constexpr PassCode passCodes[] = {
-    {0, 0}, {318, 1}, {427, 2}, {2836, 3}, {6081, 4}, {3417, 5}, {7265, 6}, {5902, 7}, {9357, 8},
-};
-
-enum KeypadCell {
-    BlankLeft = 0,
-    Enter = 1,
-    BlankRight = 2,
-    Back = 12,
-    Zero = 13,
-    Forward = 14,
-};
-
-int codeValue() {
-    const auto& d = gameState.passDigits;
+int codeValue(const GameState& gs) {
+    const auto& d = gs.passDigits;
     return d[0] * 1000 + d[1] * 100 + d[2] * 10 + d[3];
 }
 
-void advanceDigit() {
-    if (gameState.cursor < 3) gameState.cursor += 1;
+void advanceDigit(GameState& gs) {
+    if (gs.cursor < lastDigit) gs.cursor += 1;
 }
 
-void moveOnKeypad(const game::InputState& in) {
-    int& cell = gameState.keypadCell;
-    if (in.left && cell % 3 > 0) cell -= 1;
-    if (in.right && cell % 3 < 2) cell += 1;
-    if (in.up && cell > 2) cell -= 3;
-    if (in.down && cell < 12) cell += 3;
+void moveOnKeypad(GameState& gs) {
+    const game::InputState& in = gs.input;
+    int& cell = gs.keypadCell;
+    const int lastColumn = keypad::columns - 1;
+    if (in.left && cell % keypad::columns > 0) cell -= 1;
+    if (in.right && cell % keypad::columns < lastColumn) cell += 1;
+    if (in.up && cell >= keypad::columns) cell -= keypad::columns;
+    if (in.down && cell < keypad::cellCount - keypad::columns) cell += keypad::columns;
     // A move into the top row always lands on "Enter", and moves within it stay there.
-    if (cell < 3 && (in.left || in.right || in.up || in.down)) cell = Enter;
+    if (cell < keypad::columns && (in.left || in.right || in.up || in.down)) cell = keypad::Enter;
 }
 
 bool anyInput(const game::InputState& in) {
-    return in.left || in.up || in.right || in.down || in.x || in.z || in.spare6 || in.spare7;
+    return in.left || in.up || in.right || in.down || in.x || in.z;
+}
+
+// The keypad's X on a cell other than "Enter".
+void pressKey(GameState& gs, int cell) {
+    auto& digits = gs.passDigits;
+    if (keypad::isDigitOneToNine(cell)) {
+        digits[static_cast<std::size_t>(gs.cursor)] = keypad::digitOf(cell);
+        advanceDigit(gs);
+    } else if (cell == keypad::Back) {
+        if (gs.cursor > 0) gs.cursor -= 1;
+    } else if (cell == keypad::Zero) {
+        digits[static_cast<std::size_t>(gs.cursor)] = 0;
+        advanceDigit(gs);
+    } else if (cell == keypad::Forward) {
+        advanceDigit(gs);
+    }
 }
 
 } // namespace
 
 int stageForCode(int code) {
-    for (const PassCode& entry : passCodes) {
+    for (const game::PassCode& entry : game::passCodes) {
         if (entry.code == code) return entry.stage;
     }
     return -1;
 }
 
-void beginStage(platform::Window* window, std::int32_t stageIndex) {
-    world::loadStage(stageIndex);
-    gameState.screen = game::StageIntro;
+void beginStage(game::PlayState& state, platform::Window* window, std::int32_t stageIndex) {
+    GameState& gs = state.gameState;
+    game::loadStage(state, stageIndex);
+    gs.screen = game::StageIntro;
     platform::setTimer(window, timerId, stagePeriodMs);
-    gameState.running = true;
-    figure::figure.reset();
-    gameState.scrollX = 0.0;
-    gameState.allCleared = false;
+    gs.running = true;
+    state.figure.reset();
+    gs.scrollX = 0.0;
+    gs.allCleared = false;
 }
 
-int titleMenuStep(platform::Window* window) {
-    const game::InputState& in = gameState.input;
-    int& cursor = gameState.cursor;
+int titleMenuStep(game::PlayState& state, platform::Window* window) {
+    GameState& gs = state.gameState;
+    const game::InputState& in = gs.input;
+    int& cursor = gs.cursor;
     if (cursor > 0 && in.up) {
         cursor -= 1;
         return 1;
     }
-    if (cursor < 3 && in.down) {
+    if (cursor < game::title::itemCount - 1 && in.down) {
         cursor += 1;
         return 1;
     }
     if (!in.x) return 0;
     switch (cursor) {
-    case 0: // Admission
-        gameState.screen = game::PassEntry;
+    case game::title::Admission:
+        gs.screen = game::PassEntry;
         cursor = 0;
         platform::setTimer(window, timerId, passEntryPeriodMs);
         break;
-    case 2: // NewGame
-        gameState.stageIndex = 0;
-        beginStage(window, 0);
+    case game::title::NewGame:
+        gs.stageIndex = 0;
+        beginStage(state, window, 0);
         break;
-    case 3: // Exit
+    case game::title::Exit:
         platform::postQuit(0);
         break;
     default: // Option does nothing but cue
@@ -105,61 +105,52 @@ int titleMenuStep(platform::Window* window) {
     return 1;
 }
 
-int resultMenuStep(platform::Window* window) {
-    const game::InputState& in = gameState.input;
-    int& cursor = gameState.cursor;
+int resultMenuStep(game::PlayState& state, platform::Window* window) {
+    GameState& gs = state.gameState;
+    const game::InputState& in = gs.input;
+    int& cursor = gs.cursor;
     if (cursor > 0 && in.up) {
         cursor -= 1;
         return 1;
     }
-    if (cursor < 1 && in.down) {
+    if (cursor < game::result::itemCount - 1 && in.down) {
         cursor += 1;
         return 1;
     }
     if (!in.x) return 0;
-    if (cursor == 0) {
-        beginStage(window, gameState.stageIndex);
-    } else if (cursor == 1) {
-        gameState.screen = game::PassEntry;
+    if (cursor == game::result::Replay) {
+        beginStage(state, window, gs.stageIndex);
+    } else if (cursor == game::result::OtherStage) {
+        gs.screen = game::PassEntry;
         cursor = 0;
         platform::setTimer(window, timerId, passEntryPeriodMs);
     }
     return 1;
 }
 
-int passEntryStep(platform::Window* window) {
-    const game::InputState& in = gameState.input;
-    moveOnKeypad(in);
-    const int cell = gameState.keypadCell;
+int passEntryStep(game::PlayState& state, platform::Window* window) {
+    GameState& gs = state.gameState;
+    const game::InputState& in = gs.input;
+    moveOnKeypad(gs);
+    const int cell = gs.keypadCell;
     if (in.x) {
-        if (cell == Enter) {
-            const int stage = stageForCode(codeValue());
-            if (stage >= 0) {
-                gameState.stageIndex = stage;
-                gameState.keypadCell = 0;
-                gameState.cursor = 0;
-                beginStage(window, stage);
-                return 1;
-            }
-        } else if (cell >= 3 && cell <= 11) {
-            gameState.passDigits[static_cast<std::size_t>(gameState.cursor)] = cell - 2;
-            advanceDigit();
-        } else if (cell == Back) {
-            if (gameState.cursor > 0) gameState.cursor -= 1;
-        } else if (cell == Zero) {
-            gameState.passDigits[static_cast<std::size_t>(gameState.cursor)] = 0;
-            advanceDigit();
-        } else if (cell == Forward) {
-            advanceDigit();
+        const int stage = cell == keypad::Enter ? stageForCode(codeValue(gs)) : -1;
+        if (stage >= 0) {
+            gs.stageIndex = stage;
+            gs.keypadCell = 0;
+            gs.cursor = 0;
+            beginStage(state, window, stage);
+            return 1;
         }
+        pressKey(gs, cell);
         // Every confirmation but a valid code holds the keypad still for a moment.
         platform::sleepMs(keypadConfirmPauseMs);
     }
     if (in.z) {
         platform::setTimer(window, timerId, titlePeriodMs);
-        gameState.screen = game::Title;
-        gameState.cursor = 0;
-        gameState.keypadCell = 0;
+        gs.screen = game::Title;
+        gs.cursor = 0;
+        gs.keypadCell = 0;
     }
     return anyInput(in) ? 1 : 0;
 }

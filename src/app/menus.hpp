@@ -1,7 +1,8 @@
 // The title menu, the pass-code keypad and the result menu, and the common stage start.
 #pragma once
 
-#include "platform/platform.hpp"
+#include "game/play_state.hpp"
+#include "seam/platform.hpp"
 
 #include <cstdint>
 
@@ -11,13 +12,12 @@ inline constexpr int timerId = 1;
 inline constexpr unsigned titlePeriodMs = 200;
 inline constexpr unsigned passEntryPeriodMs = 100;
 inline constexpr unsigned stagePeriodMs = 50;
-inline constexpr const char* menuCue = "WavF_01.wav";
 
 // Each returns nonzero when the player should hear the cue and see a repaint.
-int titleMenuStep(platform::Window* window);
-int passEntryStep(platform::Window* window);
-int resultMenuStep(platform::Window* window);
-void beginStage(platform::Window* window, std::int32_t stageIndex);
+int titleMenuStep(game::PlayState& state, platform::Window* window);
+int passEntryStep(game::PlayState& state, platform::Window* window);
+int resultMenuStep(game::PlayState& state, platform::Window* window);
+void beginStage(game::PlayState& state, platform::Window* window, std::int32_t stageIndex);
 
 // The stage a four-digit pass code opens, or -1 for a wrong code.
 int stageForCode(int code);

@@ -2,127 +2,115 @@
 
 #include "app/input.hpp"
 #include "app/menus.hpp"
-#include "figure/figure.hpp"
-#include "game/game_state.hpp"
 #include "game/game_tick.hpp"
 #include "render/paint.hpp"
-#include "world/blocks.hpp"
+#include "seam/sounds.hpp"
 
 namespace kueruma::app {
 
-using game::gameState;
+using game::PlayState;
 
 namespace {
 
 constexpr unsigned stageIntroPauseMs = 2000;
 constexpr unsigned stageEndPauseMs = 1000;
 
-void playTick(platform::Window* window) {
-    sampleInput();
-    if (gameState.running) {
-        gameState.scrollX += gameState.scrollStep;
-        game::gameTick();
+void playTick(PlayState& state, platform::Window* window) {
+    game::GameState& gs = state.gameState;
+    sampleInput(gs);
+    if (gs.running) {
+        gs.scrollX += gs.scrollStep;
+        game::gameTick(state);
         // The view overtaking the goal line ends the stage as a time-out.
-        if (gameState.scrollX > gameState.goalX) {
-            gameState.running = false;
-            figure::figure.health = 0;
+        if (gs.scrollX > gs.goalX) {
+            gs.running = false;
+            state.figure.health = 0;
         }
         platform::invalidate(window);
         return;
     }
     platform::sleepMs(stageEndPauseMs);
     // Keys pressed during the pause count only in this discarded sample.
-    sampleInput();
-    gameState.cursor = 0;
-    gameState.keypadCell = 0;
-    gameState.screen = game::Result;
+    sampleInput(gs);
+    gs.cursor = 0;
+    gs.keypadCell = 0;
+    gs.screen = game::Result;
     platform::invalidate(window);
 }
 
-void menuTick(platform::Window* window, int (*step)(platform::Window*)) {
-    sampleInput();
-    if (step(window) != 0) {
-        platform::playSound(menuCue);
+void menuTick(PlayState& state, platform::Window* window,
+              int (*step)(PlayState&, platform::Window*)) {
+    sampleInput(state.gameState);
+    if (step(state, window) != 0) {
+        platform::playSound(platform::soundFile(platform::Sound::Blip));
         platform::invalidate(window);
     }
 }
 
-void stageIntroTick(platform::Window* window) {
-    sampleInput();
+void stageIntroTick(PlayState& state, platform::Window* window) {
+    sampleInput(state.gameState);
     platform::invalidate(window);
     platform::sleepMs(stageIntroPauseMs);
-    gameState.screen = game::Play;
+    state.gameState.screen = game::Play;
 }
 
 } // namespace
 
-void resetToProcessStart() {
-    gameState = game::GameState{};
-    figure::Figure& f = figure::figure;
-    f.walkCounter = 0;
-    f.jointX.fill(0.0);
-    f.jointY.fill(0.0);
-    f.reset();
-    for (world::Block& block : world::blockPool) {
-        block.active = false;
-        block.breakTimer = 0;
-        const world::Block fresh;
-        block.x = fresh.x;
-        block.y = fresh.y;
-        block.width = fresh.width;
-        block.height = fresh.height;
-        block.angle = fresh.angle;
+void Shell::startUp() {
+    game::GameState& gs = state_.gameState;
+    for (int i = 0; i < gs.blockCount; ++i) {
+        state_.blockPool[static_cast<std::size_t>(i)].active = true;
     }
+    gs.passDigits.fill(0);
+    state_.figure.reset();
+    detectJoysticks(gs.joysticks.data(), static_cast<int>(gs.joysticks.size()));
 }
 
-void startUp() {
-    for (int i = 0; i < gameState.blockCount; ++i) {
-        world::blockPool[static_cast<std::size_t>(i)].active = true;
-    }
-    gameState.passDigits.fill(0);
-    figure::figure.reset();
-    detectJoysticks(gameState.joysticks.data(), static_cast<int>(gameState.joysticks.size()));
-}
-
-void onCreate(platform::Window* window) {
+void Shell::onCreate(platform::Window* window) {
     platform::setTimer(window, timerId, titlePeriodMs);
 }
 
-void onTimer(platform::Window* window) {
-    switch (gameState.screen) {
+void Shell::onTimer(platform::Window* window) {
+    switch (state_.gameState.screen) {
     case game::Play:
-        playTick(window);
+        playTick(state_, window);
         break;
     case game::Title:
-        menuTick(window, titleMenuStep);
+        menuTick(state_, window, titleMenuStep);
         break;
     case game::PassEntry:
-        menuTick(window, passEntryStep);
+        menuTick(state_, window, passEntryStep);
         break;
     case game::StageIntro:
-        stageIntroTick(window);
+        stageIntroTick(state_, window);
         break;
     case game::Result:
-        menuTick(window, resultMenuStep);
+        menuTick(state_, window, resultMenuStep);
         break;
     default: // an unknown screen does nothing at all
         break;
     }
 }
 
-void onPaint(platform::Window* window, platform::Canvas& canvas) {
-    render::paintScreen(window, canvas);
+void Shell::onPaint(platform::Window* /*window*/, platform::Canvas& canvas) {
+    const render::PaintFrame frame = render::preparePaint(state_);
+    render::paintScreen(state_, frame, canvas);
 }
 
-void onCommand(platform::Window* window, unsigned commandId) {
+void Shell::onPaint(platform::Window* /*window*/) {
+    const render::PaintFrame frame = render::preparePaint(state_);
+    render::playPaintCues(state_, frame);
+}
+
+void Shell::onCommand(platform::Window* window, unsigned commandId) {
     if ((commandId & 0xFFFFU) == 0) platform::closeWindow(window);
 }
 
-void onClose(platform::Window* window) {
+void Shell::onClose(platform::Window* window) {
     platform::destroyWindow(window);
 }
 
-void onDestroy(platform::Window* /*window*/) {
+void Shell::onDestroy(platform::Window* /*window*/) {
     platform::postQuit(0);
 }
 

@@ -1,30 +1,40 @@
-// The program's message handlers. Every backend's message loop calls these, in the order a
-// Windows window procedure would receive the messages.
+// The program: its play state and the message handlers every backend's message loop calls, in
+// the order a Windows window procedure would receive the messages.
 #pragma once
 
-#include "platform/canvas.hpp"
-#include "platform/platform.hpp"
+#include "game/play_state.hpp"
+#include "seam/canvas.hpp"
+#include "seam/platform.hpp"
 
 namespace kueruma::app {
 
-// Prepares the global records before the window exists: blocks active, pass digits zeroed,
-// figure reset, joysticks assigned.
-void startUp();
-// The window exists: timer 1 starts at the title screen's 200 ms.
-void onCreate(platform::Window* window);
-// Timer 1 fired.
-void onTimer(platform::Window* window);
-// Draw the current screen from scratch onto an already black client area.
-void onPaint(platform::Window* window, platform::Canvas& canvas);
-// A menu command; command 0 ("シュウリョウ") closes the window.
-void onCommand(platform::Window* window, unsigned commandId);
-// The close request: destroy the window.
-void onClose(platform::Window* window);
-// The window is gone: end the message loop with exit code 0.
-void onDestroy(platform::Window* window);
+class Shell {
+  public:
+    // Prepares the play state before the window exists: blocks active, pass digits zeroed,
+    // figure reset, joysticks assigned.
+    void startUp();
+    // The window exists: timer 1 starts at the title screen's 200 ms.
+    void onCreate(platform::Window* window);
+    // Timer 1 fired.
+    void onTimer(platform::Window* window);
+    // A paint: what it changes in the play state, then the current screen drawn from scratch
+    // onto an already black client area.
+    void onPaint(platform::Window* window, platform::Canvas& canvas);
+    // A paint nobody sees: the same changes to the play state, sounds and pauses, no pixels.
+    void onPaint(platform::Window* window);
+    // A menu command; command 0 ("シュウリョウ") closes the window.
+    void onCommand(platform::Window* window, unsigned commandId);
+    // The close request: destroy the window.
+    void onClose(platform::Window* window);
+    // The window is gone: end the message loop with exit code 0.
+    void onDestroy(platform::Window* window);
 
-// Puts the three global records back to their values at process start, before startUp runs;
-// tools and tests that start the program more than once in one process call it first.
-void resetToProcessStart();
+    game::PlayState& state() { return state_; }
+    const game::PlayState& state() const { return state_; }
+
+  private:
+    // A fresh value is the state at process start.
+    game::PlayState state_;
+};
 
 } // namespace kueruma::app

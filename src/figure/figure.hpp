@@ -20,7 +20,28 @@ enum Pose : std::int32_t {
     KickB = 21,
 };
 
+// The skeleton's eleven points, in the order they are laid out.
+enum Joint : int {
+    Head = 0, // centre of the head circle
+    Neck = 1, // where the arms hang
+    Hip = 2,
+    KneeA = 3,
+    KneeB = 4,
+    FootA = 5,
+    FootB = 6,
+    ElbowA = 7,
+    ElbowB = 8,
+    HandA = 9,
+    HandB = 10,
+};
 inline constexpr int jointCount = 11;
+
+// What jumps the figure has left.
+enum JumpState : std::int32_t {
+    NoJumpLeft = 0, // after the second jump, until it lands
+    OnGround = 1,   // may jump
+    JumpedOnce = 2, // may jump again while falling
+};
 
 struct Figure {
     double posX;
@@ -35,7 +56,7 @@ struct Figure {
     double spin;
     std::int32_t jumpState;
     std::int32_t pose;
-    std::int32_t walkCounter;
+    std::int32_t walkCounter = 0; // never reset: each stage's walk continues the last cycle
     std::int32_t kickTimer;
     std::int32_t health;
     std::int32_t score;
@@ -54,8 +75,9 @@ struct Figure {
     double shoulderB;
     double elbowA;
     double elbowB;
-    std::array<double, jointCount> jointX;
-    std::array<double, jointCount> jointY;
+    // Valid after updateJoints; a reset leaves them where they were.
+    std::array<double, jointCount> jointX{};
+    std::array<double, jointCount> jointY{};
     double segment;
 
     Figure() { reset(); }
@@ -68,7 +90,5 @@ struct Figure {
 
     world::RotatedRect bodyBox() const { return {boxX, boxY, boxWidth, boxHeight, bodyAngle}; }
 };
-
-extern Figure figure;
 
 } // namespace kueruma::figure

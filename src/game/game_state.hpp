@@ -1,6 +1,8 @@
-// The game: its one play-state record, shared by every part of the program, and the per-tick
-// rules of play.
+// The game's own record: the screen, the stage and its view, the menus' cursors, this tick's
+// input and the flags that pass events from the rules to the shell and the paint.
 #pragma once
+
+#include "world/blocks.hpp"
 
 #include <array>
 #include <cstdint>
@@ -23,8 +25,6 @@ struct InputState {
     std::uint8_t down;
     std::uint8_t x;
     std::uint8_t z;
-    std::uint8_t spare6;
-    std::uint8_t spare7;
 };
 
 // One joystick found at start-up and its last successful reading.
@@ -39,7 +39,7 @@ struct JoystickSlot {
 };
 
 struct GameState {
-    std::int32_t blockCount = 30;
+    std::int32_t blockCount = world::poolSize;
     std::int32_t screen = Title;
     double groundY = 400.0;
     double scrollStep = 5.0;
@@ -56,7 +56,5 @@ struct GameState {
     double scrollX = 0.0;
     bool scoreFlash = false;
 };
-
-extern GameState gameState;
 
 } // namespace kueruma::game

@@ -1,9 +1,7 @@
 #include "game/game_tick.hpp"
 
-#include "figure/figure.hpp"
-#include "game/game_state.hpp"
-#include "platform/platform.hpp"
-#include "world/blocks.hpp"
+#include "seam/platform.hpp"
+#include "seam/sounds.hpp"
 
 #include <cmath>
 
@@ -18,7 +16,6 @@ constexpr double tiltStep = pi / 12;
 constexpr int kickLength = 30;
 constexpr int goalBonus = 300;
 constexpr double barThickness = 2.0;
-constexpr const char* hitSound = "WavF_01.wav";
 
 // The lean control: outside its window the body turns toward it by pi/12 a tick, inside it
 // snaps to the rest angle.
@@ -80,16 +77,16 @@ void tiltAndMove(Figure& f) {
 }
 
 void jump(Figure& f, const InputState& in) {
-    if (f.jumpState == 1 && in.x) {
+    if (f.jumpState == figure::OnGround && in.x) {
         f.velY = in.up ? -21.0 : in.down ? -13.0 : -17.0;
-        f.jumpState = 2;
+        f.jumpState = figure::JumpedOnce;
         f.pose = figure::Jump;
         f.posY += f.velY;
-    } else if (f.jumpState == 2 && in.x && f.velY > 0) {
+    } else if (f.jumpState == figure::JumpedOnce && in.x && f.velY > 0) {
         f.velY = in.up ? -23.0 : in.down ? -15.0 : -21.0;
         f.posY += f.velY;
         f.spin = in.left ? 2 * pi : -2 * pi;
-        f.jumpState = 0;
+        f.jumpState = figure::NoJumpLeft;
         f.pose = figure::Tuck;
     }
 }
@@ -108,7 +105,7 @@ void landOnGround(Figure& f, double groundY) {
         if (c > groundY) {
             f.posY += groundY - c;
             f.velY = 1.0;
-            f.jumpState = 1;
+            f.jumpState = figure::OnGround;
             f.pose = figure::Stand;
             f.combo = 0;
         }
@@ -153,14 +150,14 @@ LegBars legBars(const Figure& f) {
     const double kneeA = f.limbBase + f.hipA;
     const double kneeB = f.limbBase + f.hipB;
     return {{
-        limbBar(f, 5, footA, barThickness),
-        limbBar(f, 5, footA, -barThickness),
-        limbBar(f, 6, footB, barThickness),
-        limbBar(f, 6, footB, -barThickness),
-        limbBar(f, 3, kneeA, barThickness),
-        limbBar(f, 3, kneeA, -barThickness),
-        limbBar(f, 4, kneeB, barThickness),
-        limbBar(f, 4, kneeB, -barThickness),
+        limbBar(f, figure::FootA, footA, barThickness),
+        limbBar(f, figure::FootA, footA, -barThickness),
+        limbBar(f, figure::FootB, footB, barThickness),
+        limbBar(f, figure::FootB, footB, -barThickness),
+        limbBar(f, figure::KneeA, kneeA, barThickness),
+        limbBar(f, figure::KneeA, kneeA, -barThickness),
+        limbBar(f, figure::KneeB, kneeB, barThickness),
+        limbBar(f, figure::KneeB, kneeB, -barThickness),
     }};
 }
 
@@ -170,20 +167,23 @@ bool legTouches(const LegBars& legs, const world::PreparedRect& block) {
     return sum != 0;
 }
 
-void breakAndTouchBlocks(Figure& f, GameState& gs) {
+void breakAndTouchBlocks(PlayState& state) {
+    Figure& f = state.figure;
+    GameState& gs = state.gameState;
+    state.preparedBlocks.refresh(state.blockPool);
     const LegBars legs = legBars(f);
     const world::PreparedRect body = world::prepareRect(f.bodyBox());
     for (int i = 0; i < gs.blockCount; ++i) {
-        world::Block& block = world::blockPool[static_cast<std::size_t>(i)];
+        world::Block& block = state.blockPool[static_cast<std::size_t>(i)];
         if (!block.active) continue;
-        const world::PreparedRect& rect = world::preparedBlock(i);
+        const world::PreparedRect& rect = state.preparedBlocks[i];
         if (legTouches(legs, rect)) {
             f.combo += 1;
             f.score += 10 * f.combo;
             block.active = false;
             gs.scoreFlash = true;
             if (f.combo > f.bestCombo) f.bestCombo = f.combo;
-            platform::playSound(hitSound);
+            platform::playSound(platform::soundFile(platform::Sound::Blip));
         }
         if (world::rotatedRectsOverlap(body, rect)) {
             f.score -= 1;
@@ -206,9 +206,9 @@ bool bodyPastGoal(const Figure& f, double goalX) {
 
 } // namespace
 
-void gameTick() {
-    GameState& gs = gameState;
-    Figure& f = figure::figure;
+void gameTick(PlayState& state) {
+    GameState& gs = state.gameState;
+    Figure& f = state.figure;
     const InputState& in = gs.input;
 
     // F11 gives up, but the rest of the tick still runs.
@@ -227,8 +227,8 @@ void gameTick() {
     f.bodyAngle += f.spin;
     f.spin = 0;
     f.updateJoints();
-    breakAndTouchBlocks(f, gs);
-    gs.allCleared = world::activeBlockCount() == 0;
+    breakAndTouchBlocks(state);
+    gs.allCleared = activeBlockCount(state) == 0;
     if (f.health <= 0) gs.running = false;
     if (bodyPastGoal(f, gs.goalX)) {
         f.score += goalBonus;

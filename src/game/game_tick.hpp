@@ -1,8 +1,10 @@
 // The rules of play, run once per timer tick of a running stage.
 #pragma once
 
+#include "game/play_state.hpp"
+
 namespace kueruma::game {
 
-void gameTick();
+void gameTick(PlayState& state);
 
 } // namespace kueruma::game

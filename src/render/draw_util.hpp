@@ -1,8 +1,7 @@
 // Small conversions every drawing shares: world to client points and grey-level strokes.
 #pragma once
 
-#include "game/game_state.hpp"
-#include "platform/canvas.hpp"
+#include "seam/canvas.hpp"
 
 #include <climits>
 
@@ -18,13 +17,13 @@ inline int toPixel(double v) {
     return INT_MIN; // below the range, or not a number
 }
 
-// A world x is drawn at truncate(x - scrollX): the difference first, then toward zero.
-inline int screenX(double worldX) {
-    return toPixel(worldX - game::gameState.scrollX);
-}
-inline int screenY(double worldY) {
-    return toPixel(worldY);
-}
+// The window onto the stage: a world x is drawn at truncate(x - scrollX), the difference
+// first, then toward zero; a world y at truncate(y).
+struct View {
+    double scrollX;
+    int x(double worldX) const { return toPixel(worldX - scrollX); }
+    static int y(double worldY) { return toPixel(worldY); }
+};
 
 inline void lineBetween(platform::Canvas& canvas, int x0, int y0, int x1, int y1) {
     canvas.moveTo(x0, y0);
@@ -32,8 +31,9 @@ inline void lineBetween(platform::Canvas& canvas, int x0, int y0, int x1, int y1
 }
 
 // A line between two world points.
-inline void worldLine(platform::Canvas& canvas, double x0, double y0, double x1, double y1) {
-    lineBetween(canvas, screenX(x0), screenY(y0), screenX(x1), screenY(y1));
+inline void worldLine(platform::Canvas& canvas, const View& view, double x0, double y0, double x1,
+                      double y1) {
+    lineBetween(canvas, view.x(x0), View::y(y0), view.x(x1), View::y(y1));
 }
 
 } // namespace kueruma::render

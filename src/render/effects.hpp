@@ -1,14 +1,37 @@
-// The play field's effects: the hit flash, the clear animation, break debris and the tether.
+// The play field's effects: the hit flash, the clear animation, break debris and the tether,
+// with the sounds and pauses that belong to them.
 #pragma once
 
-#include "platform/canvas.hpp"
+#include "render/draw_util.hpp"
+#include "seam/canvas.hpp"
 #include "world/blocks.hpp"
 
 namespace kueruma::render {
 
-void drawHitFlash(platform::Canvas& canvas, const platform::ClientRect& client);
-void playClearAnimation(platform::Canvas& canvas);
-void drawBlockBreak(platform::Canvas& canvas, const world::Block& block, int n);
-void drawGoalTether(platform::Canvas& canvas, const platform::ClientRect& client);
+// A broken block's outline stays dark while its timer is above this; from this value down to
+// 1 its debris flies, and the break sounds play as it begins.
+inline constexpr int debrisStart = 40;
+
+struct WorldPoint {
+    double x;
+    double y;
+};
+
+// Lines from the window's edges and three fans converging on the feet.
+void drawHitFlash(platform::Canvas& canvas, const View& view, const platform::ClientRect& client,
+                  WorldPoint feet, double bodyAngle);
+// What follows the flash: a short hold, or when no block is left the clear animation, its
+// frames drawn onto `canvas` unless there is none (a paint nobody sees keeps its sounds and
+// pauses all the same).
+void finishHitFlash(platform::Canvas* canvas, const View& view, bool clearAnimation,
+                    WorldPoint feet, double bodyAngle);
+// The sounds of a broken block whose debris begins on this paint.
+void playBreakSounds(bool allCleared);
+// The debris of a broken block on the paint that counted its timer down to n (1 to 40).
+void drawBlockBreak(platform::Canvas& canvas, const View& view, const world::Block& block, int n,
+                    bool allCleared);
+// Lines from the left edge converging on the neck of a figure that crossed the goal line.
+void drawGoalTether(platform::Canvas& canvas, const View& view, const platform::ClientRect& client,
+                    WorldPoint neck);
 
 } // namespace kueruma::render

@@ -1,122 +1,170 @@
 #include "render/paint.hpp"
 
-#include "figure/figure.hpp"
-#include "game/game_state.hpp"
 #include "render/draw_util.hpp"
 #include "render/effects.hpp"
 #include "render/screens.hpp"
-#include "world/blocks.hpp"
-
-#include <cmath>
 
 namespace kueruma::render {
 
-using figure::figure;
-using game::gameState;
+using game::PlayState;
 
 namespace {
 
-void drawFigure(platform::Canvas& canvas) {
-    const auto& x = figure.jointX;
-    const auto& y = figure.jointY;
-    const double r = figure.segment;
-    canvas.ellipse(screenX(x[0] - r), screenY(y[0] - r), screenX(x[0] + r), screenY(y[0] + r));
+constexpr int clearBonus = 599;
+
+WorldPoint feetCentre(const figure::Figure& f) {
+    return {(f.jointX[figure::FootA] + f.jointX[figure::FootB]) / 2,
+            (f.jointY[figure::FootA] + f.jointY[figure::FootB]) / 2};
+}
+
+// A broken block this paint counted down: its timer now, 1 or more; 0 when it shows nothing.
+int brokenBlockTimer(const world::Block& block) {
+    return block.active ? 0 : block.breakTimer;
+}
+
+void drawFigure(platform::Canvas& canvas, const View& view, const figure::Figure& f) {
+    const auto& x = f.jointX;
+    const auto& y = f.jointY;
+    const double r = f.segment;
+    canvas.ellipse(view.x(x[figure::Head] - r), View::y(y[figure::Head] - r),
+                   view.x(x[figure::Head] + r), View::y(y[figure::Head] + r));
     auto polyline = [&](std::initializer_list<int> joints) {
         bool first = true;
         for (int j : joints) {
             if (first) {
-                canvas.moveTo(screenX(x[j]), screenY(y[j]));
+                canvas.moveTo(view.x(x[j]), View::y(y[j]));
                 first = false;
             } else {
-                canvas.lineTo(screenX(x[j]), screenY(y[j]));
+                canvas.lineTo(view.x(x[j]), View::y(y[j]));
             }
         }
     };
-    polyline({1, 2, 3, 5});
-    polyline({2, 4, 6});
-    polyline({1, 7, 9});
-    polyline({1, 8, 10});
+    using namespace figure;
+    polyline({Neck, Hip, KneeA, FootA});
+    polyline({Hip, KneeB, FootB});
+    polyline({Neck, ElbowA, HandA});
+    polyline({Neck, ElbowB, HandB});
 }
 
 // P0 origin, P1 along the width, P2 opposite the origin, P3 along the height, and back.
-void drawBlockOutline(platform::Canvas& canvas, const world::PreparedRect& r) {
+void drawBlockOutline(platform::Canvas& canvas, const View& view, const world::PreparedRect& r) {
     static constexpr int order[5] = {0, 1, 3, 2, 0};
-    canvas.moveTo(screenX(r.cornerX[0]), screenY(r.cornerY[0]));
+    canvas.moveTo(view.x(r.cornerX[0]), View::y(r.cornerY[0]));
     for (int i = 1; i < 5; ++i) {
-        canvas.lineTo(screenX(r.cornerX[order[i]]), screenY(r.cornerY[order[i]]));
+        canvas.lineTo(view.x(r.cornerX[order[i]]), View::y(r.cornerY[order[i]]));
     }
 }
 
-void drawBlocks(platform::Canvas& canvas) {
-    const world::PreparedRect body = world::prepareRect(figure.bodyBox());
-    for (int k = 0; k < gameState.blockCount; ++k) {
-        world::Block& block = world::blockPool[static_cast<std::size_t>(k)];
+void drawBlocks(platform::Canvas& canvas, const View& view, const PlayState& state) {
+    const world::PreparedRect body = world::prepareRect(state.figure.bodyBox());
+    for (int k = 0; k < state.gameState.blockCount; ++k) {
+        const world::Block& block = state.blockPool[static_cast<std::size_t>(k)];
+        const world::PreparedRect& rect = state.preparedBlocks[k];
         if (block.active) {
-            const world::PreparedRect& rect = world::preparedBlock(k);
             const bool touched = world::rotatedRectsOverlap(body, rect) != 0;
             platform::withPen(canvas, 1, touched ? 191 : 255,
-                              [&] { drawBlockOutline(canvas, rect); });
+                              [&] { drawBlockOutline(canvas, view, rect); });
             continue;
         }
-        if (block.breakTimer <= 0) continue;
-        block.breakTimer -= 1;
-        const int n = block.breakTimer;
-        if (n > 40) {
-            platform::withPen(canvas, 2, 63,
-                              [&] { drawBlockOutline(canvas, world::preparedBlock(k)); });
+        const int n = brokenBlockTimer(block);
+        if (n > debrisStart) {
+            platform::withPen(canvas, 2, 63, [&] { drawBlockOutline(canvas, view, rect); });
         } else if (n >= 1) {
-            drawBlockBreak(canvas, block, n);
+            drawBlockBreak(canvas, view, block, n, state.gameState.allCleared);
         }
     }
 }
 
-void drawEndLine(platform::Canvas& canvas) {
-    const int ground = screenY(gameState.groundY);
+void drawEndLine(platform::Canvas& canvas, const View& view, const game::GameState& gs) {
+    const int ground = View::y(gs.groundY);
     platform::withPen(canvas, 1, 255, [&] {
-        lineBetween(canvas, screenX(gameState.goalX), 0, screenX(gameState.goalX), ground);
-        lineBetween(canvas, screenX(gameState.goalX + 2), 0, screenX(gameState.goalX + 2), ground);
+        lineBetween(canvas, view.x(gs.goalX), 0, view.x(gs.goalX), ground);
+        lineBetween(canvas, view.x(gs.goalX + 2), 0, view.x(gs.goalX + 2), ground);
     });
+}
+
+void drawPlay(platform::Canvas& canvas, const PlayState& state, const PaintFrame& frame,
+              const platform::ClientRect& client) {
+    const game::GameState& gs = state.gameState;
+    const figure::Figure& f = state.figure;
+    const View view{gs.scrollX};
+    if (frame.flash) {
+        const WorldPoint feet{frame.flashFeetX, frame.flashFeetY};
+        drawHitFlash(canvas, view, client, feet, f.bodyAngle);
+        finishHitFlash(&canvas, view, frame.clearAnimation, feet, f.bodyAngle);
+    }
+    platform::withPen(canvas, 1, 255, [&] {
+        const int ground = View::y(gs.groundY);
+        lineBetween(canvas, 0, ground, client.right, ground);
+        drawFigure(canvas, view, f);
+    });
+    drawBlocks(canvas, view, state);
+    drawEndLine(canvas, view, gs);
+    if (!gs.running && f.health > 0) {
+        drawGoalTether(canvas, view, client, {f.jointX[figure::Neck], f.jointY[figure::Neck]});
+    }
+    drawHud(canvas, state);
 }
 
 } // namespace
 
-void drawPlay(platform::Canvas& canvas, const platform::ClientRect& client) {
-    if (gameState.scoreFlash) {
-        gameState.scoreFlash = false;
-        drawHitFlash(canvas, client);
+PaintFrame preparePaint(PlayState& state) {
+    PaintFrame frame;
+    game::GameState& gs = state.gameState;
+    if (gs.screen != game::Play) return frame;
+    figure::Figure& f = state.figure;
+    if (gs.scoreFlash) {
+        frame.flash = true;
+        const WorldPoint feet = feetCentre(f);
+        frame.flashFeetX = feet.x;
+        frame.flashFeetY = feet.y;
+        frame.clearAnimation = game::activeBlockCount(state) == 0;
+        if (frame.clearAnimation) f.score += clearBonus;
     }
-    gameState.scoreFlash = false;
-    platform::withPen(canvas, 1, 255, [&] {
-        const int ground = screenY(gameState.groundY);
-        lineBetween(canvas, 0, ground, client.right, ground);
-        figure.updateJoints();
-        drawFigure(canvas);
-    });
-    drawBlocks(canvas);
-    drawEndLine(canvas);
-    if (!gameState.running && figure.health > 0) drawGoalTether(canvas, client);
-    drawHud(canvas);
+    gs.scoreFlash = false;
+    f.updateJoints();
+    for (int k = 0; k < gs.blockCount; ++k) {
+        world::Block& block = state.blockPool[static_cast<std::size_t>(k)];
+        if (!block.active && block.breakTimer > 0) block.breakTimer -= 1;
+    }
+    state.preparedBlocks.refresh(state.blockPool);
+    return frame;
 }
 
-int paintScreen(platform::Window* /*window*/, platform::Canvas& canvas) {
+void playPaintCues(const PlayState& state, const PaintFrame& frame) {
+    const game::GameState& gs = state.gameState;
+    if (gs.screen != game::Play) return;
+    const View view{gs.scrollX};
+    if (frame.flash) {
+        finishHitFlash(nullptr, view, frame.clearAnimation, {frame.flashFeetX, frame.flashFeetY},
+                       state.figure.bodyAngle);
+    }
+    for (int k = 0; k < gs.blockCount; ++k) {
+        if (brokenBlockTimer(state.blockPool[static_cast<std::size_t>(k)]) == debrisStart) {
+            playBreakSounds(gs.allCleared);
+        }
+    }
+}
+
+int paintScreen(const PlayState& state, const PaintFrame& frame, platform::Canvas& canvas) {
     const platform::ClientRect client = canvas.clientRect();
     const int R = client.right;
     const int B = client.bottom;
-    switch (gameState.screen) {
+    switch (state.gameState.screen) {
     case game::Play:
-        drawPlay(canvas, client);
+        drawPlay(canvas, state, frame, client);
         break;
     case game::Title:
-        drawTitle(canvas, R, B);
+        drawTitle(canvas, state.gameState, R, B);
         break;
     case game::PassEntry:
-        drawPassEntry(canvas, R, B);
+        drawPassEntry(canvas, state.gameState, R, B);
         break;
     case game::StageIntro:
-        drawStageIntro(canvas, R, B);
+        drawStageIntro(canvas, state.gameState, R, B);
         break;
     case game::Result:
-        drawResult(canvas, R, B);
+        drawResult(canvas, state, R, B);
         break;
     default:
         break;

@@ -1,15 +1,32 @@
-// Everything drawn: the paint dispatch, the play field and its effects, the HUD and the menu
-// screens. Drawing reads the global records and, during play, advances a few of them.
+// Everything a paint does: first what it changes in the play state, then the current screen
+// drawn from the unchanged value, with the paint's sounds and pauses where they fall.
 #pragma once
 
-#include "platform/canvas.hpp"
-#include "platform/platform.hpp"
+#include "game/play_state.hpp"
+#include "seam/canvas.hpp"
 
 namespace kueruma::render {
 
-// Draws the current screen from scratch; always returns 0.
-int paintScreen(platform::Window* window, platform::Canvas& canvas);
+// What the first step of a Play paint hands the drawing.
+struct PaintFrame {
+    // The tick before broke a block: the hit flash is drawn, converging on the feet as they
+    // stood before this paint laid the skeleton out again.
+    bool flash = false;
+    double flashFeetX = 0;
+    double flashFeetY = 0;
+    // That break left no block standing: the clear animation follows the flash.
+    bool clearAnimation = false;
+};
 
-void drawPlay(platform::Canvas& canvas, const platform::ClientRect& client);
+// The state changes of a paint, in their order: the flash flag taken, the clear bonus added,
+// the joints laid out, the broken blocks' timers counted down. Only Play paints change anything.
+PaintFrame preparePaint(game::PlayState& state);
+
+// Draws the current screen from scratch; the paint's sounds and pauses come between the
+// strokes they follow. Always returns 0.
+int paintScreen(const game::PlayState& state, const PaintFrame& frame, platform::Canvas& canvas);
+
+// The same sounds and pauses, in the same order, for a paint that draws nothing.
+void playPaintCues(const game::PlayState& state, const PaintFrame& frame);
 
 } // namespace kueruma::render

@@ -1,13 +1,14 @@
 #include "render/screens.hpp"
 
-#include "figure/figure.hpp"
-#include "game/game_state.hpp"
+#include "game/menu_layout.hpp"
 #include "render/draw_util.hpp"
 #include "render/text.hpp"
+#include "world/stages.hpp"
 
 namespace kueruma::render {
 
-using game::gameState;
+using game::GameState;
+namespace keypad = game::keypad;
 
 namespace {
 
@@ -28,31 +29,51 @@ void cursorLine(platform::Canvas& canvas, int R, int B, int row) {
     canvas.lineTo(R, y);
 }
 
-void menuRows(platform::Canvas& canvas, int R, int B, const std::string_view* rows, int count) {
-    for (int r = 0; r < count; ++r) {
-        drawText(canvas, R / 2 - 40, 2 * B / 3 + 30 * r - 10,
-                 r == gameState.cursor ? white : menuGrey, rows[r]);
+template <std::size_t N>
+void menuRows(platform::Canvas& canvas, int R, int B, const std::array<std::string_view, N>& rows,
+              int cursor) {
+    for (int r = 0; r < static_cast<int>(N); ++r) {
+        drawText(canvas, R / 2 - 40, 2 * B / 3 + 30 * r - 10, r == cursor ? white : menuGrey,
+                 rows[static_cast<std::size_t>(r)]);
+    }
+}
+
+// The label of a keypad cell; the blanks have none.
+std::string_view keypadLabel(int cell) {
+    static constexpr std::string_view digits[] = {"1", "2", "3", "4", "5", "6", "7", "8", "9"};
+    if (keypad::isDigitOneToNine(cell)) return digits[keypad::digitOf(cell) - 1];
+    switch (cell) {
+    case keypad::Enter:
+        return "Enter";
+    case keypad::Back:
+        return "<";
+    case keypad::Zero:
+        return "0";
+    case keypad::Forward:
+        return ">";
+    default:
+        return {};
     }
 }
 
 } // namespace
 
-void drawTitle(platform::Canvas& canvas, int R, int B) {
+void drawTitle(platform::Canvas& canvas, const GameState& gameState, int R, int B) {
     platform::withPen(canvas, 1, menuGrey, [&] {
         menuFrame(canvas, R, B);
         cursorLine(canvas, R, B, gameState.cursor);
     });
     canvas.setTransparentBackground();
     drawText(canvas, R / 2 - 100, B / 3 - 10, white, titleText);
-    menuRows(canvas, R, B, titleItems, 4);
+    menuRows(canvas, R, B, game::title::labels, gameState.cursor);
 }
 
-void drawPassEntry(platform::Canvas& canvas, int R, int B) {
+void drawPassEntry(platform::Canvas& canvas, const GameState& gameState, int R, int B) {
     const int cell = gameState.keypadCell;
     platform::withPen(canvas, 1, menuGrey, [&] {
         menuFrame(canvas, R, B);
-        const int keyX = R / 2 + 20 * (cell % 3) - 20;
-        const int keyY = 2 * B / 3 + 30 * (cell / 3);
+        const int keyX = R / 2 + 20 * (cell % keypad::columns) - 20;
+        const int keyY = 2 * B / 3 + 30 * (cell / keypad::columns);
         canvas.moveTo(keyX, 0);
         canvas.lineTo(keyX, keyY);
         canvas.lineTo(R, keyY);
@@ -62,31 +83,24 @@ void drawPassEntry(platform::Canvas& canvas, int R, int B) {
         canvas.lineTo(R, B / 3);
     });
     canvas.setTransparentBackground();
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < keypad::digitCount; ++i) {
         const NumberText digit("%1d", gameState.passDigits[static_cast<std::size_t>(i)]);
         drawText(canvas, R / 2 + 30 * i + 15, B / 3 - 10, i == gameState.cursor ? white : menuGrey,
                  digit.view());
     }
-    for (int c = 0; c < 15; ++c) {
+    for (int c = 0; c < keypad::cellCount; ++c) {
+        const std::string_view label = keypadLabel(c);
+        if (label.empty()) continue;
         const int grey = c == cell ? white : menuGrey;
-        const int x = R / 2 + 20 * (c % 3) - 25;
-        const int y = 2 * B / 3 + 30 * (c / 3) - 8;
-        if (c == 1) {
-            drawText(canvas, R / 2 - 24, y, grey, "Enter");
-        } else if (c >= 3 && c <= 11) {
-            drawText(canvas, x, y, grey, NumberText("%1d", c - 2).view());
-        } else if (c == 12) {
-            drawText(canvas, x, y, grey, "<");
-        } else if (c == 13) {
-            drawText(canvas, x, y, grey, "0");
-        } else if (c == 14) {
-            drawText(canvas, x, y, grey, ">");
-        }
+        // "Enter" is wider than the other keys, so it starts further left.
+        const int x = c == keypad::Enter ? R / 2 - 24 : R / 2 + 20 * (c % keypad::columns) - 25;
+        const int y = 2 * B / 3 + 30 * (c / keypad::columns) - 8;
+        drawText(canvas, x, y, grey, label);
     }
     drawText(canvas, R / 2 - 90, B / 3 - 10, white, "Admission");
 }
 
-void drawStageIntro(platform::Canvas& canvas, int R, int B) {
+void drawStageIntro(platform::Canvas& canvas, const GameState& gameState, int R, int B) {
     platform::withPen(canvas, 1, menuGrey, [&] { menuFrame(canvas, R, B); });
     canvas.setTransparentBackground();
     drawText(canvas, R / 2 - 100, B / 3 - 10, white,
@@ -95,27 +109,28 @@ void drawStageIntro(platform::Canvas& canvas, int R, int B) {
              NumberText(clearPointFormat, gameState.clearPoint).view());
 }
 
-void drawResult(platform::Canvas& canvas, int R, int B) {
+void drawResult(platform::Canvas& canvas, const game::PlayState& state, int R, int B) {
+    const GameState& gameState = state.gameState;
     platform::withPen(canvas, 1, menuGrey, [&] {
         menuFrame(canvas, R, B);
         cursorLine(canvas, R, B, gameState.cursor);
     });
     canvas.setTransparentBackground();
-    const int score = figure::figure.score;
+    const int score = state.figure.score;
     drawText(canvas, R / 2 - 50, B / 6 - 10, white,
              NumberText(stageFormat, gameState.stageIndex + 1).view());
     drawText(canvas, R / 2 - 50, B / 3 - 10, white, NumberText(pointFormat, score).view());
     drawText(canvas, R / 2 - 50, B / 3 + 20, white,
              NumberText(clearPointFormat, gameState.clearPoint).view());
     const int stage = gameState.stageIndex;
-    if (score >= gameState.clearPoint && stage >= 0 && stage < 9) {
-        drawText(canvas, R / 2 - 50, B / 3 + 50, white, passMessages[stage]);
+    if (score >= gameState.clearPoint && stage >= 0 && stage < world::stageCount) {
+        drawText(canvas, R / 2 - 50, B / 3 + 50, white, game::passMessage(stage));
     }
-    menuRows(canvas, R, B, resultItems, 2);
+    menuRows(canvas, R, B, game::result::labels, gameState.cursor);
 }
 
-void drawHud(platform::Canvas& canvas) {
-    const figure::Figure& f = figure::figure;
+void drawHud(platform::Canvas& canvas, const game::PlayState& state) {
+    const figure::Figure& f = state.figure;
     platform::withPen(canvas, 2, 63, [&] {
         for (int x = 580; x >= 448; x -= 4) lineBetween(canvas, x, 30, x, 50);
     });
@@ -139,7 +154,7 @@ void drawHud(platform::Canvas& canvas) {
     drawText(canvas, 585, 30, white, "HP");
     drawText(canvas, 2 * (270 - f.score / 20), 10, white, NumberText("%4d", f.score).view());
     drawText(canvas, 550 - 4 * (f.health / 3), 30, white, NumberText("%3d", f.health).view());
-    if (gameState.running) {
+    if (state.gameState.running) {
         drawText(canvas, 10 * (55 - f.bestCombo), 50, 63, NumberText("%3d", f.bestCombo).view());
         drawText(canvas, 10 * (55 - f.combo), 50, white, NumberText("%3d", f.combo).view());
         return;

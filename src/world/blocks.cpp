@@ -1,8 +1,5 @@
 #include "world/blocks.hpp"
 
-#include "game/game_state.hpp"
-#include "world/stages.hpp"
-
 namespace kueruma::world {
 
 Block::Block() : x(200.0), y(70.0), width(90.0), height(100.0), angle(3.141592653589793 * 1.0e-4) {}
@@ -19,15 +16,6 @@ void Block::set(double newX, double newY, double newWidth, double newHeight, dou
 
 namespace {
 
-// Blocks hardly ever change while they are tested against every tick: keep each one's prepared
-// form with the geometry it came from.
-struct PreparedBlock {
-    RotatedRect from;
-    PreparedRect rect;
-    bool valid;
-};
-std::array<PreparedBlock, poolSize> prepared{};
-
 bool sameGeometry(const RotatedRect& a, const RotatedRect& b) {
     return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height &&
            a.angle == b.angle;
@@ -35,34 +23,22 @@ bool sameGeometry(const RotatedRect& a, const RotatedRect& b) {
 
 } // namespace
 
-const PreparedRect& preparedBlock(int k) {
-    PreparedBlock& entry = prepared[static_cast<std::size_t>(k)];
-    const RotatedRect now = blockPool[static_cast<std::size_t>(k)].rect();
-    if (!entry.valid || !sameGeometry(entry.from, now)) {
-        entry.from = now;
-        entry.rect = prepareRect(now);
-        entry.valid = true;
+void PreparedBlocks::refresh(const BlockPool& pool) {
+    for (std::size_t k = 0; k < pool.size(); ++k) {
+        const RotatedRect now = pool[k].rect();
+        if (valid[k] && sameGeometry(from[k], now)) continue;
+        from[k] = now;
+        rects[k] = prepareRect(now);
+        valid[k] = true;
     }
-    return entry.rect;
 }
 
-int activeBlockCount() {
-    int count = 0;
-    for (int k = 0; k < game::gameState.blockCount; ++k) {
-        if (blockPool[static_cast<std::size_t>(k)].active) ++count;
+int activeBlockCount(const BlockPool& pool, int count) {
+    int standing = 0;
+    for (int k = 0; k < count; ++k) {
+        if (pool[static_cast<std::size_t>(k)].active) ++standing;
     }
-    return count;
-}
-
-void loadStage(std::int32_t stageIndex) {
-    if (stageIndex < 0 || stageIndex >= stageCount) return;
-    const StageData& stage = stageData(stageIndex);
-    for (int k = 0; k < blocksPerStage; ++k) {
-        const BlockRow& row = stage.rows[static_cast<std::size_t>(k)];
-        blockPool[static_cast<std::size_t>(k)].set(row.x, row.y, row.width, row.height, row.angle);
-    }
-    game::gameState.goalX = stage.goalX;
-    game::gameState.clearPoint = stage.clearPoint;
+    return standing;
 }
 
 } // namespace kueruma::world

@@ -1,4 +1,4 @@
-// The 30 blocks of the current stage and the stage loader.
+// The 30 blocks of the current stage, and their prepared forms for the collision tests.
 #pragma once
 
 #include "world/geometry.hpp"
@@ -9,32 +9,38 @@
 namespace kueruma::world {
 
 struct Block {
-    bool active;
-    std::int32_t breakTimer;
+    // At process start every block is inactive with no break animation.
+    bool active = false;
+    std::int32_t breakTimer = 0;
     double x;
     double y;
     double width;
     double height;
     double angle;
 
-    // Default geometry only: `active` and `breakTimer` keep what static storage gave them.
+    // Default geometry only: `active` and `breakTimer` keep what they hold.
     Block();
     void set(double x, double y, double width, double height, double angle);
     RotatedRect rect() const { return {x, y, width, height, angle}; }
 };
 
+// Every stage places exactly this many blocks; every pass over the blocks visits them all.
 inline constexpr int poolSize = 30;
 using BlockPool = std::array<Block, poolSize>;
 
-extern BlockPool blockPool;
+// Blocks hardly ever change while they are tested against every tick: each one's prepared
+// form, with the geometry it was worked out from.
+struct PreparedBlocks {
+    std::array<RotatedRect, poolSize> from{};
+    std::array<PreparedRect, poolSize> rects{};
+    std::array<bool, poolSize> valid{};
 
-// Loads stage 0..8 into the pool, goalX and clearPoint; any other index changes nothing.
-void loadStage(std::int32_t stageIndex);
+    // Works out again the blocks whose geometry changed since they were prepared.
+    void refresh(const BlockPool& pool);
+    const PreparedRect& operator[](int k) const { return rects[static_cast<std::size_t>(k)]; }
+};
 
-// How many of the blocks in use (the first blockCount) are still standing.
-int activeBlockCount();
-
-// Block k of the pool in prepared form, worked out again only when its geometry has changed.
-const PreparedRect& preparedBlock(int k);
+// How many of the first `count` blocks are still standing.
+int activeBlockCount(const BlockPool& pool, int count);
 
 } // namespace kueruma::world

@@ -1,13 +1,14 @@
 // The nine built-in stages as constant data.
 #pragma once
 
+#include "world/blocks.hpp"
+
 #include <array>
 #include <cstdint>
 
 namespace kueruma::world {
 
 inline constexpr int stageCount = 9;
-inline constexpr int blocksPerStage = 30;
 
 struct BlockRow {
     double x;
@@ -20,7 +21,7 @@ struct BlockRow {
 struct StageData {
     double goalX;
     std::int32_t clearPoint;
-    std::array<BlockRow, blocksPerStage> rows;
+    std::array<BlockRow, poolSize> rows;
 };
 
 const StageData& stageData(int stageIndex);

@@ -10,6 +10,13 @@
 
 namespace kueruma::testing {
 
+// The play state of the program the tests drive, and its three records. The program lives as
+// long as the test process; every boot gives it a fresh value.
+inline game::PlayState& playState = headless::state();
+inline game::GameState& gameState = playState.gameState;
+inline figure::Figure& figure = playState.figure;
+inline world::BlockPool& blockPool = playState.blockPool;
+
 // Boots the program fresh (no joystick unless the test plugs one in first).
 void bootGame(int stage = -1);
 // Holds `keys` through `count` ticks; returns the reports of those ticks.

@@ -1,7 +1,7 @@
 // A canvas that logs every call, for tests of what a paint draws and in what order.
 #pragma once
 
-#include "platform/canvas.hpp"
+#include "seam/canvas.hpp"
 
 #include <string>
 #include <utility>

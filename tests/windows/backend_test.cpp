@@ -1,5 +1,6 @@
 // Runs under Wine: the Windows program's own start-up and text paths, checked from inside the
 // process. Prints one line per check and a closing "N passed, N failed" line.
+#include "game/menu_layout.hpp"
 #include "platform/win32/gdi_canvas.hpp"
 #include "platform/win32/win32_app.hpp"
 #include "render/text.hpp"
@@ -126,7 +127,7 @@ void testGameWindowAndMenu(HINSTANCE instance) {
 
 void testShiftJisTexts() {
     wchar_t wide[128];
-    int n = win32::shiftJisToWide(render::closingRemark, wide, 128);
+    int n = win32::shiftJisToWide(game::closingRemark, wide, 128);
     check(n == 20 && std::wcsncmp(wide,
                                   L"\u6B21\u306F\u3053\u3093\u306A\u611F\u3058\u3067\u683C\u95D8"
                                   L"\u30B2\u30FC\u30E0\u3067\u3082\u4F5C\u308A\u307E\u3059\u308F",
@@ -136,12 +137,12 @@ void testShiftJisTexts() {
     check(n == 0, "a text longer than the buffer is refused, not cut");
 
     HDC screen = GetDC(nullptr);
-    const std::string_view texts[] = {render::titleText, render::closingRemark};
+    const std::string_view texts[] = {render::titleText, game::closingRemark};
     win32::JapaneseFont font;
     font.choose(screen, texts, 2);
     HGDIOBJ previous = font.font() != nullptr ? SelectObject(screen, font.font()) : nullptr;
     WORD glyphs[20];
-    n = win32::shiftJisToWide(render::closingRemark, wide, 128);
+    n = win32::shiftJisToWide(game::closingRemark, wide, 128);
     const DWORD got = GetGlyphIndicesW(screen, wide, n, glyphs, GGI_MARK_NONEXISTING_GLYPHS);
     bool all = got != GDI_ERROR;
     for (int i = 0; all && i < n; ++i) all = glyphs[i] != 0xFFFF;
@@ -191,7 +192,7 @@ bool anyLit(const std::vector<std::uint32_t>& pixels) {
 // and an ASCII text with the default font, exactly as those calls would on their own.
 void testCanvasText() {
     HDC screen = GetDC(nullptr);
-    const std::string_view texts[] = {render::titleText, render::closingRemark};
+    const std::string_view texts[] = {render::titleText, game::closingRemark};
     win32::JapaneseFont font;
     font.choose(screen, texts, 2);
     ReleaseDC(nullptr, screen);

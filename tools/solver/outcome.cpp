@@ -1,19 +1,18 @@
 #include "outcome.hpp"
 
-#include "figure/figure.hpp"
-#include "game/game_state.hpp"
-#include "world/blocks.hpp"
+#include "platform/headless/headless.hpp"
 
 namespace kueruma::solver {
 
 Outcome currentOutcome(std::int64_t ticks) {
-    const figure::Figure& f = figure::figure;
+    const game::PlayState& state = headless::state();
+    const figure::Figure& f = state.figure;
     Outcome out;
-    out.screen = game::gameState.screen;
+    out.screen = state.gameState.screen;
     out.score = f.score;
     out.health = f.health;
     out.bestCombo = f.bestCombo;
-    out.activeBlocks = world::activeBlockCount();
+    out.activeBlocks = game::activeBlockCount(state);
     out.ticks = ticks;
     return out;
 }

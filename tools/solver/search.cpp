@@ -1,7 +1,5 @@
 #include "search.hpp"
 
-#include "figure/figure.hpp"
-#include "game/game_state.hpp"
 #include "platform/headless/paint_targets.hpp"
 #include "platform/headless/script.hpp"
 #include "world/blocks.hpp"
@@ -63,7 +61,8 @@ std::int64_t quantise(double v, double step) {
 
 // Children that agree on this are the same future: keep only the best of them.
 std::uint64_t stateKey() {
-    const figure::Figure& f = figure::figure;
+    const game::PlayState& state = headless::state();
+    const figure::Figure& f = state.figure;
     std::uint64_t h = 0xcbf29ce484222325ull;
     h = mix(h, quantise(f.posX, 1.0));
     h = mix(h, quantise(f.posY, 1.0));
@@ -76,8 +75,8 @@ std::uint64_t stateKey() {
     h = mix(h, f.kickTimer);
     h = mix(h, f.combo);
     std::uint64_t mask = 0;
-    for (int i = 0; i < world::blocksPerStage; ++i) {
-        if (world::blockPool[static_cast<std::size_t>(i)].active) mask |= 1ull << i;
+    for (int i = 0; i < world::poolSize; ++i) {
+        if (state.blockPool[static_cast<std::size_t>(i)].active) mask |= 1ull << i;
     }
     return mix(h, static_cast<std::int64_t>(mask));
 }
@@ -87,7 +86,7 @@ std::uint64_t stateKey() {
 std::array<double, world::poolSize> blockRightEdges() {
     std::array<double, world::poolSize> right{};
     for (std::size_t i = 0; i < right.size(); ++i) {
-        const world::Block& b = world::blockPool[i];
+        const world::Block& b = headless::state().blockPool[i];
         const double c = std::cos(b.angle);
         const double s = std::sin(b.angle);
         right[i] = std::max(
@@ -104,13 +103,14 @@ constexpr double reachBehind = 40.0;
 // block behind, and the loss shows then), a little for being under way, and a heavy charge
 // when the goal can no longer be reached in time.
 double evaluate(int ticksLeft, double hope, const std::array<double, world::poolSize>& right) {
-    const figure::Figure& f = figure::figure;
-    const game::GameState& gs = game::gameState;
+    const game::PlayState& state = headless::state();
+    const figure::Figure& f = state.figure;
+    const game::GameState& gs = state.gameState;
     int reachable = 0;
     bool lost = false;
     for (int i = 0; i < gs.blockCount; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        if (!world::blockPool[k].active) continue;
+        if (!state.blockPool[k].active) continue;
         if (right[k] > f.boxX - reachBehind) {
             ++reachable;
         } else {
@@ -152,9 +152,10 @@ bool beamSearch(const SearchOptions& o, int width, double hope, std::uint64_t se
     headless::boot(&target, o.stage);
     headless::holdKeys(0);
     headless::tick(); // the stage-intro tick
-    const int clearPoint = game::gameState.clearPoint;
+    const game::GameState& gs = headless::state().gameState;
+    const int clearPoint = gs.clearPoint;
     const auto right = blockRightEdges();
-    const int lastTick = static_cast<int>(game::gameState.goalX / game::gameState.scrollStep) + 2;
+    const int lastTick = static_cast<int>(gs.goalX / gs.scrollStep) + 2;
 
     std::vector<Edge> edges;
     edges.push_back({-1, 0}); // the intro tick
@@ -198,8 +199,8 @@ bool beamSearch(const SearchOptions& o, int width, double hope, std::uint64_t se
                 headless::restore(*beam[b]);
                 headless::holdKeys(keys);
                 headless::tick();
-                const figure::Figure& f = figure::figure;
-                if (!game::gameState.running) {
+                const figure::Figure& f = headless::state().figure;
+                if (!headless::state().gameState.running) {
                     // The stage is over: its score is final.
                     if (f.score > bestScore) {
                         bestScore = f.score;

@@ -1,6 +1,8 @@
 // kueruma-make-sounds: writes the game's four cues, WavF_01.wav to WavF_04.wav, into a folder.
 // They are synthesised rather than recorded so the build needs no binary assets: short 16-bit
 // mono clips at 22050 Hz, each recognisable at once over the others.
+#include "seam/sounds.hpp"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -128,14 +130,16 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string dir = argv[1];
+    using kueruma::platform::Sound;
+    using kueruma::platform::soundFile;
     const struct {
         const char* name;
         Samples samples;
     } cues[] = {
-        {"WavF_01.wav", menuBlip()},
-        {"WavF_02.wav", blockBreak()},
-        {"WavF_03.wav", breakUp()},
-        {"WavF_04.wav", fanfare()},
+        {soundFile(Sound::Blip), menuBlip()},
+        {soundFile(Sound::BreakUp), blockBreak()},
+        {soundFile(Sound::LastBlock), breakUp()},
+        {soundFile(Sound::BreakUpCleared), fanfare()},
     };
     for (const auto& cue : cues) {
         const std::string path = dir + "/" + cue.name;

@@ -2,7 +2,7 @@
 // can check that each paint deletes every pen it made.
 #pragma once
 
-#include "platform/canvas.hpp"
+#include "seam/canvas.hpp"
 
 namespace kueruma::headless {
 

@@ -2,11 +2,8 @@
 
 #include "app/menus.hpp"
 #include "app/shell.hpp"
-#include "figure/figure.hpp"
-#include "game/game_state.hpp"
 #include "platform/headless/counting_canvas.hpp"
-#include "platform/platform.hpp"
-#include "world/blocks.hpp"
+#include "seam/platform.hpp"
 
 #include <array>
 
@@ -21,6 +18,7 @@ namespace kueruma::headless {
 namespace {
 
 struct Runtime {
+    app::Shell shell;
     platform::Window window;
     PaintTarget* target = nullptr;
     std::int64_t now = 0;
@@ -38,7 +36,7 @@ struct Runtime {
     std::array<VirtualJoystick, maxJoysticks> joysticks{};
 };
 
-Runtime rt;
+thread_local Runtime rt;
 
 KeySet keyBit(int virtualKey) {
     switch (virtualKey) {
@@ -64,12 +62,17 @@ KeySet keyBit(int virtualKey) {
 void paint() {
     rt.invalid = false;
     if (rt.target == nullptr) return;
-    CountingCanvas canvas(rt.target->beginPaint());
-    app::onPaint(&rt.window, canvas);
+    rt.report.painted = true;
+    platform::Canvas* target = rt.target->beginPaint();
+    if (target == nullptr) {
+        rt.shell.onPaint(&rt.window);
+        return;
+    }
+    CountingCanvas canvas(*target);
+    rt.shell.onPaint(&rt.window, canvas);
     rt.target->endPaint();
     rt.report.pensCreated += canvas.created();
     rt.report.pensDeleted += canvas.deleted();
-    rt.report.painted = true;
 }
 
 } // namespace
@@ -81,15 +84,15 @@ void boot(PaintTarget* target, int stage) {
     rt.joystickCount = joystickCount;
     rt.joysticks = joysticks;
     rt.target = target;
-    app::resetToProcessStart();
-    app::startUp();
-    app::onCreate(&rt.window);
+    rt.shell.startUp();
+    rt.shell.onCreate(&rt.window);
     if (stage >= 0) {
         // As a valid pass code starts a stage.
-        game::gameState.stageIndex = stage;
-        game::gameState.keypadCell = 0;
-        game::gameState.cursor = 0;
-        app::beginStage(&rt.window, stage);
+        game::GameState& gs = rt.shell.state().gameState;
+        gs.stageIndex = stage;
+        gs.keypadCell = 0;
+        gs.cursor = 0;
+        app::beginStage(rt.shell.state(), &rt.window, stage);
     }
     // The window's first paint, before any tick.
     paint();
@@ -105,7 +108,7 @@ bool tick() {
     rt.report.tickMs = rt.now;
     while (rt.nextDue <= rt.now) rt.nextDue += rt.period > 0 ? rt.period : 1;
     ++rt.ticks;
-    app::onTimer(&rt.window);
+    rt.shell.onTimer(&rt.window);
     // The quit message is taken before any paint is generated.
     if (!rt.quit && rt.invalid) paint();
     rt.report.timerMs = rt.period;
@@ -131,15 +134,20 @@ void tapKey(int virtualKey) {
     rt.pressedSinceQuery |= keyBit(virtualKey);
 }
 
+game::PlayState& state() {
+    return rt.shell.state();
+}
+
+app::Shell& shell() {
+    return rt.shell;
+}
+
 struct Snapshot {
     Runtime runtime;
-    game::GameState gameState;
-    figure::Figure figure;
-    world::BlockPool blocks;
 };
 
 Snapshot* newSnapshot() {
-    return new Snapshot{rt, game::gameState, figure::figure, world::blockPool};
+    return new Snapshot{rt};
 }
 void deleteSnapshot(Snapshot* snapshot) {
     delete snapshot;
@@ -147,16 +155,10 @@ void deleteSnapshot(Snapshot* snapshot) {
 
 void save(Snapshot& snapshot) {
     snapshot.runtime = rt;
-    snapshot.gameState = game::gameState;
-    snapshot.figure = figure::figure;
-    snapshot.blocks = world::blockPool;
 }
 
 void restore(const Snapshot& snapshot) {
     rt = snapshot.runtime;
-    game::gameState = snapshot.gameState;
-    figure::figure = snapshot.figure;
-    world::blockPool = snapshot.blocks;
 }
 
 const TickReport& lastReport() {
@@ -209,13 +211,13 @@ void postQuit(int exitCode) {
 }
 
 void closeWindow(Window* window) {
-    app::onClose(window);
+    rt.shell.onClose(window);
 }
 
 void destroyWindow(Window* window) {
     if (window->destroyed) return;
     window->destroyed = true;
-    app::onDestroy(window);
+    rt.shell.onDestroy(window);
 }
 
 void sleepMs(unsigned ms) {

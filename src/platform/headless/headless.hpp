@@ -2,18 +2,22 @@
 // joysticks and recorded sounds. It drives the replay runner, the tools and the tests.
 #pragma once
 
-#include "platform/canvas.hpp"
-#include "platform/platform.hpp"
+#include "app/shell.hpp"
+#include "game/play_state.hpp"
+#include "seam/canvas.hpp"
+#include "seam/platform.hpp"
 
 #include <cstdint>
 
 namespace kueruma::headless {
 
-// Where a paint draws: erased to black when it begins.
+// Where a paint draws: erased to black when it begins. A target that hands out no canvas
+// stands for a run without pixels: its paints make only their changes to the play state and
+// their sounds and pauses.
 class PaintTarget {
   public:
     virtual ~PaintTarget() = default;
-    virtual platform::Canvas& beginPaint() = 0;
+    virtual platform::Canvas* beginPaint() = 0;
     virtual void endPaint() {}
 };
 
@@ -52,6 +56,12 @@ struct VirtualJoystick {
 
 inline constexpr unsigned maxJoysticks = 16;
 
+// The play state of the program this thread runs. Each thread has a program of its own, so a
+// search can run one per core.
+game::PlayState& state();
+// The program itself, for tests that send it messages directly.
+app::Shell& shell();
+
 // Starts the program: process-start records, start-up, window creation and its first paint.
 // `stage` 0..8 starts that stage as a valid pass code would before the first paint.
 void boot(PaintTarget* target, int stage = -1);
@@ -81,8 +91,8 @@ platform::Window* mainWindow();
 // A paint for its own sake, as when the window is uncovered.
 void paintNow();
 
-// The whole program's state (the three global records and the runtime's clock, timer and
-// keys), so a search can try several futures from one point.
+// The whole program's state (the play state and the runtime's clock, timer and keys), so a
+// search can try several futures from one point.
 struct Snapshot;
 Snapshot* newSnapshot();
 void deleteSnapshot(Snapshot* snapshot);

@@ -2,34 +2,26 @@
 #pragma once
 
 #include "platform/headless/headless.hpp"
-#include "platform/headless/null_canvas.hpp"
 #include "platform/raster/framebuffer.hpp"
 #include "platform/raster/raster_canvas.hpp"
 
 namespace kueruma::headless {
 
-// The stand-in client area when there is no real window.
-inline constexpr int defaultClientWidth = 632;
-inline constexpr int defaultClientHeight = 433;
-
+// Paints that draw nothing: the rules run, every change a paint makes to the play state is
+// made, and its sounds and pauses are heard, but no pixel is worked out.
 class NullPaintTarget final : public PaintTarget {
   public:
-    NullPaintTarget(int width = defaultClientWidth, int height = defaultClientHeight)
-        : canvas_({0, 0, width, height}) {}
-    platform::Canvas& beginPaint() override { return canvas_; }
-
-  private:
-    NullCanvas canvas_;
+    platform::Canvas* beginPaint() override { return nullptr; }
 };
 
 class RasterPaintTarget final : public PaintTarget {
   public:
-    RasterPaintTarget(int width = defaultClientWidth, int height = defaultClientHeight)
+    RasterPaintTarget(int width = platform::clientWidth, int height = platform::clientHeight)
         : picture_(width, height), canvas_(picture_) {}
-    platform::Canvas& beginPaint() override {
+    platform::Canvas* beginPaint() override {
         picture_.clear(0);
         canvas_.beginPaint();
-        return canvas_;
+        return &canvas_;
     }
     const raster::Framebuffer& picture() const { return picture_; }
 

@@ -24,8 +24,8 @@ constexpr const char* usage =
 
 struct Options {
     int stage = -1;
-    int width = 632;
-    int height = 433;
+    int width = platform::clientWidth;
+    int height = platform::clientHeight;
     bool trace = false;
     std::string pngDir;
     bool dumpStages = false;
@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
         raster = std::make_unique<headless::RasterPaintTarget>(options.width, options.height);
         target = raster.get();
     } else {
-        pixelless = std::make_unique<headless::NullPaintTarget>(options.width, options.height);
+        pixelless = std::make_unique<headless::NullPaintTarget>();
         target = pixelless.get();
     }
 

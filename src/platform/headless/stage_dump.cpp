@@ -24,7 +24,7 @@ std::string stagesJson() {
         out += "{\"goalX\":";
         appendNumber(out, stage.goalX);
         out += ",\"clearPoint\":" + std::to_string(stage.clearPoint) + ",\"blocks\":[";
-        for (int k = 0; k < world::blocksPerStage; ++k) {
+        for (int k = 0; k < world::poolSize; ++k) {
             const world::BlockRow& r = stage.rows[static_cast<std::size_t>(k)];
             if (k > 0) out += ',';
             out += '[';

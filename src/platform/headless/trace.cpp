@@ -1,8 +1,6 @@
 #include "platform/headless/trace.hpp"
 
-#include "figure/figure.hpp"
-#include "game/game_state.hpp"
-#include "world/blocks.hpp"
+#include "game/play_state.hpp"
 
 #include <cmath>
 #include <cstdio>
@@ -73,8 +71,9 @@ class JsonLine {
 } // namespace
 
 void appendTraceLine(std::string& out, std::int64_t tick, const TickReport& report) {
-    const game::GameState& gs = game::gameState;
-    const figure::Figure& f = figure::figure;
+    const game::PlayState& state = headless::state();
+    const game::GameState& gs = state.gameState;
+    const figure::Figure& f = state.figure;
     JsonLine j(out);
     j.integer("tick", tick);
     j.integer("ms", report.tickMs);
@@ -127,10 +126,10 @@ void appendTraceLine(std::string& out, std::int64_t tick, const TickReport& repo
     j.raw("]");
     std::int32_t timers[world::poolSize];
     for (int k = 0; k < world::poolSize; ++k) {
-        const world::Block& block = world::blockPool[static_cast<std::size_t>(k)];
+        const world::Block& block = state.blockPool[static_cast<std::size_t>(k)];
         timers[k] = block.breakTimer;
     }
-    j.integer("activeBlocks", world::activeBlockCount());
+    j.integer("activeBlocks", game::activeBlockCount(state));
     j.integers("breakTimers", timers);
     j.key("sounds");
     j.raw("[");

@@ -2,9 +2,9 @@
 // pens, ellipse outlines and bitmap text keyed by Shift-JIS code.
 #pragma once
 
-#include "platform/canvas.hpp"
 #include "platform/raster/framebuffer.hpp"
 #include "platform/raster/rasterise.hpp"
+#include "seam/canvas.hpp"
 
 namespace kueruma::raster {
 

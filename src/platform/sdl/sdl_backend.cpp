@@ -1,10 +1,10 @@
 #include "platform/sdl/sdl_backend.hpp"
 
 #include "app/shell.hpp"
-#include "platform/platform.hpp"
 #include "platform/raster/raster_canvas.hpp"
 #include "platform/sdl/sdl_input.hpp"
 #include "platform/sdl/sdl_sound.hpp"
+#include "seam/platform.hpp"
 
 #include <SDL.h>
 
@@ -30,6 +30,7 @@ constexpr const char* windowTitle = "++クエルマー++";
 constexpr int frameAllowance = 48;
 
 struct Runtime {
+    app::Shell shell;
     platform::Window window;
     SDL_Window* sdlWindow = nullptr;
     SDL_Renderer* renderer = nullptr;
@@ -81,7 +82,7 @@ void paint() {
     rt.invalid = false;
     rt.framebuffer->clear(0);
     rt.canvas->beginPaint();
-    app::onPaint(&rt.window, *rt.canvas);
+    rt.shell.onPaint(&rt.window, *rt.canvas);
     present();
 }
 
@@ -143,7 +144,7 @@ bool handlePending() {
 
 void fireTimer() {
     input::markJoysticksStale();
-    app::onTimer(&rt.window);
+    rt.shell.onTimer(&rt.window);
 }
 
 bool createWindow(std::string& error) {
@@ -219,9 +220,9 @@ bool openGame(std::string& error) {
     input::forgetKeys();
     if (SDL_WasInit(SDL_INIT_JOYSTICK) != 0) input::openJoysticks();
     sound::open();
-    app::startUp();
+    rt.shell.startUp();
     if (!createWindow(error)) return false;
-    app::onCreate(&rt.window);
+    rt.shell.onCreate(&rt.window);
     paint();
     return true;
 }
@@ -262,6 +263,10 @@ void deliverTick() {
     handlePending();
 }
 
+const game::PlayState& state() {
+    return rt.shell.state();
+}
+
 const raster::Framebuffer& picture() {
     return *rt.framebuffer;
 }
@@ -293,14 +298,14 @@ void postQuit(int exitCode) {
 }
 
 void closeWindow(Window* window) {
-    app::onClose(window);
+    rt.shell.onClose(window);
 }
 
 void destroyWindow(Window* window) {
     if (window->destroyed) return;
     window->destroyed = true;
     SDL_HideWindow(rt.sdlWindow);
-    app::onDestroy(window);
+    rt.shell.onDestroy(window);
 }
 
 void sleepMs(unsigned ms) {

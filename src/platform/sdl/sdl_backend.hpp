@@ -2,15 +2,16 @@
 // scaled by a whole number, keyboard and joysticks, and the four sound cues.
 #pragma once
 
+#include "game/play_state.hpp"
 #include "platform/raster/framebuffer.hpp"
+#include "seam/canvas.hpp"
 
 #include <string>
 
 namespace kueruma::sdl {
 
-// The stand-in client area the game draws into.
-inline constexpr int clientWidth = 632;
-inline constexpr int clientHeight = 433;
+using platform::clientHeight;
+using platform::clientWidth;
 inline constexpr int maxScale = 3;
 
 // Brings up SDL's event, joystick and audio parts. Joysticks plugged in now are the ones the
@@ -27,6 +28,8 @@ void shutdown();
 // Handles whatever is pending, then delivers one timer tick at once and the paint it asks
 // for, as the loop would when the tick falls due: lets tests drive the game tick by tick.
 void deliverTick();
+// The play state of the game in the window.
+const game::PlayState& state();
 // What the window shows.
 const raster::Framebuffer& picture();
 bool quitPosted();

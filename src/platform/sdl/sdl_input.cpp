@@ -1,6 +1,6 @@
 #include "platform/sdl/sdl_input.hpp"
 
-#include "platform/platform.hpp"
+#include "seam/platform.hpp"
 
 #include <array>
 

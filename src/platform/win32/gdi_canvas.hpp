@@ -2,7 +2,7 @@
 // gives, plus the wide-text path that keeps the Japanese texts readable on any Windows.
 #pragma once
 
-#include "platform/canvas.hpp"
+#include "seam/canvas.hpp"
 
 #include <windows.h>
 

@@ -1,9 +1,10 @@
 #include "platform/win32/win32_app.hpp"
 
 #include "app/shell.hpp"
-#include "platform/platform.hpp"
+#include "game/menu_layout.hpp"
 #include "platform/win32/gdi_canvas.hpp"
 #include "render/text.hpp"
+#include "seam/platform.hpp"
 
 #include <cstddef>
 #include <cstring>
@@ -19,6 +20,7 @@ namespace kueruma::win32 {
 
 namespace {
 
+app::Shell shell;
 platform::Window mainWindow;
 JapaneseFont japaneseFont;
 
@@ -45,17 +47,17 @@ void reportStartUpFailure(const wchar_t* what) {
 void onCreateWindow(HWND window) {
     mainWindow.handle = window;
     HDC dc = GetDC(window);
-    const std::string_view japaneseTexts[] = {render::titleText, render::closingRemark};
+    const std::string_view japaneseTexts[] = {render::titleText, game::closingRemark};
     japaneseFont.choose(dc, japaneseTexts, 2);
     ReleaseDC(window, dc);
-    app::onCreate(&mainWindow);
+    shell.onCreate(&mainWindow);
 }
 
 void onPaintWindow(HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
     GdiCanvas canvas(window, dc, japaneseFont);
-    app::onPaint(&mainWindow, canvas);
+    shell.onPaint(&mainWindow, canvas);
     EndPaint(window, &paint);
 }
 
@@ -101,16 +103,16 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         onPaintWindow(window);
         return 0;
     case WM_TIMER:
-        app::onTimer(&mainWindow);
+        shell.onTimer(&mainWindow);
         return 0;
     case WM_COMMAND:
-        app::onCommand(&mainWindow, LOWORD(wParam));
+        shell.onCommand(&mainWindow, LOWORD(wParam));
         return 0;
     case WM_CLOSE:
-        app::onClose(&mainWindow);
+        shell.onClose(&mainWindow);
         return 0;
     case WM_DESTROY:
-        app::onDestroy(&mainWindow);
+        shell.onDestroy(&mainWindow);
         return 0;
     default:
         return DefWindowProcW(window, message, wParam, lParam);
@@ -118,7 +120,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 int run(HINSTANCE instance, int showCommand) {
-    app::startUp();
+    shell.startUp();
     if (registerMainClass(instance, mainClassName) == 0) {
         reportStartUpFailure(L"Could not register the window class \"grph01\"");
         return exitClassFailed;

@@ -7,6 +7,11 @@
 
 namespace kueruma::platform {
 
+// Where there is no real window (headless, SDL, the browser), the client area is what a
+// 640 x 480 Windows window leaves under a thin frame, a caption and one menu bar.
+inline constexpr int clientWidth = 632;
+inline constexpr int clientHeight = 433;
+
 struct ClientRect {
     int left;
     int top;

@@ -1,0 +1,27 @@
+// The game's four sound cues and the wave files that hold them, the one table every player,
+// generator and test reads the names from.
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+namespace kueruma::platform {
+
+enum class Sound : std::size_t {
+    Blip = 0,          // the menu cue, and a block hit
+    BreakUp = 1,       // a broken block flies apart
+    LastBlock = 2,     // the last standing block is broken
+    BreakUpCleared = 3 // a block flies apart after the stage is cleared
+};
+
+inline constexpr std::size_t soundCount = 4;
+
+// Played by these file names, relative to where the sounds are looked up.
+inline constexpr std::array<const char*, soundCount> soundFiles = {"WavF_01.wav", "WavF_02.wav",
+                                                                   "WavF_03.wav", "WavF_04.wav"};
+
+constexpr const char* soundFile(Sound sound) {
+    return soundFiles[static_cast<std::size_t>(sound)];
+}
+
+} // namespace kueruma::platform
