@@ -33,7 +33,7 @@ void Figure::reset() {
     pivotSpan = 48.0;
     bodyAngle = 0.0;
     spin = 0.0;
-    jumpState = 0;
+    jumpState = NoJumpLeft;
     pose = Jump;
     kickTimer = 0;
     health = 100;
@@ -65,19 +65,19 @@ void Figure::updateJoints() {
         jointX[joint] = jointX[from] + a * std::cos(direction);
         jointY[joint] = jointY[from] + a * std::sin(direction);
     };
-    jointX[0] = posX + a * (std::cos(t) - std::sin(t));
-    jointY[0] = posY + a * (std::sin(t) + std::cos(t));
+    jointX[Head] = posX + a * (std::cos(t) - std::sin(t));
+    jointY[Head] = posY + a * (std::sin(t) + std::cos(t));
     limbBase = t + pi / 2;
-    place(1, 0, limbBase);
-    place(2, 1, limbBase);
-    place(3, 2, limbBase + hipA);
-    place(4, 2, limbBase + hipB);
-    place(5, 3, limbBase + hipA + kneeA);
-    place(6, 4, limbBase + hipB + kneeB);
-    place(7, 1, limbBase + shoulderA);
-    place(8, 1, limbBase + shoulderB);
-    place(9, 7, limbBase + shoulderA + elbowA);
-    place(10, 8, limbBase + shoulderB + elbowB);
+    place(Neck, Head, limbBase);
+    place(Hip, Neck, limbBase);
+    place(KneeA, Hip, limbBase + hipA);
+    place(KneeB, Hip, limbBase + hipB);
+    place(FootA, KneeA, limbBase + hipA + kneeA);
+    place(FootB, KneeB, limbBase + hipB + kneeB);
+    place(ElbowA, Neck, limbBase + shoulderA);
+    place(ElbowB, Neck, limbBase + shoulderB);
+    place(HandA, ElbowA, limbBase + shoulderA + elbowA);
+    place(HandB, ElbowB, limbBase + shoulderB + elbowB);
 }
 
 namespace {
