@@ -199,7 +199,7 @@ void testCanvasText() {
 
     const auto viaCanvas = [&](std::string_view text) {
         return render(nullptr, [&](HDC dc) {
-            win32::GdiCanvas canvas(nullptr, dc, font);
+            win32::GdiCanvas canvas(dc, RECT{}, font); // text needs no client area
             canvas.textOut(4, 4, text);
         });
     };

@@ -1,5 +1,8 @@
 #include "platform/win32/gdi_canvas.hpp"
 
+#include "game/menu_layout.hpp"
+#include "render/text.hpp"
+
 #include <algorithm>
 
 namespace kueruma::win32 {
@@ -72,10 +75,13 @@ void JapaneseFont::choose(HDC dc, const std::string_view* texts, int count) {
     // No Japanese face at all: the default font draws what it can.
 }
 
+void JapaneseFont::chooseForGame(HDC dc) {
+    const std::string_view texts[] = {render::titleText, game::closingRemark};
+    choose(dc, texts, 2);
+}
+
 platform::ClientRect GdiCanvas::clientRect() {
-    RECT rect{};
-    GetClientRect(window_, &rect);
-    return {rect.left, rect.top, rect.right, rect.bottom};
+    return {client_.left, client_.top, client_.right, client_.bottom};
 }
 
 platform::Pen GdiCanvas::createPen(int width, int grey) {

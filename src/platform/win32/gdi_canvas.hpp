@@ -1,5 +1,6 @@
-// The paint's canvas on a real window: a thin wrapper over the device context that BeginPaint
-// gives, plus the wide-text path that keeps the Japanese texts readable on any Windows.
+// The paint's canvas: a thin wrapper over a device context (the one BeginPaint gives, or a
+// memory one over a bitmap), plus the wide-text path that keeps the Japanese texts readable on
+// any Windows.
 #pragma once
 
 #include "seam/canvas.hpp"
@@ -20,6 +21,8 @@ class JapaneseFont {
     // Looks at the default font of `dc` and, if it lacks any glyph of `texts` (Shift-JIS),
     // picks the first Japanese face that has them all.
     void choose(HDC dc, const std::string_view* texts, int count);
+    // The same for the game's own Japanese texts.
+    void chooseForGame(HDC dc);
     HFONT font() const { return font_; }
     // The face chosen, for diagnostics; empty when the default font is kept.
     const wchar_t* faceName() const { return faceName_; }
@@ -35,8 +38,9 @@ int shiftJisToWide(std::string_view sjis, wchar_t* out, int capacity);
 
 class GdiCanvas final : public platform::Canvas {
   public:
-    GdiCanvas(HWND window, HDC dc, const JapaneseFont& japanese)
-        : window_(window), dc_(dc), japanese_(japanese) {}
+    // `client` is the area the paint covers: the window's client rectangle or the bitmap's.
+    GdiCanvas(HDC dc, const RECT& client, const JapaneseFont& japanese)
+        : dc_(dc), client_(client), japanese_(japanese) {}
 
     platform::ClientRect clientRect() override;
     platform::Pen createPen(int width, int grey) override;
@@ -51,8 +55,8 @@ class GdiCanvas final : public platform::Canvas {
     void textOut(int x, int y, std::string_view sjis) override;
 
   private:
-    HWND window_;
     HDC dc_;
+    RECT client_;
     const JapaneseFont& japanese_;
 };
 

@@ -1,9 +1,7 @@
 #include "platform/win32/win32_app.hpp"
 
 #include "app/shell.hpp"
-#include "game/menu_layout.hpp"
 #include "platform/win32/gdi_canvas.hpp"
-#include "render/text.hpp"
 #include "seam/platform.hpp"
 
 #include <cstddef>
@@ -47,8 +45,7 @@ void reportStartUpFailure(const wchar_t* what) {
 void onCreateWindow(HWND window) {
     mainWindow.handle = window;
     HDC dc = GetDC(window);
-    const std::string_view japaneseTexts[] = {render::titleText, game::closingRemark};
-    japaneseFont.choose(dc, japaneseTexts, 2);
+    japaneseFont.chooseForGame(dc);
     ReleaseDC(window, dc);
     shell.onCreate(&mainWindow);
 }
@@ -56,7 +53,9 @@ void onCreateWindow(HWND window) {
 void onPaintWindow(HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    GdiCanvas canvas(window, dc, japaneseFont);
+    RECT client{};
+    GetClientRect(window, &client);
+    GdiCanvas canvas(dc, client, japaneseFont);
     shell.onPaint(&mainWindow, canvas);
     EndPaint(window, &paint);
 }
