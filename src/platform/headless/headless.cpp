@@ -25,6 +25,7 @@ struct Runtime {
     unsigned period = 0;
     std::int64_t nextDue = 0;
     bool invalid = false;
+    bool painting = false;
     bool quit = false;
     int exitCode = 0;
     std::int64_t ticks = 0;
@@ -69,7 +70,9 @@ void paint() {
         return;
     }
     CountingCanvas canvas(*target);
+    rt.painting = true;
     rt.shell.onPaint(&rt.window, canvas);
+    rt.painting = false;
     rt.target->endPaint();
     rt.report.pensCreated += canvas.created();
     rt.report.pensDeleted += canvas.deleted();
@@ -221,6 +224,7 @@ void destroyWindow(Window* window) {
 }
 
 void sleepMs(unsigned ms) {
+    if (rt.painting) rt.target->pauseInPaint();
     rt.now += ms;
     rt.report.sleptMs += ms;
 }

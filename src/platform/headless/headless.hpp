@@ -18,6 +18,9 @@ class PaintTarget {
   public:
     virtual ~PaintTarget() = default;
     virtual platform::Canvas* beginPaint() = 0;
+    // The program sleeps in the middle of a paint with pixels: what it has drawn so far is
+    // what a real window shows for that long, so a picture taken here is a frame of its own.
+    virtual void pauseInPaint() {}
     virtual void endPaint() {}
 };
 
