@@ -1,72 +1,105 @@
 // kueruma-solve: searches for keys that win a stage and writes them as a replay script.
 #include "search.hpp"
 
+#include "platform/cli/command_line.hpp"
 #include "platform/headless/script.hpp"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
-#include <iostream>
 #include <string>
 
 namespace {
 
+constexpr const char* program = "kueruma-solve";
 constexpr const char* usage =
     "usage: kueruma-solve STAGE [--seconds N] [--seed S] [--best] [--verbose] [--opening SCRIPT]\n"
     "                     [--out FILE]\n";
+constexpr const char* details =
+    "Searches for keys that reach STAGE's (0 to 8) target and prints them as a replay script.\n"
+    "  --seconds N       how long to search (default 60)\n"
+    "  --seed S          the search's random seed\n"
+    "  --best            go on after a win for the highest score\n"
+    "  --verbose         report progress on standard error\n"
+    "  --opening SCRIPT  keys for the first ticks after the stage intro\n"
+    "  --out FILE        write the script to FILE instead of standard output\n";
 
-int fail(const std::string& message) {
-    std::cerr << "kueruma-solve: " << message << "\n" << usage;
-    return 2;
+bool parseNumber(const std::string& text, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return end != text.c_str() && *end == '\0';
 }
 
-bool parseNumber(const char* text, double& value) {
-    char* end = nullptr;
-    value = std::strtod(text, &end);
-    return end != text && *end == '\0';
+// Empty when the options are good; otherwise what is wrong.
+std::string readOptions(const kueruma::cli::CommandLine& line,
+                        kueruma::solver::SearchOptions& options, std::string& out) {
+    double v = 0;
+    if (line.operands().size() != 1) return "a stage index from 0 to 8 is needed";
+    long long stage = 0;
+    if (!kueruma::cli::parseWholeNumber(line.operands().front(), 8, stage)) {
+        return "the stage is an index from 0 to 8, not '" + line.operands().front() + "'";
+    }
+    options.stage = static_cast<int>(stage);
+    if (const std::string* s = line.value("--seconds")) {
+        if (!parseNumber(*s, v) || !(v > 0)) return "bad --seconds";
+        options.seconds = v;
+    }
+    if (const std::string* s = line.value("--seed")) {
+        if (!parseNumber(*s, v) || !(v >= 0)) return "bad --seed";
+        options.seed = static_cast<std::uint64_t>(v);
+    }
+    if (const std::string* s = line.value("--opening")) {
+        const auto script = kueruma::headless::loadScript(*s);
+        if (!script.error.empty()) return script.error;
+        for (const auto& step : script.steps) {
+            options.opening.insert(options.opening.end(), static_cast<std::size_t>(step.count),
+                                   step.keys);
+        }
+    }
+    if (const std::string* s = line.value("--out")) {
+        if (s->empty()) return "--out takes a file";
+        out = *s;
+    }
+    options.best = line.has("--best");
+    options.verbose = line.has("--verbose");
+    return {};
+}
+
+// False, with a message, when the script did not arrive whole.
+bool writeScript(const std::string& script, const std::string& out) {
+    std::string error;
+    if (out.empty()) {
+        const bool written = std::fwrite(script.data(), 1, script.size(), stdout) == script.size();
+        if (kueruma::cli::closeStandardOutput(error) && written) return true;
+        if (error.empty()) error = std::strerror(errno);
+        std::fprintf(stderr, "%s: cannot write to standard output: %s\n", program, error.c_str());
+        return false;
+    }
+    std::ofstream file(out);
+    file << script;
+    file.close();
+    if (file) return true;
+    std::fprintf(stderr, "%s: cannot write %s\n", program, out.c_str());
+    return false;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    kueruma::cli::CommandLine line(program, usage, details,
+                                   {{"--seconds", true},
+                                    {"--seed", true},
+                                    {"--best", false},
+                                    {"--verbose", false},
+                                    {"--opening", true},
+                                    {"--out", true}});
+    if (!line.read(argc, argv)) return line.exitStatus();
     kueruma::solver::SearchOptions options;
     std::string out;
-    bool haveStage = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const bool hasValue = i + 1 < argc;
-        double v = 0;
-        if (arg == "--seconds") {
-            if (!hasValue || !parseNumber(argv[++i], v) || v <= 0) return fail("bad --seconds");
-            options.seconds = v;
-        } else if (arg == "--seed") {
-            if (!hasValue || !parseNumber(argv[++i], v) || v < 0) return fail("bad --seed");
-            options.seed = static_cast<std::uint64_t>(v);
-        } else if (arg == "--out") {
-            if (!hasValue) return fail("--out takes a file");
-            out = argv[++i];
-        } else if (arg == "--opening") {
-            // A script for the first ticks after the stage-intro tick.
-            if (!hasValue) return fail("--opening takes a script");
-            const auto script = kueruma::headless::loadScript(argv[++i]);
-            if (!script.error.empty()) return fail(script.error);
-            for (const auto& step : script.steps) {
-                options.opening.insert(options.opening.end(), static_cast<std::size_t>(step.count),
-                                       step.keys);
-            }
-        } else if (arg == "--best") {
-            options.best = true;
-        } else if (arg == "--verbose") {
-            options.verbose = true;
-        } else if (!haveStage && parseNumber(arg.c_str(), v) && v >= 0 && v <= 8 &&
-                   v == static_cast<int>(v)) {
-            options.stage = static_cast<int>(v);
-            haveStage = true;
-        } else {
-            return fail("unknown argument '" + arg + "'");
-        }
-    }
-    if (!haveStage) return fail("a stage index from 0 to 8 is needed");
+    const std::string problem = readOptions(line, options, out);
+    if (!problem.empty()) return line.fail(problem);
 
     const kueruma::solver::SearchResult result = kueruma::solver::solveStage(options);
     const kueruma::solver::Run& run = result.best;
@@ -78,12 +111,6 @@ int main(int argc, char** argv) {
                                std::to_string(options.seed) + ": score " +
                                std::to_string(run.score) + "\n" +
                                kueruma::solver::toScript(run.keys);
-    if (out.empty()) {
-        std::cout << script;
-    } else {
-        std::ofstream file(out);
-        file << script;
-        if (!file) return fail("cannot write " + out);
-    }
+    if (!writeScript(script, out)) return 1;
     return result.won ? 0 : 1;
 }

@@ -1,4 +1,5 @@
 // kueruma-replay: runs the real program headless on a virtual clock from a key script.
+#include "platform/cli/command_line.hpp"
 #include "platform/headless/headless.hpp"
 #include "platform/headless/paint_targets.hpp"
 #include "platform/headless/script.hpp"
@@ -6,21 +7,30 @@
 #include "platform/headless/trace.hpp"
 #include "platform/raster/framebuffer.hpp"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <iostream>
 #include <memory>
-#include <optional>
 #include <string>
+#include <string_view>
 
 namespace {
 
 using namespace kueruma;
 
+constexpr const char* program = "kueruma-replay";
 constexpr const char* usage =
-    "usage: kueruma-replay [--stage N] [--client WxH] [--trace] [--png DIR] [--dump-stages] "
-    "[SCRIPT | -]\n";
+    "usage: kueruma-replay [--stage N] [--client WxH] [--trace] [--png DIR] [SCRIPT | -]\n"
+    "       kueruma-replay --dump-stages\n";
+constexpr const char* details =
+    "Plays SCRIPT (or standard input, '-') headless. Each line holds keys through some ticks:\n"
+    "'COUNT KEYS', KEYS being '-' or letters from L U R D X Z F.\n"
+    "  --stage N      start stage N (0 to 8) first\n"
+    "  --client WxH   the client area's size (default 632x433)\n"
+    "  --trace        print one JSON line per tick\n"
+    "  --png DIR      write each paint as DIR/frame-NNNNNN.png\n"
+    "  --dump-stages  print the nine stages as JSON\n";
 
 struct Options {
     int stage = -1;
@@ -33,74 +43,58 @@ struct Options {
     bool hasScript = false;
 };
 
-int fail(const std::string& message) {
-    std::cerr << "kueruma-replay: " << message << "\n" << usage;
-    return 2;
-}
-
-bool parseWholeNumber(const char* text, long long maxValue, long long& value) {
-    if (*text == '\0') return false;
-    value = 0;
-    for (const char* p = text; *p; ++p) {
-        if (*p < '0' || *p > '9') return false;
-        value = value * 10 + (*p - '0');
-        if (value > maxValue) return false;
-    }
-    return true;
-}
-
-bool parseClient(const char* text, int& width, int& height) {
-    const char* x = std::strchr(text, 'x');
-    if (x == nullptr) return false;
-    const std::string w(text, x);
+bool parseClient(const std::string& text, int& width, int& height) {
+    const std::size_t x = text.find('x');
+    if (x == std::string::npos) return false;
     long long wv = 0;
     long long hv = 0;
-    if (!parseWholeNumber(w.c_str(), 8192, wv) || !parseWholeNumber(x + 1, 8192, hv)) return false;
+    if (!cli::parseWholeNumber(std::string_view(text).substr(0, x), 8192, wv) ||
+        !cli::parseWholeNumber(std::string_view(text).substr(x + 1), 8192, hv)) {
+        return false;
+    }
     if (wv < 1 || hv < 1) return false;
     width = static_cast<int>(wv);
     height = static_cast<int>(hv);
     return true;
 }
 
+std::string checkPngFolder(const std::string& dir) {
+    if (dir.empty()) return "--png takes a folder";
+    std::error_code ec;
+    const auto status = std::filesystem::status(dir, ec);
+    if (!std::filesystem::exists(status)) return "--png folder '" + dir + "' does not exist";
+    if (!std::filesystem::is_directory(status)) return "--png '" + dir + "' is not a folder";
+    return {};
+}
+
 // Empty when the options are good; otherwise what is wrong.
-std::string parseOptions(int argc, char** argv, Options& o) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&](const char* name) -> const char* {
-            if (i + 1 >= argc) return nullptr;
-            (void)name;
-            return argv[++i];
-        };
-        if (arg == "--stage") {
-            const char* v = value("--stage");
-            long long n = 0;
-            if (v == nullptr || !parseWholeNumber(v, 8, n))
-                return "--stage takes a stage index from 0 to 8";
-            o.stage = static_cast<int>(n);
-        } else if (arg == "--client") {
-            const char* v = value("--client");
-            if (v == nullptr || !parseClient(v, o.width, o.height)) {
-                return "--client takes WIDTHxHEIGHT, each from 1 to 8192";
-            }
-        } else if (arg == "--trace") {
-            o.trace = true;
-        } else if (arg == "--png") {
-            const char* v = value("--png");
-            if (v == nullptr || *v == '\0') return "--png takes a folder";
-            std::error_code ec;
-            if (!std::filesystem::is_directory(v, ec)) {
-                return std::string("--png folder '") + v + "' does not exist";
-            }
-            o.pngDir = v;
-        } else if (arg == "--dump-stages") {
-            o.dumpStages = true;
-        } else if (arg == "-" || arg.empty() || arg[0] != '-') {
-            if (o.hasScript) return "only one script may be given";
-            o.script = arg;
-            o.hasScript = true;
-        } else {
-            return "unknown option '" + arg + "'";
+std::string readOptions(const cli::CommandLine& line, Options& o) {
+    o.dumpStages = line.has("--dump-stages");
+    if (o.dumpStages) {
+        const bool alone = line.operands().empty() && !line.has("--stage") &&
+                           !line.has("--client") && !line.has("--trace") && !line.has("--png");
+        return alone ? "" : "--dump-stages takes no script and no other option";
+    }
+    if (const std::string* v = line.value("--stage")) {
+        long long n = 0;
+        if (!cli::parseWholeNumber(*v, 8, n)) return "--stage takes a stage index from 0 to 8";
+        o.stage = static_cast<int>(n);
+    }
+    if (const std::string* v = line.value("--client")) {
+        if (!parseClient(*v, o.width, o.height)) {
+            return "--client takes WIDTHxHEIGHT, each from 1 to 8192";
         }
+    }
+    o.trace = line.has("--trace");
+    if (const std::string* v = line.value("--png")) {
+        const std::string problem = checkPngFolder(*v);
+        if (!problem.empty()) return problem;
+        o.pngDir = *v;
+    }
+    if (line.operands().size() > 1) return "only one script may be given";
+    if (line.operands().size() == 1) {
+        o.script = line.operands().front();
+        o.hasScript = true;
     }
     return {};
 }
@@ -111,27 +105,49 @@ bool writeFrame(const headless::RasterPaintTarget& target, const std::string& di
     std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(tick));
     std::string error;
     if (!raster::writeGreyPng(target.picture(), dir + name, error)) {
-        std::cerr << "kueruma-replay: " << error << "\n";
+        std::fprintf(stderr, "%s: %s\n", program, error.c_str());
         return false;
     }
     return true;
 }
 
+bool writeOut(std::string_view text) {
+    if (std::fwrite(text.data(), 1, text.size(), stdout) == text.size()) return true;
+    std::fprintf(stderr, "%s: cannot write to standard output: %s\n", program,
+                 std::strerror(errno));
+    return false;
+}
+
+// 0 when everything written to standard output arrived, else 1 with a message.
+int finishOutput() {
+    std::string error;
+    if (cli::closeStandardOutput(error)) return 0;
+    std::fprintf(stderr, "%s: cannot write to standard output: %s\n", program, error.c_str());
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    cli::CommandLine line(program, usage, details,
+                          {{"--stage", true},
+                           {"--client", true},
+                           {"--trace", false},
+                           {"--png", true},
+                           {"--dump-stages", false}});
+    if (!line.read(argc, argv)) return line.exitStatus();
     Options options;
-    const std::string problem = parseOptions(argc, argv, options);
-    if (!problem.empty()) return fail(problem);
+    const std::string problem = readOptions(line, options);
+    if (!problem.empty()) return line.fail(problem);
     if (options.dumpStages) {
-        std::cout << headless::stagesJson();
-        return 0;
+        if (!writeOut(headless::stagesJson())) return 1;
+        return finishOutput();
     }
     headless::ScriptResult script;
     if (options.hasScript) {
         script = headless::loadScript(options.script);
         if (!script.error.empty()) {
-            std::cerr << script.error << "\n";
+            std::fprintf(stderr, "%s\n", script.error.c_str());
             return 2;
         }
     }
@@ -149,7 +165,7 @@ int main(int argc, char** argv) {
 
     headless::boot(target, options.stage);
     if (raster && !writeFrame(*raster, options.pngDir, 0)) return 1;
-    std::string line;
+    std::string traceLine;
     std::int64_t tick = 0;
     for (const headless::ScriptStep& step : script.steps) {
         headless::holdKeys(step.keys);
@@ -158,15 +174,15 @@ int main(int argc, char** argv) {
             ++tick;
             const headless::TickReport& report = headless::lastReport();
             if (options.trace) {
-                line.clear();
-                headless::appendTraceLine(line, tick, report);
-                std::fwrite(line.data(), 1, line.size(), stdout);
+                traceLine.clear();
+                headless::appendTraceLine(traceLine, tick, report);
+                if (!writeOut(traceLine)) return 1;
             }
             if (raster && report.painted && !writeFrame(*raster, options.pngDir, tick)) return 1;
             if (report.quit) break;
         }
         if (headless::quitPosted()) break;
     }
-    std::fflush(stdout);
+    if (finishOutput() != 0) return 1;
     return headless::quitPosted() ? headless::exitCode() : 0;
 }

@@ -1,10 +1,12 @@
 #include "platform/headless/script.hpp"
 
+#include "platform/cli/command_line.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iostream>
-#include <iterator>
-#include <sstream>
 
 namespace kueruma::headless {
 
@@ -36,20 +38,6 @@ std::string_view nextField(std::string_view& rest) {
     return field;
 }
 
-std::string printable(std::string_view field) {
-    std::string out;
-    for (char c : field.substr(0, 20)) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u >= 0x20 && u < 0x7F) {
-            out += c;
-        } else {
-            out += '?';
-        }
-    }
-    if (field.size() > 20) out += "...";
-    return out;
-}
-
 // Empty when the line is good; otherwise what is wrong with it.
 std::string parseLine(std::string_view line, ScriptStep& step, bool& hasStep) {
     hasStep = false;
@@ -62,20 +50,21 @@ std::string parseLine(std::string_view line, ScriptStep& step, bool& hasStep) {
     std::int64_t count = 0;
     for (char c : countField) {
         if (c < '0' || c > '9')
-            return "count '" + printable(countField) + "' is not a whole number";
+            return "count '" + cli::printable(countField) + "' is not a whole number";
         count = count * 10 + (c - '0');
         if (count > maxStepCount) return "count must be from 1 to 1000000";
     }
     if (count < 1) return "count must be from 1 to 1000000";
     const std::string_view keysField = nextField(rest);
     if (keysField.empty()) return "missing keys after the count (use - for none)";
-    if (!trim(rest).empty()) return "unexpected '" + printable(trim(rest)) + "' after the keys";
+    if (!trim(rest).empty())
+        return "unexpected '" + cli::printable(trim(rest)) + "' after the keys";
     KeySet keys = 0;
     if (keysField != "-") {
         for (char c : keysField) {
             const KeySet bit = bitForLetter(c);
             if (bit == 0) {
-                return "unknown key '" + printable(std::string_view(&c, 1)) +
+                return "unknown key '" + cli::printable(std::string_view(&c, 1)) +
                        "' (keys are L U R D X Z F, or - for none)";
             }
             if (keys & bit) return "key '" + std::string(1, c) + "' is given twice";
@@ -87,48 +76,103 @@ std::string parseLine(std::string_view line, ScriptStep& step, bool& hasStep) {
     return {};
 }
 
+// Takes a script's lines in order and stops at the first bad one.
+class ScriptBuilder {
+  public:
+    explicit ScriptBuilder(std::string_view name) : name_(name) {}
+
+    // False when the line is bad: the result then holds its error and no step.
+    bool addLine(std::string_view line) {
+        ++lineNumber_;
+        // Windows editors start a UTF-8 file with a byte-order mark.
+        if (lineNumber_ == 1 && line.starts_with(byteOrderMark)) {
+            line.remove_prefix(byteOrderMark.size());
+        }
+        ScriptStep step{};
+        bool hasStep = false;
+        std::string problem = parseLine(line, step, hasStep);
+        if (problem.empty() && hasStep && result_.steps.size() == maxInstructions) {
+            problem = "a script holds at most 1000000 instructions";
+        }
+        if (!problem.empty()) return fail(lineNumber_, problem);
+        if (hasStep) result_.steps.push_back(step);
+        return true;
+    }
+    bool fail(std::size_t lineNumber, std::string_view problem) {
+        result_.steps.clear();
+        result_.steps.shrink_to_fit();
+        result_.error = (name_.empty() ? std::string("''") : std::string(name_)) + ":" +
+                        std::to_string(lineNumber) + ": " + std::string(problem);
+        return false;
+    }
+    ScriptResult take() { return std::move(result_); }
+
+  private:
+    static constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+    std::string_view name_;
+    std::size_t lineNumber_ = 0;
+    ScriptResult result_;
+};
+
+// Feeds the lines of `file` to `builder`. A line longer than the limit is handed over as soon
+// as it is known to be too long (its first 4097 characters), and refusing it ends the reading.
+void readLines(std::FILE* file, ScriptBuilder& builder) {
+    std::string line;
+    line.reserve(maxLineLength + 1);
+    char chunk[1 << 16];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        for (std::string_view rest(chunk, got); !rest.empty();) {
+            const std::size_t end = rest.find('\n');
+            const std::size_t room = maxLineLength + 1 - line.size();
+            line.append(rest.substr(0, std::min(end, room)));
+            if (end == std::string_view::npos && line.size() <= maxLineLength) break;
+            if (!builder.addLine(line)) return;
+            line.clear();
+            rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+        }
+    }
+    if (std::ferror(file)) {
+        builder.fail(0, std::string("cannot read the script: ") + std::strerror(errno));
+    } else if (!line.empty()) {
+        builder.addLine(line);
+    }
+}
+
 } // namespace
 
 ScriptResult parseScript(std::string_view text, std::string_view name) {
-    ScriptResult result;
-    std::size_t lineNumber = 0;
+    ScriptBuilder builder(name);
     while (!text.empty()) {
-        ++lineNumber;
         const std::size_t end = text.find('\n');
-        const std::string_view line = text.substr(0, end);
+        if (!builder.addLine(text.substr(0, end))) break;
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        ScriptStep step{};
-        bool hasStep = false;
-        const std::string problem = parseLine(line, step, hasStep);
-        if (!problem.empty()) {
-            result.steps.clear();
-            result.error = std::string(name) + ":" + std::to_string(lineNumber) + ": " + problem;
-            return result;
-        }
-        if (hasStep) result.steps.push_back(step);
     }
-    return result;
+    return builder.take();
 }
 
 ScriptResult loadScript(const std::string& path) {
-    std::string text;
     if (path == "-") {
-        text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-        return parseScript(text, "<stdin>");
+        ScriptBuilder builder("<stdin>");
+        readLines(stdin, builder);
+        return builder.take();
     }
-    auto failure = [](const std::string& name, const char* problem) {
-        ScriptResult result;
-        result.error = (name.empty() ? std::string("''") : name) + ":0: " + problem;
-        return result;
-    };
+    ScriptBuilder builder(path);
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return failure(path, "is a folder, not a script");
-    std::ifstream in(path, std::ios::binary);
-    if (path.empty() || !in) return failure(path, "cannot open the script");
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) return failure(path, "cannot read the script");
-    return parseScript(buffer.str(), path);
+    if (std::filesystem::is_directory(path, ec)) {
+        builder.fail(0, "is a folder, not a script");
+        return builder.take();
+    }
+    std::FILE* file = path.empty() ? nullptr : std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        builder.fail(0,
+                     "cannot open the script" +
+                         (path.empty() ? std::string() : ": " + std::string(std::strerror(errno))));
+        return builder.take();
+    }
+    readLines(file, builder);
+    std::fclose(file);
+    return builder.take();
 }
 
 std::string keyLetters(KeySet keys) {

@@ -1,4 +1,5 @@
-// Replay scripts: one "COUNT KEYS" instruction a line, checked whole before anything runs.
+// Replay scripts: one "COUNT KEYS" instruction a line, checked whole before anything runs. They
+// are read a line at a time, so no input, however long, takes more memory than the steps.
 #pragma once
 
 #include "platform/headless/headless.hpp"
@@ -23,9 +24,11 @@ struct ScriptResult {
 
 inline constexpr std::int32_t maxStepCount = 1'000'000;
 inline constexpr std::size_t maxLineLength = 4096;
+// Enough for hours of recorded play, and a bound on what an endless input can fill.
+inline constexpr std::size_t maxInstructions = 1'000'000;
 
 ScriptResult parseScript(std::string_view text, std::string_view name);
-// Reads and parses a file, or standard input for "-".
+// Reads and parses a file, or standard input for "-"; a read error is reported as line 0.
 ScriptResult loadScript(const std::string& path);
 // The letters of a key set, or "-" for none.
 std::string keyLetters(KeySet keys);

@@ -2,26 +2,38 @@
 
 #include <png.h>
 
+#include <cerrno>
 #include <cstdio>
-#include <memory>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace kueruma::raster {
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+// A new file at `path`. Whatever stood there (a file, a symbolic or hard link) is taken away
+// first and never written through, so a frame lands in its folder and nowhere else; O_EXCL
+// refuses anything put back in between.
+std::FILE* createFresh(const std::string& path, std::string& error) {
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+        error = "cannot replace " + path + ": " + std::strerror(errno);
+        return nullptr;
+    }
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    std::FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "wb");
+    if (file == nullptr) {
+        error = "cannot write " + path + ": " + std::strerror(errno);
+        if (fd >= 0) ::close(fd);
+    }
+    return file;
+}
 
 } // namespace
 
 bool writeGreyPng(const Framebuffer& picture, const std::string& path, std::string& error) {
-    File file(std::fopen(path.c_str(), "wb"));
-    if (!file) {
-        error = "cannot write " + path;
-        return false;
-    }
+    std::FILE* file = createFresh(path, error);
+    if (file == nullptr) return false;
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     image.width = static_cast<png_uint_32>(picture.width());
@@ -29,11 +41,23 @@ bool writeGreyPng(const Framebuffer& picture, const std::string& path, std::stri
     image.format = PNG_FORMAT_GRAY;
     // Frames are written by the thousand: favour speed over the last few percent of size.
     image.flags |= PNG_IMAGE_FLAG_FAST;
-    if (!png_image_write_to_stdio(&image, file.get(), 0, picture.data(), 0, nullptr)) {
+    errno = 0;
+    const bool encoded = png_image_write_to_stdio(&image, file, 0, picture.data(), 0, nullptr);
+    const int writeErrno = errno;
+    // Most of a small picture is still buffered here: only closing shows whether it arrived.
+    const bool flushed = std::fflush(file) == 0 && std::ferror(file) == 0;
+    const int flushErrno = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (encoded && flushed && closed) return true;
+    if (!encoded) {
         error = "cannot write " + path + ": " + image.message;
-        return false;
+        if (writeErrno != 0) error += std::string(" (") + std::strerror(writeErrno) + ")";
+    } else {
+        error = "cannot write " + path + ": " + std::strerror(flushed ? errno : flushErrno);
     }
-    return true;
+    // A cut-off frame would pass for a picture.
+    ::unlink(path.c_str());
+    return false;
 }
 
 bool readGreyPng(const std::string& path, Framebuffer& picture, std::string& error) {

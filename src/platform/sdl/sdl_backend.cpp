@@ -1,6 +1,7 @@
 #include "platform/sdl/sdl_backend.hpp"
 
 #include "app/shell.hpp"
+#include "platform/cli/command_line.hpp"
 #include "platform/raster/raster_canvas.hpp"
 #include "platform/sdl/sdl_input.hpp"
 #include "platform/sdl/sdl_sound.hpp"
@@ -10,6 +11,7 @@
 
 #include <array>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -49,13 +51,8 @@ struct Runtime {
 
 Runtime rt;
 
-// The largest whole-number scale whose window fits the usable part of the display, unless
-// KUERUMA_SCALE asks for one (a small display, or a test that wants one pixel per pixel).
-int startScale() {
-    if (const char* forced = std::getenv("KUERUMA_SCALE")) {
-        const int scale = std::atoi(forced);
-        if (scale >= 1 && scale <= maxScale) return scale;
-    }
+// The largest whole-number scale whose window fits the usable part of the display.
+int fittingScale() {
     SDL_Rect usable{};
     if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return 1;
     for (int scale = maxScale; scale > 1; --scale) {
@@ -64,6 +61,14 @@ int startScale() {
         }
     }
     return 1;
+}
+
+// KUERUMA_SCALE may ask for a scale (a small display, or a test that wants one pixel per pixel).
+int startScale() {
+    std::string warning;
+    const int scale = chooseScale(std::getenv("KUERUMA_SCALE"), fittingScale(), warning);
+    if (!warning.empty()) std::fprintf(stderr, "kueruma: %s\n", warning.c_str());
+    return scale;
 }
 
 // Puts the framebuffer on the screen as it is now, even halfway through a paint.
@@ -192,6 +197,15 @@ bool createWindow(std::string& error) {
 
 } // namespace
 
+int chooseScale(const char* asked, int fitting, std::string& warning) {
+    if (asked == nullptr || *asked == '\0') return fitting;
+    long long scale = 0;
+    if (cli::parseWholeNumber(asked, maxScale, scale) && scale >= 1) return static_cast<int>(scale);
+    warning = "KUERUMA_SCALE='" + cli::printable(asked) + "' is not a scale from 1 to " +
+              std::to_string(maxScale) + "; using " + std::to_string(fitting);
+    return fitting;
+}
+
 bool initSdl(std::string& error) {
     // Set before anything is made: crisp pixels, no waiting for the display's refresh (a pause
     // lasts what it says), and no background joystick polling (an idle title screen is idle).
@@ -204,10 +218,9 @@ bool initSdl(std::string& error) {
         error = std::string("cannot start SDL: ") + SDL_GetError();
         return false;
     }
-    // Both are optional: without them there is no joystick, or no sound.
+    // Optional: without it there is no joystick. Sound starts with the game (sound::open).
     SDL_InitSubSystem(SDL_INIT_JOYSTICK);
     SDL_JoystickEventState(SDL_IGNORE);
-    SDL_InitSubSystem(SDL_INIT_AUDIO);
     return true;
 }
 

@@ -1,0 +1,128 @@
+#include "platform/cli/command_line.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace kueruma::cli {
+
+CommandLine::CommandLine(std::string_view program, std::string_view usage, std::string_view details,
+                         std::initializer_list<OptionSpec> options)
+    : program_(program), usage_(usage), details_(details), options_(options) {}
+
+const OptionSpec* CommandLine::find(std::string_view name) const {
+    for (const OptionSpec& option : options_) {
+        if (option.name == name) return &option;
+    }
+    return nullptr;
+}
+
+bool CommandLine::read(int argc, char** argv) {
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (optionsEnded || arg == "-" || arg.empty() || arg[0] != '-') {
+            operands_.emplace_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--help" || arg == "-h") {
+            exitStatus_ = printUsage();
+            return false;
+        } else if (!readOption(arg, i, argc, argv)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CommandLine::readOption(std::string_view arg, int& i, int argc, char** argv) {
+    const std::size_t equals = arg.find('=');
+    const std::string_view name = arg.substr(0, equals);
+    const OptionSpec* option = find(name);
+    if (option == nullptr) {
+        exitStatus_ = fail("unknown option '" + std::string(arg) + "'");
+        return false;
+    }
+    if (has(name)) {
+        exitStatus_ = fail(std::string(name) + " is given twice");
+        return false;
+    }
+    std::string value;
+    if (!option->takesValue) {
+        if (equals != std::string_view::npos) {
+            exitStatus_ = fail(std::string(name) + " takes no value");
+            return false;
+        }
+    } else if (equals != std::string_view::npos) {
+        value = arg.substr(equals + 1);
+    } else if (i + 1 < argc) {
+        value = argv[++i];
+    } else {
+        exitStatus_ = fail(std::string(name) + " needs a value");
+        return false;
+    }
+    given_.push_back({option->name, std::move(value)});
+    return true;
+}
+
+bool CommandLine::has(std::string_view name) const {
+    return value(name) != nullptr;
+}
+
+const std::string* CommandLine::value(std::string_view name) const {
+    for (const Given& given : given_) {
+        if (given.name == name) return &given.value;
+    }
+    return nullptr;
+}
+
+int CommandLine::fail(std::string_view message) const {
+    std::fprintf(stderr, "%.*s: %.*s\n%.*s", static_cast<int>(program_.size()), program_.data(),
+                 static_cast<int>(message.size()), message.data(), static_cast<int>(usage_.size()),
+                 usage_.data());
+    return 2;
+}
+
+int CommandLine::printUsage() const {
+    const bool written =
+        std::fwrite(usage_.data(), 1, usage_.size(), stdout) == usage_.size() &&
+        std::fwrite(details_.data(), 1, details_.size(), stdout) == details_.size();
+    if (written && std::fflush(stdout) == 0) return 0;
+    std::fprintf(stderr, "%.*s: cannot write the usage to standard output\n",
+                 static_cast<int>(program_.size()), program_.data());
+    return 1;
+}
+
+bool closeStandardOutput(std::string& error) {
+    const bool lost = std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
+    const int flushError = errno;
+    if (std::fclose(stdout) != 0 && !lost && errno != EBADF) {
+        error = std::strerror(errno);
+        return false;
+    }
+    if (lost) error = std::strerror(flushError);
+    return !lost;
+}
+
+std::string printable(std::string_view text, std::size_t maxChars) {
+    std::string out;
+    for (char c : text.substr(0, maxChars)) {
+        const auto u = static_cast<unsigned char>(c);
+        out += u >= 0x20 && u < 0x7F ? c : '?';
+    }
+    if (text.size() > maxChars) out += "...";
+    return out;
+}
+
+bool parseWholeNumber(std::string_view text, long long maxValue, long long& value) {
+    if (text.empty()) return false;
+    value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+        if (value > maxValue) return false;
+    }
+    return true;
+}
+
+} // namespace kueruma::cli

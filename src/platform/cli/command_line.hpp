@@ -1,0 +1,69 @@
+// The command line every program reads the same way: --help and -h, --name VALUE and
+// --name=VALUE, "--" before arguments that start with a dash, each option at most once.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kueruma::cli {
+
+struct OptionSpec {
+    std::string_view name; // with its dashes: "--stage"
+    bool takesValue;
+};
+
+class CommandLine {
+  public:
+    // `usage` is the synopsis shown with every mistake, `details` what --help adds to it; both
+    // end in a newline.
+    CommandLine(std::string_view program, std::string_view usage, std::string_view details,
+                std::initializer_list<OptionSpec> options);
+
+    // Reads the arguments. False when the program must stop now with exitStatus(): 0 after
+    // printing the usage for --help, 2 after reporting a mistake, 1 when the usage could not
+    // be printed.
+    bool read(int argc, char** argv);
+    int exitStatus() const { return exitStatus_; }
+
+    bool has(std::string_view name) const;
+    // The option's value, or nullptr when it was not given.
+    const std::string* value(std::string_view name) const;
+    // The arguments that are not options, in order.
+    const std::vector<std::string>& operands() const { return operands_; }
+
+    // Reports a mistake the program found in what was read, with the usage; returns 2.
+    int fail(std::string_view message) const;
+
+  private:
+    struct Given {
+        std::string_view name;
+        std::string value;
+    };
+    const OptionSpec* find(std::string_view name) const;
+    bool readOption(std::string_view arg, int& i, int argc, char** argv);
+    int printUsage() const;
+
+    std::string_view program_;
+    std::string_view usage_;
+    std::string_view details_;
+    std::vector<OptionSpec> options_;
+    std::vector<Given> given_;
+    std::vector<std::string> operands_;
+    int exitStatus_ = 0;
+};
+
+// Flushes and closes standard output. False, with the reason in `error`, when anything written
+// there was lost (a full disk, a closed descriptor); a closed one that nothing was written to is
+// no loss.
+bool closeStandardOutput(std::string& error);
+
+// `text` fit for a one-line message: at most `maxChars` characters, anything unprintable as '?'
+// and "..." where it was cut.
+std::string printable(std::string_view text, std::size_t maxChars = 20);
+
+// A whole number from 0 to maxValue written with digits only (no sign, no spaces).
+bool parseWholeNumber(std::string_view text, long long maxValue, long long& value);
+
+} // namespace kueruma::cli
