@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <sys/wait.h>
 
@@ -23,6 +25,20 @@ TEST(Script, ReadsCountsKeysCommentsAndBlankLines) {
     EXPECT_EQ(r.steps[1].keys, headless::KeyRight | headless::KeyX);
     EXPECT_EQ(r.steps[2].keys, 0x7F);
     EXPECT_EQ(headless::keyLetters(r.steps[1].keys), "RX");
+}
+
+TEST(Script, ALeadingByteOrderMarkIsSkipped) {
+    const auto r = parseScript("\xEF\xBB\xBF"
+                               "2 R\r\n",
+                               "bom.txt");
+    ASSERT_EQ(r.error, "");
+    ASSERT_EQ(r.steps.size(), 1U);
+    EXPECT_EQ(r.steps[0].count, 2);
+    EXPECT_EQ(parseScript("1 -\n\xEF\xBB\xBF"
+                          "1 R\n",
+                          "bom.txt")
+                  .error,
+              "bom.txt:2: count '???1' is not a whole number");
 }
 
 TEST(Script, AnEmptyScriptIsFineAndRunsNoTick) {
@@ -49,6 +65,12 @@ TEST(Script, EachKindOfMistakeNamesFileLineAndProblem) {
         {std::string("1 -\n1 R\0\n", 9), "bad.txt:2: line contains a NUL byte"},
         {"1 -\n" + std::string(5000, ' ') + "1 R\n",
          "bad.txt:2: line is longer than 4096 characters"},
+        {[] {
+             std::string many;
+             for (int i = 0; i < 1'000'001; ++i) many += "1 -\n";
+             return many;
+         }(),
+         "bad.txt:1000001: a script holds at most 1000000 instructions"},
     };
     for (const Case& c : cases) {
         const auto r = parseScript(c.text, "bad.txt");
@@ -62,9 +84,8 @@ struct RunResult {
     std::string out;
 };
 
-// Runs kueruma-replay from the folder the tests run in, with stderr folded into the output.
-RunResult replay(const std::string& args) {
-    const std::string command = "./kueruma-replay " + args + " 2>&1";
+// Runs a shell command in the folder the tests run in, with stderr folded into the output.
+RunResult shell(const std::string& command) {
     FILE* pipe = popen(command.c_str(), "r");
     std::string out;
     char buffer[4096];
@@ -72,6 +93,10 @@ RunResult replay(const std::string& args) {
     while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
     const int status = pclose(pipe);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+RunResult replay(const std::string& args) {
+    return shell("./kueruma-replay " + args + " 2>&1");
 }
 
 std::string writeFile(const std::string& name, const std::string& text) {
@@ -105,6 +130,9 @@ TEST(ReplayRunner, BadOptionsExitTwoWithAMessage) {
         EXPECT_NE(r.out.find("kueruma-replay: "), std::string::npos) << args;
     }
     EXPECT_EQ(replay("/no/such/script.txt").status, 2);
+    const RunResult notAFolder = replay("--png " + writeFile("afile", ""));
+    EXPECT_EQ(notAFolder.status, 2);
+    EXPECT_NE(notAFolder.out.find("afile' is not a folder"), std::string::npos);
     const RunResult missingFolder = replay("--png /no/such/folder");
     EXPECT_EQ(missingFolder.status, 2);
     EXPECT_NE(missingFolder.out.find("--png folder '/no/such/folder' does not exist"),
@@ -135,6 +163,103 @@ TEST(ReplayRunner, DumpsTheNineStages) {
         r.out.rfind(
             "{\"stages\":[{\"goalX\":4800,\"clearPoint\":300,\"blocks\":[[800,350,100,50,0],", 0),
         0U);
+}
+
+// Input that never ends, or never arrives, is stopped at once with a message.
+TEST(ReplayRunner, EndlessOrUnreadableInputExitsTwoWithAMessage) {
+    struct Case {
+        std::string command;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"./kueruma-replay - </dev/zero", "<stdin>:1: line is longer than 4096 characters"},
+        {"yes '1 -' | ./kueruma-replay --trace -",
+         "<stdin>:1000001: a script holds at most 1000000 instructions"},
+        {"./kueruma-replay - <&-", "<stdin>:0: cannot read the script: Bad file descriptor"},
+        {"./kueruma-replay - <.", "<stdin>:0: cannot read the script: Is a directory"},
+    };
+    for (const Case& c : cases) {
+        const RunResult r = shell(c.command + " 2>&1");
+        EXPECT_EQ(r.status, 2) << c.command;
+        EXPECT_EQ(r.out, c.message + "\n") << c.command;
+    }
+}
+
+// A full disk or a closed standard output must not pass for a good run.
+TEST(ReplayRunner, LostOutputExitsOneAndSaysWhatWasLost) {
+    const std::string script = writeFile("ten.txt", "10 -\n");
+    const char* lost = "kueruma-replay: cannot write to standard output: ";
+    for (const std::string& args : {"--trace " + script, std::string("--dump-stages")}) {
+        const RunResult full = shell("./kueruma-replay " + args + " 2>&1 >/dev/full");
+        EXPECT_EQ(full.status, 1) << args;
+        EXPECT_EQ(full.out, lost + std::string("No space left on device\n")) << args;
+        const RunResult closed = shell("./kueruma-replay " + args + " 2>&1 >&-");
+        EXPECT_EQ(closed.status, 1) << args;
+        EXPECT_EQ(closed.out, lost + std::string("Bad file descriptor\n")) << args;
+    }
+    // A file size limit stands in for a full disk: the frame fails when it is closed.
+    const std::string frames = ::testing::TempDir() + "full-frames";
+    std::filesystem::remove_all(frames);
+    std::filesystem::create_directory(frames);
+    const RunResult disk = shell("(ulimit -f 1; trap '' XFSZ; exec ./kueruma-replay --png " +
+                                 frames + " " + script + ") 2>&1");
+    EXPECT_EQ(disk.status, 1);
+    EXPECT_EQ(disk.out,
+              "kueruma-replay: cannot write " + frames + "/frame-000000.png: File too large\n");
+    EXPECT_TRUE(std::filesystem::is_empty(frames)) << "no cut-off frame is left";
+}
+
+TEST(ReplayRunner, AFrameReplacesALinkAtItsPathInsteadOfWritingThroughIt) {
+    const std::string dir = ::testing::TempDir() + "linked-frames";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directory(dir);
+    const std::string outside = writeFile("outside.txt", "keep me");
+    std::filesystem::create_symlink(outside, dir + "/frame-000000.png");
+    const RunResult r = replay("--png " + dir + " " + writeFile("one.txt", "1 -\n"));
+    EXPECT_EQ(r.status, 0) << r.out;
+    std::ifstream kept(outside);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "keep me");
+    EXPECT_FALSE(std::filesystem::is_symlink(dir + "/frame-000000.png"));
+    EXPECT_GT(std::filesystem::file_size(dir + "/frame-000000.png"), 100U);
+}
+
+TEST(CommandLines, HelpPrintsTheUsageAndExitsZero) {
+    for (const char* program : {"kueruma-replay", "kueruma-solve", "kueruma"}) {
+        if (!std::filesystem::exists(program)) continue; // the game needs SDL to be built
+        for (const char* option : {"--help", "-h"}) {
+            const RunResult r = shell(std::string("./") + program + " " + option + " 2>/dev/null");
+            EXPECT_EQ(r.status, 0) << program << " " << option;
+            EXPECT_EQ(r.out.rfind(std::string("usage: ") + program, 0), 0U) << r.out;
+        }
+        const RunResult junk = shell(std::string("./") + program + " --frobnicate 2>&1");
+        EXPECT_EQ(junk.status, 2) << program;
+    }
+}
+
+TEST(CommandLines, ValuesAfterEqualsAndDoubleDashWorkRepeatsAndIgnoredArgumentsDoNot) {
+    const std::string script = writeFile("two.txt", "2 -\n");
+    const RunResult joined = replay("--stage=7 --trace -- " + script);
+    EXPECT_EQ(joined.status, 0) << joined.out;
+    EXPECT_NE(joined.out.find("\"stageIndex\":7"), std::string::npos);
+    struct Case {
+        std::string args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"--stage 1 --stage=2 " + script, "--stage is given twice"},
+        {"--trace --trace " + script, "--trace is given twice"},
+        {"--trace=yes " + script, "--trace takes no value"},
+        {"--dump-stages " + script, "--dump-stages takes no script and no other option"},
+        {"--dump-stages --stage 3", "--dump-stages takes no script and no other option"},
+    };
+    for (const Case& c : cases) {
+        const RunResult r = replay(c.args);
+        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_EQ(r.out.rfind("kueruma-replay: " + c.message + "\n", 0), 0U) << r.out;
+    }
+    const RunResult solver = shell("./kueruma-solve 3 --seed 1 --seed=2 2>&1");
+    EXPECT_EQ(solver.status, 2);
+    EXPECT_EQ(solver.out.rfind("kueruma-solve: --seed is given twice\n", 0), 0U) << solver.out;
 }
 
 } // namespace
