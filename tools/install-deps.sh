@@ -9,7 +9,7 @@ packages_for() {
     build) echo "cmake g++ make pkg-config libpng-dev libgtest-dev libgmock-dev libsdl2-dev libasound2-dev xvfb xauth xfonts-base xdotool imagemagick x11-utils libx11-dev" ;;
     desktop) echo "libsdl2-dev libasound2-dev" ;;
     e2e) echo "xvfb xauth xdotool imagemagick x11-utils libx11-dev" ;;
-    windows) echo "g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 wine wine64 fonts-wine fonts-ipafont-gothic fontconfig xvfb xauth xdotool imagemagick zip" ;;
+    windows) echo "g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 wine wine64 fonts-wine fonts-ipafont-gothic fontconfig xvfb xauth xdotool imagemagick zip evilwm" ;;
     bench) echo "libbenchmark-dev" ;;
     *) echo "unknown package group: $1" >&2; exit 2 ;;
   esac

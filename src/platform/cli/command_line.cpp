@@ -40,7 +40,7 @@ bool CommandLine::readOption(std::string_view arg, int& i, int argc, char** argv
     const std::string_view name = arg.substr(0, equals);
     const OptionSpec* option = find(name);
     if (option == nullptr) {
-        exitStatus_ = fail("unknown option '" + std::string(arg) + "'");
+        exitStatus_ = fail("unknown option '" + printable(arg, 40) + "'");
         return false;
     }
     if (has(name)) {
