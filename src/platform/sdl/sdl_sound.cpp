@@ -1,6 +1,7 @@
 #include "platform/sdl/sdl_sound.hpp"
 
 #include "seam/platform.hpp"
+#include "seam/sounds.hpp"
 
 #include <SDL.h>
 #ifdef KUERUMA_HAVE_ALSA
@@ -26,15 +27,14 @@ namespace {
 constexpr int deviceRate = 22050;
 
 struct Clip {
-    const char* name;
     std::vector<Uint8> pcm; // in the device's format; empty when the file could not be used
 };
 
 struct Player {
     SDL_AudioDeviceID device = 0;
     SDL_AudioSpec output{};
-    std::array<Clip, 4> clips{
-        {{"WavF_01.wav", {}}, {"WavF_02.wav", {}}, {"WavF_03.wav", {}}, {"WavF_04.wav", {}}}};
+    // One a cue, in the order of the sound table.
+    std::array<Clip, platform::soundCount> clips{};
     std::vector<Sint16> beep; // in the device's format too
     // Shared with the audio thread, under the device lock.
     const Uint8* playing = nullptr;
@@ -162,9 +162,10 @@ std::vector<std::string> cueFolders() {
 
 void loadClips() {
     const std::vector<std::string> folders = cueFolders();
-    for (Clip& clip : player.clips) {
+    for (std::size_t cue = 0; cue < player.clips.size(); ++cue) {
+        Clip& clip = player.clips[cue];
         for (const std::string& folder : folders) {
-            const std::string path = folder + clip.name;
+            const std::string path = folder + platform::soundFiles[cue];
             std::error_code ec;
             if (!std::filesystem::exists(path, ec)) continue;
             const std::string refused = loadCue(path, player.output, clip.pcm);
@@ -279,8 +280,9 @@ void playSound(const char* fileName) {
     if (player.device == 0) return;
     const Uint8* sound = reinterpret_cast<const Uint8*>(player.beep.data());
     std::size_t length = player.beep.size() * sizeof(Sint16);
-    for (const auto& clip : player.clips) {
-        if (std::strcmp(clip.name, fileName) == 0 && !clip.pcm.empty()) {
+    for (std::size_t cue = 0; cue < player.clips.size(); ++cue) {
+        const auto& clip = player.clips[cue];
+        if (std::strcmp(soundFiles[cue], fileName) == 0 && !clip.pcm.empty()) {
             sound = clip.pcm.data();
             length = clip.pcm.size();
         }
