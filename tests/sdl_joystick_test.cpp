@@ -1,7 +1,7 @@
 // The desktop backend's input, driven tick by tick on SDL's dummy display: a virtual joystick
 // steering the title menu with its stick, D-pad and buttons, the multimedia axis scale, key
-// taps and focus, the close box, the sound cues made for it and the cue files it refuses, and
-// the window scale asked for.
+// taps and focus, the close box, the scaled picture in the window, the sound cues made for it
+// and the cue files it refuses, and the window scale asked for.
 #include "game/game_state.hpp"
 #include "platform/sdl/sdl_backend.hpp"
 #include "platform/sdl/sdl_sound.hpp"
@@ -10,6 +10,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -55,6 +56,36 @@ class DesktopGame : public ::testing::Test {
         event.type = SDL_WINDOWEVENT;
         event.window.event = what;
         push(event);
+    }
+    static void tap(SDL_Keycode code) {
+        key(SDL_KEYDOWN, code);
+        key(SDL_KEYUP, code);
+        sdl::deliverTick();
+    }
+    // Counts the window's pixels that differ from the picture drawn at `scale` with its top
+    // left corner at (left, top) and black everywhere else.
+    static int pixelsAmiss(int scale, int left, int top) {
+        SDL_Surface* surface = SDL_GetWindowSurface(sdl::window());
+        const raster::Framebuffer& picture = sdl::picture();
+        std::array<Uint32, 256> greyToPixel{};
+        for (int g = 0; g < 256; ++g) {
+            const auto grey = static_cast<Uint8>(g);
+            greyToPixel[static_cast<std::size_t>(g)] =
+                SDL_MapRGB(surface->format, grey, grey, grey);
+        }
+        int amiss = 0;
+        for (int y = 0; y < surface->h; ++y) {
+            const auto* row = reinterpret_cast<const Uint32*>(
+                static_cast<const Uint8*>(surface->pixels) + y * surface->pitch);
+            for (int x = 0; x < surface->w; ++x) {
+                const int px = (x - left) / scale;
+                const int py = (y - top) / scale;
+                const bool inside =
+                    x >= left && y >= top && px < picture.width() && py < picture.height();
+                if (row[x] != greyToPixel[inside ? picture.at(px, py) : 0]) ++amiss;
+            }
+        }
+        return amiss;
     }
     static platform::JoyInfoEx read(unsigned id) {
         platform::JoyInfoEx info{};
@@ -174,6 +205,28 @@ TEST_F(DesktopGame, AKeyTappedBetweenTwoTicksCountsOnce) {
     EXPECT_EQ(gameState.cursor, 1);
     sdl::deliverTick();
     EXPECT_EQ(gameState.cursor, 1);
+}
+
+// Only what changed reaches the window; after many such frames of a scrolling stage, and after
+// the window is made larger, it still shows the whole picture, each pixel a square, with black
+// bars around it.
+TEST_F(DesktopGame, TheWindowShowsThePictureAtAWholeScaleWithBlackBars) {
+    setenv("KUERUMA_SCALE", "2", 1);
+    startGame();
+    unsetenv("KUERUMA_SCALE");
+    tap(SDLK_DOWN);
+    tap(SDLK_DOWN);
+    tap(SDLK_x);
+    for (int tick = 0; tick < 60; ++tick) sdl::deliverTick();
+    ASSERT_EQ(gameState.screen, game::Play);
+    EXPECT_EQ(pixelsAmiss(2, 0, 0), 0);
+
+    SDL_SetWindowSize(sdl::window(), 1500, 1000);
+    sdl::deliverTick();
+    EXPECT_EQ(pixelsAmiss(2, (1500 - 1264) / 2, (1000 - 866) / 2), 0);
+    SDL_SetWindowSize(sdl::window(), 1900, 1400);
+    for (int tick = 0; tick < 5; ++tick) sdl::deliverTick();
+    EXPECT_EQ(pixelsAmiss(3, (1900 - 1896) / 2, (1400 - 1299) / 2), 0);
 }
 
 TEST_F(DesktopGame, KeysHeldWhenTheWindowLosesTheFocusAreReleased) {

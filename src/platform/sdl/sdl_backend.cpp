@@ -4,18 +4,17 @@
 #include "platform/cli/command_line.hpp"
 #include "platform/raster/raster_canvas.hpp"
 #include "platform/sdl/sdl_input.hpp"
+#include "platform/sdl/sdl_screen.hpp"
 #include "platform/sdl/sdl_sound.hpp"
 #include "seam/platform.hpp"
 
 #include <SDL.h>
 
-#include <array>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <vector>
 
 namespace kueruma::platform {
 struct Window {
@@ -35,12 +34,9 @@ struct Runtime {
     app::Shell shell;
     platform::Window window;
     SDL_Window* sdlWindow = nullptr;
-    SDL_Renderer* renderer = nullptr;
-    SDL_Texture* texture = nullptr;
+    Screen screen;
     std::unique_ptr<raster::Framebuffer> framebuffer;
     std::unique_ptr<raster::RasterCanvas> canvas;
-    std::vector<Uint32> pixels;
-    std::array<Uint32, 256> greyToPixel{};
     bool timerRunning = false;
     unsigned period = 0;
     Uint64 nextDue = 0;
@@ -73,14 +69,7 @@ int startScale() {
 
 // Puts the framebuffer on the screen as it is now, even halfway through a paint.
 void present() {
-    if (rt.renderer == nullptr) return;
-    const std::uint8_t* grey = rt.framebuffer->data();
-    for (std::size_t i = 0; i < rt.pixels.size(); ++i) rt.pixels[i] = rt.greyToPixel[grey[i]];
-    SDL_UpdateTexture(rt.texture, nullptr, rt.pixels.data(), clientWidth * sizeof(Uint32));
-    SDL_SetRenderDrawColor(rt.renderer, 0, 0, 0, 255);
-    SDL_RenderClear(rt.renderer);
-    SDL_RenderCopy(rt.renderer, rt.texture, nullptr, nullptr);
-    SDL_RenderPresent(rt.renderer);
+    rt.screen.show(*rt.framebuffer);
 }
 
 void paint() {
@@ -103,6 +92,7 @@ void handleWindowEvent(const SDL_WindowEvent& event) {
         break;
     case SDL_WINDOWEVENT_EXPOSED:
     case SDL_WINDOWEVENT_SIZE_CHANGED:
+        rt.screen.invalidate();
         rt.invalid = true;
         break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
@@ -178,21 +168,7 @@ bool createWindow(std::string& error) {
         return false;
     }
     SDL_SetWindowMinimumSize(rt.sdlWindow, clientWidth, clientHeight);
-    rt.renderer = SDL_CreateRenderer(rt.sdlWindow, -1, 0);
-    if (rt.renderer == nullptr) {
-        error = std::string("cannot create a renderer for the window: ") + SDL_GetError();
-        return false;
-    }
-    // Whole-number scaling with black bars keeps every pixel square and sharp at any size.
-    SDL_RenderSetLogicalSize(rt.renderer, clientWidth, clientHeight);
-    SDL_RenderSetIntegerScale(rt.renderer, SDL_TRUE);
-    rt.texture = SDL_CreateTexture(rt.renderer, SDL_PIXELFORMAT_ARGB8888,
-                                   SDL_TEXTUREACCESS_STREAMING, clientWidth, clientHeight);
-    if (rt.texture == nullptr) {
-        error = std::string("cannot create the window's picture: ") + SDL_GetError();
-        return false;
-    }
-    return true;
+    return rt.screen.open(rt.sdlWindow, clientWidth, clientHeight, error);
 }
 
 } // namespace
@@ -228,8 +204,6 @@ bool openGame(std::string& error) {
     rt = Runtime{};
     rt.framebuffer = std::make_unique<raster::Framebuffer>(clientWidth, clientHeight);
     rt.canvas = std::make_unique<raster::RasterCanvas>(*rt.framebuffer);
-    rt.pixels.assign(static_cast<std::size_t>(clientWidth) * clientHeight, 0);
-    for (Uint32 g = 0; g < 256; ++g) rt.greyToPixel[g] = 0xFF000000U | g << 16 | g << 8 | g;
     input::forgetKeys();
     if (SDL_WasInit(SDL_INIT_JOYSTICK) != 0) input::openJoysticks();
     sound::open();
@@ -261,11 +235,8 @@ int runMessageLoop() {
 void shutdown() {
     sound::close();
     input::closeJoysticks();
-    if (rt.texture != nullptr) SDL_DestroyTexture(rt.texture);
-    if (rt.renderer != nullptr) SDL_DestroyRenderer(rt.renderer);
+    rt.screen.close();
     if (rt.sdlWindow != nullptr) SDL_DestroyWindow(rt.sdlWindow);
-    rt.texture = nullptr;
-    rt.renderer = nullptr;
     rt.sdlWindow = nullptr;
     SDL_Quit();
 }
@@ -282,6 +253,10 @@ const game::PlayState& state() {
 
 const raster::Framebuffer& picture() {
     return *rt.framebuffer;
+}
+
+SDL_Window* window() {
+    return rt.sdlWindow;
 }
 
 bool quitPosted() {

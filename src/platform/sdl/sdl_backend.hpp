@@ -8,6 +8,8 @@
 
 #include <string>
 
+struct SDL_Window;
+
 namespace kueruma::sdl {
 
 using platform::clientHeight;
@@ -34,8 +36,9 @@ void shutdown();
 void deliverTick();
 // The play state of the game in the window.
 const game::PlayState& state();
-// What the window shows.
+// What the window shows, before scaling.
 const raster::Framebuffer& picture();
+SDL_Window* window();
 bool quitPosted();
 
 } // namespace kueruma::sdl
