@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kueruma {
@@ -259,6 +260,28 @@ TEST_F(DesktopGame, TheCloseBoxEndsTheProgramWithStatusZero) {
     windowEvent(SDL_WINDOWEVENT_CLOSE);
     EXPECT_EQ(sdl::runMessageLoop(), 0);
     EXPECT_TRUE(sdl::quitPosted());
+}
+
+// A display that cannot be reached is named with the driver tried and SDL's own words, not
+// mistaken for no display at all.
+TEST_F(DesktopGame, AnUnreachableDisplayIsNamedWithTheDriverTried) {
+    const std::string display = std::getenv("DISPLAY") != nullptr ? std::getenv("DISPLAY") : "";
+    const std::string wayland =
+        std::getenv("WAYLAND_DISPLAY") != nullptr ? std::getenv("WAYLAND_DISPLAY") : "";
+    unsetenv("SDL_VIDEODRIVER");
+    unsetenv("WAYLAND_DISPLAY");
+    setenv("DISPLAY", ":65534", 1);
+    std::string error;
+    EXPECT_FALSE(sdl::openGame(error));
+    EXPECT_NE(error.find("'x11' video driver for DISPLAY=:65534: "), std::string::npos) << error;
+    EXPECT_EQ(error.find("not set"), std::string::npos) << error;
+    for (const auto& [name, value] :
+         {std::pair{"DISPLAY", display}, {"WAYLAND_DISPLAY", wayland}}) {
+        if (!value.empty())
+            setenv(name, value.c_str(), 1);
+        else
+            unsetenv(name);
+    }
 }
 
 // The build writes the cues next to the executables, where the tests run.

@@ -142,23 +142,65 @@ void fireTimer() {
     rt.shell.onTimer(&rt.window);
 }
 
-bool createWindow(std::string& error) {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        error = std::string("cannot open the window: no video display (") + SDL_GetError() + ")";
-        return false;
+bool drawsNowhere(const char* driver) {
+    return driver != nullptr &&
+           (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+}
+
+// Asks SDL for one video driver by name, a few times: an X server that is busy accepting other
+// clients can refuse a connection for a moment.
+bool startVideoDriver(const char* driver) {
+    constexpr int attempts = 5;
+    constexpr Uint32 retryMs = 200;
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        if (attempt > 0) SDL_Delay(retryMs);
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
     }
-    // With no display at all SDL falls back on drivers that draw nowhere; a game nobody can
-    // see must say so instead of running (tests ask for the dummy driver by name).
-    const char* driver = SDL_GetCurrentVideoDriver();
+    return false;
+}
+
+// Brings up SDL's video on the display the environment names. SDL's own choice comes first; a
+// fallback on a driver that draws nowhere (tests ask for the dummy one by name) counts only when
+// no display is named, and then a game nobody can see says so instead of running.
+bool startVideo(std::string& error) {
     const char* asked = std::getenv("SDL_VIDEODRIVER");
-    if (driver != nullptr &&
-        (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) &&
-        (asked == nullptr || std::strcmp(asked, driver) != 0)) {
-        error =
-            std::string("cannot open the window: no display to show it on (SDL found only its '") +
-            driver + "' video driver; is DISPLAY or WAYLAND_DISPLAY set?)";
+    if (asked != nullptr && *asked != '\0') {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+        error = std::string("cannot open the window with SDL's '") + asked +
+                "' video driver: " + SDL_GetError();
         return false;
     }
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
+        const char* chosen = SDL_GetCurrentVideoDriver();
+        if (!drawsNowhere(chosen)) return true;
+        error = std::string("SDL found only its '") + chosen + "' video driver";
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    } else {
+        error = SDL_GetError();
+    }
+    struct DisplayDriver {
+        const char* variable;
+        const char* driver;
+    };
+    std::string tried;
+    for (const DisplayDriver display :
+         {DisplayDriver{"DISPLAY", "x11"}, DisplayDriver{"WAYLAND_DISPLAY", "wayland"}}) {
+        const char* name = std::getenv(display.variable);
+        if (name == nullptr || *name == '\0') continue;
+        if (startVideoDriver(display.driver)) return true;
+        tried += std::string(tried.empty() ? "" : "; ") + "SDL's '" + display.driver +
+                 "' video driver for " + display.variable + "=" + name + ": " + SDL_GetError();
+    }
+    SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+    error = tried.empty() ? "cannot open the window: no display to show it on (" + error +
+                                "; neither DISPLAY nor WAYLAND_DISPLAY is set)"
+                          : "cannot open the window: " + tried;
+    return false;
+}
+
+bool createWindow(std::string& error) {
+    if (!startVideo(error)) return false;
     const int scale = startScale();
     rt.sdlWindow = SDL_CreateWindow(windowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                     clientWidth * scale, clientHeight * scale,
