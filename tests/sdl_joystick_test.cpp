@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -228,6 +229,32 @@ TEST_F(DesktopGame, TheWindowShowsThePictureAtAWholeScaleWithBlackBars) {
     SDL_SetWindowSize(sdl::window(), 1900, 1400);
     for (int tick = 0; tick < 5; ++tick) sdl::deliverTick();
     EXPECT_EQ(pixelsAmiss(3, (1900 - 1896) / 2, (1400 - 1299) / 2), 0);
+}
+
+// Keys pressed during the pause that ends a stage count only in the sample taken right after it,
+// which is thrown away: a tap of X does not restart the stage; a key still held stays down.
+TEST_F(DesktopGame, ATapDuringTheEndOfStagePauseDoesNotReachTheResultScreen) {
+    startGame();
+    tap(SDLK_DOWN);
+    tap(SDLK_DOWN);
+    tap(SDLK_x);
+    sdl::deliverTick(); // the intro's pause
+    ASSERT_EQ(gameState.screen, game::Play);
+    tap(SDLK_F11); // gives up: the next tick pauses for a second
+    ASSERT_FALSE(gameState.running);
+    std::thread duringThePause([] {
+        SDL_Delay(200);
+        key(SDL_KEYDOWN, SDLK_x);
+        key(SDL_KEYUP, SDLK_x);
+        key(SDL_KEYDOWN, SDLK_UP);
+    });
+    sdl::deliverTick();
+    duringThePause.join();
+    ASSERT_EQ(gameState.screen, game::Result);
+    sdl::deliverTick();
+    EXPECT_EQ(gameState.screen, game::Result);
+    EXPECT_EQ(gameState.input.x, 0);
+    EXPECT_EQ(gameState.input.up, 1);
 }
 
 TEST_F(DesktopGame, KeysHeldWhenTheWindowLosesTheFocusAreReleased) {

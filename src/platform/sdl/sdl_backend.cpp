@@ -10,6 +10,7 @@
 
 #include <SDL.h>
 
+#include <array>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -124,6 +125,19 @@ void handleEvent(const SDL_Event& event) {
         break;
     default:
         break;
+    }
+}
+
+// The keyboard's state moves on while the game pauses, as the system's key state does: key
+// events that arrived meanwhile reach the latch now, so the sample taken right after a pause is
+// the one that sees a short press. Everything else waits for the message loop.
+void takeKeyEvents() {
+    SDL_PumpEvents();
+    std::array<SDL_Event, 16> events{};
+    int count = 0;
+    while ((count = SDL_PeepEvents(events.data(), static_cast<int>(events.size()), SDL_GETEVENT,
+                                   SDL_KEYDOWN, SDL_KEYUP)) > 0) {
+        for (int i = 0; i < count; ++i) handleEvent(events[static_cast<std::size_t>(i)]);
     }
 }
 
@@ -343,6 +357,7 @@ void sleepMs(unsigned ms) {
     // pause: the clear animation's frames appear one by one.
     sdl::present();
     SDL_Delay(ms);
+    sdl::takeKeyEvents();
     sdl::input::markJoysticksStale();
 }
 
