@@ -174,6 +174,13 @@ TEST_F(DesktopGame, AxesSpanTheMultimediaScaleAndTheDPadPushesThemAllTheWay) {
     sdl::deliverTick();
     EXPECT_EQ(read(0).dwXpos, 0xFFFFU);
     EXPECT_EQ(read(0).dwYpos, 0xFFFFU);
+    // The D-pad fills in where the stick is centred, and leaves a pushed stick alone.
+    SDL_JoystickSetVirtualAxis(pad, 0, SDL_JOYSTICK_AXIS_MIN);
+    SDL_JoystickSetVirtualHat(pad, 0, SDL_HAT_RIGHTUP);
+    sdl::deliverTick();
+    EXPECT_EQ(read(0).dwXpos, 0U);
+    EXPECT_EQ(read(0).dwYpos, 0U);
+    SDL_JoystickSetVirtualAxis(pad, 0, 0);
 
     SDL_JoystickSetVirtualHat(pad, 0, SDL_HAT_CENTERED);
     SDL_JoystickSetVirtualButton(pad, 0, SDL_PRESSED);
@@ -184,7 +191,8 @@ TEST_F(DesktopGame, AxesSpanTheMultimediaScaleAndTheDPadPushesThemAllTheWay) {
     EXPECT_EQ(gameState.input.z, 0); // buttons beyond the second feed no input flag
 }
 
-TEST_F(DesktopGame, AnUnpluggedPadStopsAnsweringAndLetsGo) {
+// An unplugged pad lets go of what it held; plugged in again, it is read again in its slot.
+TEST_F(DesktopGame, AnUnpluggedPadLetsGoAndIsReadAgainWhenPluggedBackIn) {
     SDL_Joystick* pad = plugPad();
     startGame();
     SDL_JoystickSetVirtualButton(pad, 0, SDL_PRESSED);
@@ -197,6 +205,13 @@ TEST_F(DesktopGame, AnUnpluggedPadStopsAnsweringAndLetsGo) {
     EXPECT_NE(platform::joystickProbe(0), platform::joyNoError);
     EXPECT_EQ(gameState.joysticks[0].left, 0);
     EXPECT_EQ(gameState.input.left, 0);
+
+    pad = plugPad();
+    SDL_JoystickSetVirtualAxis(pad, 1, SDL_JOYSTICK_AXIS_MAX);
+    sdl::deliverTick();
+    EXPECT_EQ(platform::joystickProbe(0), platform::joyNoError);
+    EXPECT_EQ(gameState.joysticks[0].down, 1);
+    EXPECT_EQ(gameState.input.down, 1);
 }
 
 TEST_F(DesktopGame, AKeyTappedBetweenTwoTicksCountsOnce) {

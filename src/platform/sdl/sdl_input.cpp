@@ -1,8 +1,10 @@
 #include "platform/sdl/sdl_input.hpp"
 
+#include "app/input.hpp"
 #include "seam/platform.hpp"
 
 #include <array>
+#include <cstring>
 
 namespace kueruma::sdl::input {
 
@@ -33,6 +35,8 @@ std::array<KeyState, bindings.size()> keys{};
 // The multimedia joystick interface numbers up to 16 devices.
 constexpr int maxJoysticks = 16;
 std::array<SDL_Joystick*, maxJoysticks> joysticks{};
+// What each number's device was, to know it when it is plugged in again.
+std::array<SDL_JoystickGUID, maxJoysticks> guids{};
 unsigned joystickCount = 0;
 bool joysticksStale = true;
 
@@ -57,6 +61,48 @@ int slotOfVirtualKey(int virtualKey) {
 std::uint32_t axisReading(SDL_Joystick* joystick, int axis) {
     if (axis >= SDL_JoystickNumAxes(joystick)) return 0x8000;
     return static_cast<std::uint32_t>(SDL_JoystickGetAxis(joystick, axis) + 32768);
+}
+
+bool sameGuid(const SDL_JoystickGUID& a, const SDL_JoystickGUID& b) {
+    return std::memcmp(a.data, b.data, sizeof a.data) == 0;
+}
+
+bool openedByNumber(SDL_JoystickID instance) {
+    for (unsigned id = 0; id < joystickCount; ++id) {
+        if (joysticks[id] != nullptr && SDL_JoystickGetAttached(joysticks[id]) &&
+            SDL_JoystickInstanceID(joysticks[id]) == instance) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A number keeps its device for the life of the program: one unplugged and plugged in again
+// (known by its GUID) is opened into its old number.
+void reopenReturned() {
+    for (unsigned id = 0; id < joystickCount; ++id) {
+        if (joysticks[id] == nullptr || SDL_JoystickGetAttached(joysticks[id])) continue;
+        for (int index = 0; index < SDL_NumJoysticks(); ++index) {
+            if (!sameGuid(SDL_JoystickGetDeviceGUID(index), guids[id]) ||
+                openedByNumber(SDL_JoystickGetDeviceInstanceID(index))) {
+                continue;
+            }
+            if (SDL_Joystick* returned = SDL_JoystickOpen(index)) {
+                SDL_JoystickClose(joysticks[id]);
+                joysticks[id] = returned;
+            }
+            break;
+        }
+    }
+}
+
+// A D-pad (reported as a hat) steers as the stick pushed all the way, on an axis where the
+// stick itself is centred: the two combine, and a pushed stick is never overridden.
+std::uint32_t withDpad(std::uint32_t axis, bool towardsZero, bool towardsMax) {
+    if (axis < app::axisLowEdge || axis >= app::axisHighEdge) return axis;
+    if (towardsZero) return 0;
+    if (towardsMax) return axisMax;
+    return axis;
 }
 
 SDL_Joystick* usableJoystick(unsigned id) {
@@ -93,8 +139,10 @@ void openJoysticks() {
     const int count = SDL_NumJoysticks();
     joystickCount =
         count > 0 ? static_cast<unsigned>(count < maxJoysticks ? count : maxJoysticks) : 0;
-    for (unsigned i = 0; i < joystickCount; ++i)
+    for (unsigned i = 0; i < joystickCount; ++i) {
         joysticks[i] = SDL_JoystickOpen(static_cast<int>(i));
+        guids[i] = SDL_JoystickGetDeviceGUID(static_cast<int>(i));
+    }
     joysticksStale = true;
 }
 
@@ -139,19 +187,17 @@ unsigned joystickRead(unsigned id, JoyInfoEx& info) {
     // cost nothing), so the first reading after time has passed asks them once for all.
     if (joysticksStale) {
         SDL_JoystickUpdate();
+        reopenReturned();
         joysticksStale = false;
     }
     SDL_Joystick* joystick = usableJoystick(id);
     if (joystick == nullptr) return joyErrUnplugged;
     info.dwXpos = axisReading(joystick, 0);
     info.dwYpos = axisReading(joystick, 1);
-    // A D-pad reports as a hat; it steers as a stick pushed all the way.
     if (SDL_JoystickNumHats(joystick) > 0) {
         const Uint8 hat = SDL_JoystickGetHat(joystick, 0);
-        if (hat & SDL_HAT_LEFT) info.dwXpos = 0;
-        if (hat & SDL_HAT_RIGHT) info.dwXpos = axisMax;
-        if (hat & SDL_HAT_UP) info.dwYpos = 0;
-        if (hat & SDL_HAT_DOWN) info.dwYpos = axisMax;
+        info.dwXpos = withDpad(info.dwXpos, hat & SDL_HAT_LEFT, hat & SDL_HAT_RIGHT);
+        info.dwYpos = withDpad(info.dwYpos, hat & SDL_HAT_UP, hat & SDL_HAT_DOWN);
     }
     std::uint32_t buttons = 0;
     const int buttonCount = SDL_JoystickNumButtons(joystick);
