@@ -2,6 +2,7 @@
 # The portable core's layers, checked on every include: each folder may include only itself
 # and the folders below it, and no core file includes an OS, SDL, browser or C library header
 # (the standard C++ headers have no extension, so an include with a dot or a slash is foreign).
+# The emulated message loop keeps to the same rule, so every backend can share it.
 # Usage: layers_test.sh SRC_DIR
 set -u
 src=${1:?usage: layers_test.sh SRC_DIR}
@@ -16,9 +17,10 @@ declare -A allowed=(
   [render]="seam world figure game render"
   [app]="seam world figure game render app"
   [platform/raster]="seam platform/raster"
+  [platform/loop]="seam platform/loop"
 )
 
-for layer in seam world figure game render app platform/raster; do
+for layer in seam world figure game render app platform/raster platform/loop; do
   files=$(find "$src/$layer" -name '*.cpp' -o -name '*.hpp' | sort)
   for file in $files; do
     while IFS= read -r line; do

@@ -7,12 +7,6 @@
 
 #include <array>
 
-namespace kueruma::platform {
-struct Window {
-    bool destroyed = false;
-};
-} // namespace kueruma::platform
-
 namespace kueruma::headless {
 
 namespace {
@@ -21,16 +15,9 @@ struct Runtime {
     app::Shell shell;
     platform::Window window;
     PaintTarget* target = nullptr;
-    std::int64_t now = 0;
-    unsigned period = 0;
-    std::int64_t nextDue = 0;
-    bool invalid = false;
+    loop::MessageLoop<loop::VirtualClock> loop;
     bool painting = false;
-    bool quit = false;
-    int exitCode = 0;
     std::int64_t ticks = 0;
-    KeySet held = 0;
-    KeySet pressedSinceQuery = 0;
     TickReport report;
     TickReport bootReport;
     unsigned joystickCount = 0;
@@ -39,29 +26,8 @@ struct Runtime {
 
 thread_local Runtime rt;
 
-KeySet keyBit(int virtualKey) {
-    switch (virtualKey) {
-    case platform::keyLeft:
-        return KeyLeft;
-    case platform::keyUp:
-        return KeyUp;
-    case platform::keyRight:
-        return KeyRight;
-    case platform::keyDown:
-        return KeyDown;
-    case platform::keyX:
-        return KeyX;
-    case platform::keyZ:
-        return KeyZ;
-    case platform::keyF11:
-        return KeyF11;
-    default:
-        return 0;
-    }
-}
-
 void paint() {
-    rt.invalid = false;
+    rt.loop.takePaint();
     if (rt.target == nullptr) return;
     rt.report.painted = true;
     platform::Canvas* target = rt.target->beginPaint();
@@ -99,23 +65,23 @@ void boot(PaintTarget* target, int stage) {
     }
     // The window's first paint, before any tick.
     paint();
-    rt.report.timerMs = rt.period;
+    rt.report.timerMs = rt.loop.timer().periodMs();
     rt.bootReport = rt.report;
 }
 
 bool tick() {
-    if (rt.quit) return false;
+    if (rt.loop.quitPosted()) return false;
     rt.report = TickReport{};
-    // Late ticks coalesce: a tick that is overdue fires once, now.
-    if (rt.nextDue > rt.now) rt.now = rt.nextDue;
-    rt.report.tickMs = rt.now;
-    while (rt.nextDue <= rt.now) rt.nextDue += rt.period > 0 ? rt.period : 1;
+    // The clock moves on to the tick; a tick that is overdue fires once, now.
+    const std::int64_t wait = rt.loop.msUntilTick();
+    if (wait > 0) rt.loop.clock.ms += wait;
+    rt.report.tickMs = rt.loop.clock.now();
+    rt.loop.takeTick();
     ++rt.ticks;
     rt.shell.onTimer(&rt.window);
-    // The quit message is taken before any paint is generated.
-    if (!rt.quit && rt.invalid) paint();
-    rt.report.timerMs = rt.period;
-    rt.report.quit = rt.quit;
+    if (rt.loop.next() == loop::Next::Paint) paint();
+    rt.report.timerMs = rt.loop.timer().periodMs();
+    rt.report.quit = rt.loop.quitPosted();
     return true;
 }
 
@@ -129,12 +95,11 @@ void paintNow() {
 }
 
 void holdKeys(KeySet keys) {
-    rt.pressedSinceQuery |= static_cast<KeySet>(keys & ~rt.held);
-    rt.held = keys;
+    rt.loop.keys.hold(keys);
 }
 
 void tapKey(int virtualKey) {
-    rt.pressedSinceQuery |= keyBit(virtualKey);
+    rt.loop.keys.tap(loop::keyBit(virtualKey));
 }
 
 game::PlayState& state() {
@@ -171,16 +136,16 @@ const TickReport& bootReport() {
     return rt.bootReport;
 }
 std::int64_t nowMs() {
-    return rt.now;
+    return rt.loop.clock.now();
 }
 unsigned timerPeriodMs() {
-    return rt.period;
+    return rt.loop.timer().periodMs();
 }
 bool quitPosted() {
-    return rt.quit;
+    return rt.loop.quitPosted();
 }
 int exitCode() {
-    return rt.exitCode;
+    return rt.loop.exitCode();
 }
 std::int64_t ticksDelivered() {
     return rt.ticks;
@@ -200,17 +165,15 @@ namespace kueruma::platform {
 using headless::rt;
 
 void setTimer(Window*, int, unsigned periodMs) {
-    rt.period = periodMs;
-    rt.nextDue = rt.now + periodMs;
+    rt.loop.setTimer(periodMs);
 }
 
 void invalidate(Window*) {
-    rt.invalid = true;
+    rt.loop.invalidate();
 }
 
 void postQuit(int exitCode) {
-    rt.quit = true;
-    rt.exitCode = exitCode;
+    rt.loop.postQuit(exitCode);
 }
 
 void closeWindow(Window* window) {
@@ -225,7 +188,7 @@ void destroyWindow(Window* window) {
 
 void sleepMs(unsigned ms) {
     if (rt.painting) rt.target->pauseInPaint();
-    rt.now += ms;
+    rt.loop.sleep(ms);
     rt.report.sleptMs += ms;
 }
 
@@ -236,28 +199,19 @@ void playSound(const char* fileName) {
 }
 
 short asyncKeyState(int virtualKey) {
-    const headless::KeySet bit = headless::keyBit(virtualKey);
-    if (bit == 0) return 0;
-    const bool down = (rt.held & bit) != 0;
-    const bool pressed = (rt.pressedSinceQuery & bit) != 0;
-    rt.pressedSinceQuery = static_cast<headless::KeySet>(rt.pressedSinceQuery & ~bit);
-    return static_cast<short>((down ? 0x8000 : 0) | (pressed ? 1 : 0));
+    return rt.loop.keys.query(virtualKey);
 }
 
 unsigned joystickDeviceCount() {
     return rt.joystickCount;
 }
 
-namespace {
-constexpr unsigned joyErrUnplugged = 167;
-}
-
 unsigned joystickProbe(unsigned id) {
-    return id < rt.joystickCount && rt.joysticks[id].plugged ? joyNoError : joyErrUnplugged;
+    return id < rt.joystickCount && rt.joysticks[id].plugged ? joyNoError : loop::joyErrUnplugged;
 }
 
 unsigned joystickRead(unsigned id, JoyInfoEx& info) {
-    if (joystickProbe(id) != joyNoError) return joyErrUnplugged;
+    if (joystickProbe(id) != joyNoError) return loop::joyErrUnplugged;
     info.dwXpos = rt.joysticks[id].x;
     info.dwYpos = rt.joysticks[id].y;
     info.dwButtons = rt.joysticks[id].buttons;

@@ -4,6 +4,7 @@
 
 #include "app/shell.hpp"
 #include "game/play_state.hpp"
+#include "platform/loop/message_loop.hpp"
 #include "seam/canvas.hpp"
 #include "seam/platform.hpp"
 
@@ -25,16 +26,9 @@ class PaintTarget {
 };
 
 // Keys a script can hold, as bits.
-enum Key : std::uint8_t {
-    KeyLeft = 1 << 0,
-    KeyUp = 1 << 1,
-    KeyRight = 1 << 2,
-    KeyDown = 1 << 3,
-    KeyX = 1 << 4,
-    KeyZ = 1 << 5,
-    KeyF11 = 1 << 6,
-};
-using KeySet = std::uint8_t;
+using loop::Key;
+using enum loop::Key;
+using loop::KeySet;
 
 // What happened during one timer tick and the paint that followed it.
 struct TickReport {
@@ -57,7 +51,7 @@ struct VirtualJoystick {
     std::uint32_t buttons = 0;
 };
 
-inline constexpr unsigned maxJoysticks = 16;
+using loop::maxJoysticks;
 
 // The play state of the program this thread runs. Each thread has a program of its own, so a
 // search can run one per core.

@@ -2,6 +2,7 @@
 
 #include "app/shell.hpp"
 #include "platform/cli/command_line.hpp"
+#include "platform/loop/message_loop.hpp"
 #include "platform/raster/raster_canvas.hpp"
 #include "platform/sdl/sdl_input.hpp"
 #include "platform/sdl/sdl_screen.hpp"
@@ -17,12 +18,6 @@
 #include <cstring>
 #include <memory>
 
-namespace kueruma::platform {
-struct Window {
-    bool destroyed = false;
-};
-} // namespace kueruma::platform
-
 namespace kueruma::sdl {
 
 namespace {
@@ -31,6 +26,12 @@ constexpr const char* windowTitle = "++クエルマー++";
 // Room left under the usable display height for the window frame and caption.
 constexpr int frameAllowance = 48;
 
+// The machine's clock; a pause blocks the program.
+struct SdlClock {
+    std::int64_t now() const { return static_cast<std::int64_t>(SDL_GetTicks64()); }
+    void sleep(unsigned ms) { SDL_Delay(ms); }
+};
+
 struct Runtime {
     app::Shell shell;
     platform::Window window;
@@ -38,12 +39,7 @@ struct Runtime {
     Screen screen;
     std::unique_ptr<raster::Framebuffer> framebuffer;
     std::unique_ptr<raster::RasterCanvas> canvas;
-    bool timerRunning = false;
-    unsigned period = 0;
-    Uint64 nextDue = 0;
-    bool invalid = false;
-    bool quit = false;
-    int exitCode = 0;
+    loop::MessageLoop<SdlClock> loop;
 };
 
 Runtime rt;
@@ -74,7 +70,7 @@ void present() {
 }
 
 void paint() {
-    rt.invalid = false;
+    rt.loop.takePaint();
     rt.framebuffer->clear(0);
     rt.canvas->beginPaint();
     rt.shell.onPaint(&rt.window, *rt.canvas);
@@ -94,10 +90,11 @@ void handleWindowEvent(const SDL_WindowEvent& event) {
     case SDL_WINDOWEVENT_EXPOSED:
     case SDL_WINDOWEVENT_SIZE_CHANGED:
         rt.screen.invalidate();
-        rt.invalid = true;
+        rt.loop.invalidate();
         break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
-        input::releaseHeldKeys();
+        // The window hears no more of the keyboard: nothing is held any longer.
+        rt.loop.keys.releaseAll();
         break;
     default:
         break;
@@ -118,10 +115,10 @@ void handleEvent(const SDL_Event& event) {
             if (event.key.repeat == 0) toggleFullscreen();
             break;
         }
-        input::keyDown(event.key.keysym.sym);
+        rt.loop.keys.press(input::keyOf(event.key.keysym.sym));
         break;
     case SDL_KEYUP:
-        input::keyUp(event.key.keysym.sym);
+        rt.loop.keys.release(input::keyOf(event.key.keysym.sym));
         break;
     default:
         break;
@@ -145,10 +142,16 @@ void takeKeyEvents() {
 // as a Windows message queue orders them. False once the program has quit.
 bool handlePending() {
     SDL_Event event;
-    while (!rt.quit && SDL_PollEvent(&event)) handleEvent(event);
-    if (rt.quit) return false;
-    if (rt.invalid) paint();
-    return !rt.quit;
+    while (!rt.loop.quitPosted() && SDL_PollEvent(&event)) handleEvent(event);
+    if (rt.loop.next() == loop::Next::Paint) paint();
+    return !rt.loop.quitPosted();
+}
+
+// Sleeps until an event arrives or `ms` have passed (for ever when `ms` is negative).
+void waitForEvent(std::int64_t ms) {
+    const int timeout = ms < 0 || ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
+    SDL_Event event;
+    if (SDL_WaitEventTimeout(&event, timeout)) handleEvent(event);
 }
 
 void fireTimer() {
@@ -260,7 +263,6 @@ bool openGame(std::string& error) {
     rt = Runtime{};
     rt.framebuffer = std::make_unique<raster::Framebuffer>(clientWidth, clientHeight);
     rt.canvas = std::make_unique<raster::RasterCanvas>(*rt.framebuffer);
-    input::forgetKeys();
     if (SDL_WasInit(SDL_INIT_JOYSTICK) != 0) input::openJoysticks();
     sound::open();
     rt.shell.startUp();
@@ -272,20 +274,14 @@ bool openGame(std::string& error) {
 
 int runMessageLoop() {
     while (handlePending()) {
-        const Uint64 now = SDL_GetTicks64();
-        if (rt.timerRunning && now >= rt.nextDue) {
-            // A late tick fires once; the ticks it missed are dropped, not queued.
-            rt.nextDue += (now - rt.nextDue) / rt.period * rt.period + rt.period;
+        if (rt.loop.next() == loop::Next::Tick) {
+            rt.loop.takeTick();
             fireTimer();
-            continue;
-        }
-        const Uint64 wait = rt.timerRunning ? rt.nextDue - now : Uint64{INT_MAX};
-        SDL_Event event;
-        if (SDL_WaitEventTimeout(&event, static_cast<int>(wait < INT_MAX ? wait : INT_MAX))) {
-            handleEvent(event);
+        } else {
+            waitForEvent(rt.loop.msUntilTick());
         }
     }
-    return rt.exitCode;
+    return rt.loop.exitCode();
 }
 
 void shutdown() {
@@ -316,7 +312,7 @@ SDL_Window* window() {
 }
 
 bool quitPosted() {
-    return rt.quit;
+    return rt.loop.quitPosted();
 }
 
 } // namespace kueruma::sdl
@@ -326,19 +322,15 @@ namespace kueruma::platform {
 using sdl::rt;
 
 void setTimer(Window*, int, unsigned periodMs) {
-    // A new period starts a new grid from now, as SetTimer does.
-    rt.period = periodMs > 0 ? periodMs : 1;
-    rt.nextDue = SDL_GetTicks64() + rt.period;
-    rt.timerRunning = true;
+    rt.loop.setTimer(periodMs);
 }
 
 void invalidate(Window*) {
-    rt.invalid = true;
+    rt.loop.invalidate();
 }
 
 void postQuit(int exitCode) {
-    rt.quit = true;
-    rt.exitCode = exitCode;
+    rt.loop.postQuit(exitCode);
 }
 
 void closeWindow(Window* window) {
@@ -356,9 +348,13 @@ void sleepMs(unsigned ms) {
     // The window shows every stroke drawn so far, as an unbuffered window would during the
     // pause: the clear animation's frames appear one by one.
     sdl::present();
-    SDL_Delay(ms);
+    rt.loop.sleep(ms);
     sdl::takeKeyEvents();
     sdl::input::markJoysticksStale();
+}
+
+short asyncKeyState(int virtualKey) {
+    return rt.loop.keys.query(virtualKey);
 }
 
 } // namespace kueruma::platform

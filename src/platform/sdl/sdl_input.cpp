@@ -3,6 +3,7 @@
 #include "app/input.hpp"
 #include "seam/platform.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -10,52 +11,28 @@ namespace kueruma::sdl::input {
 
 namespace {
 
-// The keys the game asks about, in one table so key events and queries agree.
+// The keys the game asks about.
 struct KeyBinding {
-    int virtualKey;
     SDL_Keycode key;
+    loop::Key bit;
 };
 constexpr std::array<KeyBinding, 7> bindings{{
-    {platform::keyLeft, SDLK_LEFT},
-    {platform::keyUp, SDLK_UP},
-    {platform::keyRight, SDLK_RIGHT},
-    {platform::keyDown, SDLK_DOWN},
-    {platform::keyX, SDLK_x},
-    {platform::keyZ, SDLK_z},
-    {platform::keyF11, SDLK_F11},
+    {SDLK_LEFT, loop::KeyLeft},
+    {SDLK_UP, loop::KeyUp},
+    {SDLK_RIGHT, loop::KeyRight},
+    {SDLK_DOWN, loop::KeyDown},
+    {SDLK_x, loop::KeyX},
+    {SDLK_z, loop::KeyZ},
+    {SDLK_F11, loop::KeyF11},
 }};
 
-struct KeyState {
-    bool down = false;
-    // A press the game has not asked about yet: a tap shorter than a tick still counts once.
-    bool pressedSinceQuery = false;
-};
-std::array<KeyState, bindings.size()> keys{};
-
-// The multimedia joystick interface numbers up to 16 devices.
-constexpr int maxJoysticks = 16;
-std::array<SDL_Joystick*, maxJoysticks> joysticks{};
+std::array<SDL_Joystick*, loop::maxJoysticks> joysticks{};
 // What each number's device was, to know it when it is plugged in again.
-std::array<SDL_JoystickGUID, maxJoysticks> guids{};
+std::array<SDL_JoystickGUID, loop::maxJoysticks> guids{};
 unsigned joystickCount = 0;
 bool joysticksStale = true;
 
-constexpr unsigned joyErrUnplugged = 167;
 constexpr std::uint32_t axisMax = 0xFFFF;
-
-int slotOfKey(SDL_Keycode key) {
-    for (std::size_t i = 0; i < bindings.size(); ++i) {
-        if (bindings[i].key == key) return static_cast<int>(i);
-    }
-    return -1;
-}
-
-int slotOfVirtualKey(int virtualKey) {
-    for (std::size_t i = 0; i < bindings.size(); ++i) {
-        if (bindings[i].virtualKey == virtualKey) return static_cast<int>(i);
-    }
-    return -1;
-}
 
 // SDL's -32768..32767 onto the multimedia interface's 0..0xFFFF, centre at 0x8000.
 std::uint32_t axisReading(SDL_Joystick* joystick, int axis) {
@@ -113,32 +90,17 @@ SDL_Joystick* usableJoystick(unsigned id) {
 
 } // namespace
 
-void keyDown(SDL_Keycode key) {
-    const int slot = slotOfKey(key);
-    if (slot < 0) return;
-    KeyState& state = keys[static_cast<std::size_t>(slot)];
-    if (!state.down) state.pressedSinceQuery = true;
-    state.down = true;
-}
-
-void keyUp(SDL_Keycode key) {
-    const int slot = slotOfKey(key);
-    if (slot >= 0) keys[static_cast<std::size_t>(slot)].down = false;
-}
-
-void releaseHeldKeys() {
-    for (KeyState& state : keys) state.down = false;
-}
-
-void forgetKeys() {
-    keys = {};
+loop::KeySet keyOf(SDL_Keycode key) {
+    for (const KeyBinding& binding : bindings) {
+        if (binding.key == key) return binding.bit;
+    }
+    return 0;
 }
 
 void openJoysticks() {
     closeJoysticks();
     const int count = SDL_NumJoysticks();
-    joystickCount =
-        count > 0 ? static_cast<unsigned>(count < maxJoysticks ? count : maxJoysticks) : 0;
+    joystickCount = std::min(static_cast<unsigned>(std::max(count, 0)), loop::maxJoysticks);
     for (unsigned i = 0; i < joystickCount; ++i) {
         joysticks[i] = SDL_JoystickOpen(static_cast<int>(i));
         guids[i] = SDL_JoystickGetDeviceGUID(static_cast<int>(i));
@@ -164,22 +126,12 @@ namespace kueruma::platform {
 
 using namespace sdl::input;
 
-short asyncKeyState(int virtualKey) {
-    const int slot = slotOfVirtualKey(virtualKey);
-    if (slot < 0) return 0;
-    KeyState& state = keys[static_cast<std::size_t>(slot)];
-    const short result =
-        static_cast<short>((state.down ? 0x8000 : 0) | (state.pressedSinceQuery ? 1 : 0));
-    state.pressedSinceQuery = false;
-    return result;
-}
-
 unsigned joystickDeviceCount() {
     return joystickCount;
 }
 
 unsigned joystickProbe(unsigned id) {
-    return usableJoystick(id) != nullptr ? joyNoError : joyErrUnplugged;
+    return usableJoystick(id) != nullptr ? joyNoError : loop::joyErrUnplugged;
 }
 
 unsigned joystickRead(unsigned id, JoyInfoEx& info) {
@@ -191,7 +143,7 @@ unsigned joystickRead(unsigned id, JoyInfoEx& info) {
         joysticksStale = false;
     }
     SDL_Joystick* joystick = usableJoystick(id);
-    if (joystick == nullptr) return joyErrUnplugged;
+    if (joystick == nullptr) return loop::joyErrUnplugged;
     info.dwXpos = axisReading(joystick, 0);
     info.dwYpos = axisReading(joystick, 1);
     if (SDL_JoystickNumHats(joystick) > 0) {

@@ -1,16 +1,15 @@
-// Keyboard and joysticks for the desktop backend, read the way the shell's async key and
-// multimedia joystick queries expect.
+// Keyboard and joysticks for the desktop backend: the game's keys among SDL's, and joysticks
+// read the way the shell's multimedia joystick queries expect.
 #pragma once
+
+#include "platform/loop/message_loop.hpp"
 
 #include <SDL.h>
 
 namespace kueruma::sdl::input {
 
-void keyDown(SDL_Keycode key);
-void keyUp(SDL_Keycode key);
-// The window lost the keyboard: nothing it will hear about is still held.
-void releaseHeldKeys();
-void forgetKeys();
+// The game's bit for a key, 0 for a key it never asks about.
+loop::KeySet keyOf(SDL_Keycode key);
 
 // Opens every joystick SDL knows of now; the game never looks for more.
 void openJoysticks();
