@@ -1,14 +1,16 @@
 #include "platform/sdl/sdl_screen.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace kueruma::sdl {
 
 namespace {
 
-// Changed rows this close together travel as one band: fewer, larger updates.
-constexpr int bandGap = 4;
+// The picture is compared with what the window shows in squares of this side: the changed
+// ones, in runs along each row of squares, are all that is drawn and sent.
+constexpr int tileSide = 16;
 
 // Where the picture sits in a window of the given size: the largest whole-number scale that
 // fits (at least 1), centred, as SDL's integer-scaled logical size places it.
@@ -34,6 +36,25 @@ Uint32* surfaceRow(SDL_Surface* surface, int y) {
 
 const std::uint8_t* pictureRow(const raster::Framebuffer& picture, int y) {
     return picture.data() + static_cast<std::ptrdiff_t>(y) * picture.width();
+}
+
+// Bit n is set when tile column n of rows [top, bottom) differs from what is shown; what is
+// shown is brought up to date.
+std::uint64_t takeChangedTiles(const raster::Framebuffer& picture, std::uint8_t* shown, int top,
+                               int bottom, int tileWidth) {
+    const int width = picture.width();
+    std::uint64_t changed = 0;
+    for (int y = top; y < bottom; ++y) {
+        const std::uint8_t* in = pictureRow(picture, y);
+        std::uint8_t* was = shown + static_cast<std::ptrdiff_t>(y) * width;
+        if (std::memcmp(in, was, static_cast<std::size_t>(width)) == 0) continue;
+        for (int x = 0, tile = 0; x < width; x += tileWidth, ++tile) {
+            const auto length = static_cast<std::size_t>(std::min(tileWidth, width - x));
+            if (std::memcmp(in + x, was + x, length) != 0) changed |= std::uint64_t{1} << tile;
+        }
+        std::memcpy(was, in, static_cast<std::size_t>(width));
+    }
+    return changed;
 }
 
 // Draws the band into the surface, each grey pixel as a square of the scale's side, and returns
@@ -159,32 +180,34 @@ void Screen::show(const raster::Framebuffer& picture) {
 
 int Screen::collectChanges(const raster::Framebuffer& picture) {
     const int width = picture.width();
-    const std::uint8_t* now = picture.data();
     if (lost_) {
-        std::memcpy(shown_.data(), now, shown_.size());
+        std::memcpy(shown_.data(), picture.data(), shown_.size());
         bands_[0] = Band{0, picture.height(), 0, width};
         return 1;
     }
+    const int tileWidth = tileSide * ((width + tileSide * 64 - 1) / (tileSide * 64));
     int count = 0;
-    int lastChanged = 0;
-    for (int y = 0; y < picture.height(); ++y) {
-        const std::uint8_t* in = now + static_cast<std::ptrdiff_t>(y) * width;
-        std::uint8_t* was = shown_.data() + static_cast<std::ptrdiff_t>(y) * width;
-        if (std::memcmp(in, was, static_cast<std::size_t>(width)) == 0) continue;
-        int left = 0;
-        while (in[left] == was[left]) ++left;
-        int right = width;
-        while (in[right - 1] == was[right - 1]) --right;
-        std::memcpy(was + left, in + left, static_cast<std::size_t>(right - left));
-        if (count > 0 && (y - lastChanged <= bandGap || count == maxBands)) {
-            Band& band = bands_[static_cast<std::size_t>(count - 1)];
-            band.bottom = y + 1;
-            band.left = std::min(band.left, left);
-            band.right = std::max(band.right, right);
+    const auto add = [&](const Band& band) {
+        Band& last = bands_[static_cast<std::size_t>(count > 0 ? count - 1 : 0)];
+        const bool continuesLast =
+            last.bottom == band.top && last.left == band.left && last.right == band.right;
+        if (count > 0 && (continuesLast || count == maxBands)) {
+            last = Band{std::min(last.top, band.top), std::max(last.bottom, band.bottom),
+                        std::min(last.left, band.left), std::max(last.right, band.right)};
         } else {
-            bands_[static_cast<std::size_t>(count++)] = Band{y, y + 1, left, right};
+            bands_[static_cast<std::size_t>(count++)] = band;
         }
-        lastChanged = y;
+    };
+    for (int top = 0; top < picture.height(); top += tileSide) {
+        const int bottom = std::min(picture.height(), top + tileSide);
+        std::uint64_t changed = takeChangedTiles(picture, shown_.data(), top, bottom, tileWidth);
+        // Each run of changed tiles in this row of tiles is one band.
+        while (changed != 0) {
+            const int first = std::countr_zero(changed);
+            const int end = first + std::countr_one(changed >> first);
+            changed &= end < 64 ? ~((std::uint64_t{1} << end) - 1) : 0;
+            add(Band{top, bottom, first * tileWidth, std::min(width, end * tileWidth)});
+        }
     }
     return count;
 }

@@ -34,7 +34,7 @@ class Screen {
     void show(const raster::Framebuffer& picture);
 
   private:
-    static constexpr int maxBands = 32;
+    static constexpr int maxBands = 64;
 
     bool openRenderer(bool acceleratedOnly, std::string& error);
     void dropRenderer();
