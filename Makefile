@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 DEFAULT_BIN := build/default/bin
 
-.PHONY: play test test-asan build deps bench windows windows-deps windows-exe demo clean format replays-record
+.PHONY: play test test-asan build deps bench windows windows-deps windows-exe web web-deps serve-web demo clean format replays-record
 
 deps:
 	tools/install-deps.sh build
@@ -14,14 +14,15 @@ build: deps
 play: build
 	tools/play.sh $(DEFAULT_BIN)
 
-# The Windows tests (label `windows`) cross-build the .exe themselves and run it under Wine.
-test: build windows-deps
+# The Windows tests (label `windows`) cross-build the .exe themselves and run it under Wine; the
+# browser tests (label `web`) build the page with Emscripten and play it in headless Chromium.
+test: build windows-deps web-deps
 	ctest --preset default -j $(JOBS)
 
 test-asan: deps
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan -j $(JOBS)
-	ctest --preset asan -j $(JOBS) -LE 'e2e|windows'
+	ctest --preset asan -j $(JOBS) -LE 'e2e|windows|web'
 
 bench:
 	tools/install-deps.sh build bench
@@ -41,6 +42,22 @@ windows-exe: windows-deps
 # kueruma.exe with its sounds (made by the host build) and a read-me, zipped for Windows.
 windows: build windows-exe
 	packaging/windows/package.sh
+
+web-deps:
+	tools/install-deps.sh web
+
+# The game as a web page: dist/web holds everything to serve (page, .js, .wasm, sounds, read-me).
+web: web-deps
+	JOBS=$(JOBS) tests/web/build_site.sh
+	rm -rf dist/web
+	mkdir -p dist
+	cp -r build/web/site dist/web
+	@echo "dist/web is ready: 'make serve-web' serves it"
+
+WEB_PORT ?= 8000
+serve-web: web
+	@echo "serving dist/web at http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops)"
+	python3 -m http.server --bind 127.0.0.1 --directory dist/web $(WEB_PORT)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.hpp')

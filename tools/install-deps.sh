@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a make target needs, only those that are missing.
-# Usage: tools/install-deps.sh GROUP...   (groups: build, desktop, e2e, windows, bench)
+# Usage: tools/install-deps.sh GROUP...   (groups: build, desktop, e2e, windows, web, bench)
 set -euo pipefail
 
 packages_for() {
@@ -10,6 +10,9 @@ packages_for() {
     desktop) echo "libsdl2-dev libasound2-dev" ;;
     e2e) echo "xvfb xauth xdotool imagemagick x11-utils libx11-dev" ;;
     windows) echo "g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 wine wine64 fonts-wine fonts-ipafont-gothic fontconfig xvfb xauth xdotool imagemagick zip evilwm" ;;
+    # The browser game: Emscripten builds it, Chromium plays it headless, node drives Chromium.
+    # Some machines carry a node with its own npm (not Debian's): Debian's npm only when none.
+    web) echo "cmake make python3 emscripten chromium nodejs"; command -v npm >/dev/null || echo npm ;;
     bench) echo "libbenchmark-dev" ;;
     *) echo "unknown package group: $1" >&2; exit 2 ;;
   esac

@@ -1,0 +1,365 @@
+// The browser game in Debian's Chromium, headless. The page loads without a console error; its
+// canvas shows exactly the headless runner's frames for the title, the keypad and the stage
+// intro, and while Right is held a frame of the runner's run holding Right (a pixel or two may
+// differ: the browser's sin and cos can differ from glibc's in the last bit); the picture is
+// scaled by whole numbers without smoothing; giving up (F11 or G) and a stage played through
+// reach the Result screen; losing the focus releases held keys; a simulated gamepad steers the
+// menu with the desktop's thresholds; Exit and the menu's close end the game, and it starts again.
+// Usage: node browser_test.js SITE_DIR KUERUMA_REPLAY WORK_DIR   (playwright-core on NODE_PATH;
+// KUERUMA_WEB_ONLY=TEXT runs only the stories whose names hold TEXT)
+'use strict';
+
+const { chromium } = require('playwright-core');
+const fs = require('fs');
+const http = require('http');
+const path = require('path');
+const zlib = require('zlib');
+const { execFileSync } = require('child_process');
+
+const W = 632;
+const H = 433;
+const [siteDir, replayBin, workDir] = process.argv.slice(2).map((arg) => path.resolve(arg));
+// The runner's play frames may differ from the browser's in this many pixels at most.
+const playTolerance = 12;
+// Where the Result screen shows its menu: the same for every score.
+const resultMenu = { left: 260, top: 275, right: 400, bottom: 330 };
+
+// --- Pictures ---------------------------------------------------------------------------------
+
+// The first channel of a non-interlaced 8-bit PNG (grey, RGB or RGBA), one byte a pixel.
+function readPng(file) {
+  const png = fs.readFileSync(file);
+  let width = 0;
+  let height = 0;
+  let channels = 0;
+  const idat = [];
+  for (let pos = 8; pos < png.length;) {
+    const length = png.readUInt32BE(pos);
+    const type = png.toString('ascii', pos + 4, pos + 8);
+    const data = png.subarray(pos + 8, pos + 8 + length);
+    if (type === 'IHDR') {
+      width = data.readUInt32BE(0);
+      height = data.readUInt32BE(4);
+      channels = { 0: 1, 2: 3, 6: 4 }[data[9]];
+      if (data[8] !== 8 || !channels || data[12] !== 0) throw new Error(`${file}: unsupported PNG`);
+    } else if (type === 'IDAT') {
+      idat.push(data);
+    }
+    pos += 12 + length;
+  }
+  const raw = zlib.inflateSync(Buffer.concat(idat));
+  const stride = width * channels;
+  const out = Buffer.alloc(stride * height);
+  for (let y = 0; y < height; ++y) {
+    const filter = raw[y * (stride + 1)];
+    for (let x = 0; x < stride; ++x) {
+      const i = y * stride + x;
+      const a = x >= channels ? out[i - channels] : 0;
+      const b = y > 0 ? out[i - stride] : 0;
+      const c = x >= channels && y > 0 ? out[i - stride - channels] : 0;
+      const p = a + b - c;
+      const paeth = Math.abs(p - a) <= Math.abs(p - b) && Math.abs(p - a) <= Math.abs(p - c)
+        ? a : Math.abs(p - b) <= Math.abs(p - c) ? b : c;
+      const predictor = [0, a, b, (a + b) >> 1, paeth][filter];
+      out[i] = (raw[y * (stride + 1) + 1 + x] + predictor) & 255;
+    }
+  }
+  const grey = Buffer.alloc(width * height);
+  for (let i = 0; i < grey.length; ++i) grey[i] = out[i * channels];
+  return { width, height, pixels: grey };
+}
+
+function differingPixels(a, b, region = { left: 0, top: 0, right: W, bottom: H }) {
+  let count = 0;
+  for (let y = region.top; y < region.bottom; ++y) {
+    for (let x = region.left; x < region.right; ++x) {
+      if (a[y * W + x] !== b[y * W + x]) ++count;
+    }
+  }
+  return count;
+}
+
+function savePgm(file, pixels, width = W, height = H) {
+  fs.writeFileSync(file, Buffer.concat([Buffer.from(`P5\n${width} ${height}\n255\n`), pixels]));
+}
+
+// The runner's frames for a script, by tick (frame 0 is the first paint).
+function runnerFrames(name, script) {
+  const dir = path.join(workDir, name);
+  fs.rmSync(dir, { recursive: true, force: true });
+  fs.mkdirSync(dir, { recursive: true });
+  fs.writeFileSync(path.join(dir, 'script.txt'), script);
+  execFileSync(replayBin, ['--png', dir, path.join(dir, 'script.txt')],
+    { cwd: path.dirname(replayBin), stdio: ['ignore', 'ignore', 'inherit'] });
+  const frames = new Map();
+  for (const file of fs.readdirSync(dir).filter((f) => f.endsWith('.png'))) {
+    frames.set(Number(file.slice(6, 12)), readPng(path.join(dir, file)).pixels);
+  }
+  return frames;
+}
+
+// --- The page -----------------------------------------------------------------------------------
+
+function serve(dir) {
+  const types = {
+    '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.wasm': 'application/wasm',
+    '.wav': 'audio/wav', '.txt': 'text/plain; charset=utf-8',
+  };
+  const server = http.createServer((request, response) => {
+    const name = decodeURIComponent(new URL(request.url, 'http://page').pathname).slice(1);
+    const file = path.join(dir, path.normalize(name || 'index.html'));
+    if (!file.startsWith(dir + path.sep) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
+      response.writeHead(404).end();
+      return;
+    }
+    response.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
+    fs.createReadStream(file).pipe(response);
+  });
+  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+async function canvasPixels(page) {
+  const base64 = await page.evaluate(() => {
+    const canvas = document.getElementById('screen');
+    const rgba = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+    let text = '';
+    for (let i = 0; i < rgba.length; i += 4) text += String.fromCharCode(rgba[i]);
+    return btoa(text);
+  });
+  return Buffer.from(base64, 'base64');
+}
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// Waits until the canvas shows one of `wanted` ({name: pixels}), within `tolerance` differing
+// pixels inside `region`; returns the name of the picture it showed.
+async function waitForPicture(page, wanted, { tolerance = 0, region, seconds = 10 } = {}) {
+  const deadline = Date.now() + seconds * 1000;
+  let best = { name: Object.keys(wanted)[0], count: Infinity };
+  let shown = null;
+  while (Date.now() < deadline) {
+    shown = await canvasPixels(page);
+    for (const [name, pixels] of Object.entries(wanted)) {
+      const count = differingPixels(shown, pixels, region);
+      if (count <= tolerance) return name;
+      if (count < best.count) best = { name, count };
+    }
+    await sleep(30);
+  }
+  if (shown) savePgm(path.join(workDir, 'failure-canvas.pgm'), shown);
+  savePgm(path.join(workDir, 'failure-expected.pgm'), wanted[best.name]);
+  throw new Error(`the canvas never showed ${best.name} (closest: ${best.count} pixels differ; ` +
+    `pictures kept in ${workDir})`);
+}
+
+async function waitFor(page, what, predicate, seconds = 10) {
+  const deadline = Date.now() + seconds * 1000;
+  while (Date.now() < deadline) {
+    if (predicate(await page.evaluate(() => kuerumaPage.status()))) return;
+    await sleep(50);
+  }
+  throw new Error(`${what}: not seen; page status ${JSON.stringify(await page.evaluate(() => kuerumaPage.status()))}`);
+}
+
+function assert(condition, message) {
+  if (!condition) throw new Error(message);
+}
+
+// --- The stories --------------------------------------------------------------------------------
+
+async function main() {
+  fs.mkdirSync(workDir, { recursive: true });
+  const right = runnerFrames('right', '1 D\n1 -\n1 D\n1 -\n1 RX\n1 R\n140 R\n');
+  const still = runnerFrames('still', '1 D\n1 -\n1 D\n1 -\n1 X\n141 -\n');
+  const keypad = runnerFrames('keypad', '1 X\n2 -\n');
+  const menu = runnerFrames('menu', '1 D\n1 -\n1 D\n1 -\n1 D\n1 -\n');
+  const givenUp = runnerFrames('giveup', '1 D\n1 -\n1 D\n1 -\n1 X\n8 -\n1 F\n40 -\n');
+  const resultFrame = givenUp.get(Math.max(...givenUp.keys()));
+  const wonRun = runnerFrames('won', '1 D\n1 -\n1 D\n1 -\n1 X\n370 R\n3 -\n');
+  assert(differingPixels(wonRun.get(Math.max(...wonRun.keys())), resultFrame, resultMenu) === 0,
+    'the runner\'s Result screens differ in their menu: the test\'s region is wrong');
+  // Play frames at least ten ticks in where holding Right has made a clear difference.
+  const moved = {};
+  for (let tick = 16; tick <= 146; ++tick) {
+    if (right.has(tick) && differingPixels(right.get(tick), still.get(tick)) > 10 * playTolerance) {
+      moved[`frame ${tick} of the run holding Right`] = right.get(tick);
+    }
+  }
+  assert(Object.keys(moved).length > 0, 'the runner\'s figure does not move when Right is held');
+  const standing = {};
+  for (let tick = 6; tick <= 40; ++tick) standing[`frame ${tick} of the run standing still`] = still.get(tick);
+  const title = { 'the title (frame 0)': right.get(0) };
+  const cursorOne = { 'the title, cursor on Option (frame 1)': right.get(1) };
+  const cursorTwo = { 'the title, cursor on NewGame (frame 3)': right.get(3) };
+  const intro = { 'the stage intro (frame 5)': right.get(5) };
+  const result = { 'the Result screen': resultFrame };
+
+  const server = await serve(siteDir);
+  const url = `http://127.0.0.1:${server.address().port}/`;
+  const browser = await chromium.launch({
+    executablePath: process.env.KUERUMA_CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  });
+
+  // Every story starts the page afresh and ends with no console error.
+  async function story(name, body, viewport = { width: 1300, height: 950 }) {
+    if (process.env.KUERUMA_WEB_ONLY && !name.includes(process.env.KUERUMA_WEB_ONLY)) return;
+    const context = await browser.newContext({ viewport });
+    const page = await context.newPage();
+    const errors = [];
+    page.on('console', (message) => { if (message.type() === 'error') errors.push(message.text()); });
+    page.on('pageerror', (error) => errors.push(String(error)));
+    try {
+      await body(page, async () => {
+        await page.goto(url);
+        await waitForPicture(page, title);
+      });
+      assert(errors.length === 0, `console errors: ${errors.join(' | ')}`);
+      console.log(`web: ok: ${name}`);
+    } catch (error) {
+      await page.screenshot({ path: path.join(workDir, 'failure-page.png') }).catch(() => {});
+      throw new Error(`${name}: ${error.message}`);
+    } finally {
+      await context.close();
+    }
+  }
+
+  // A tap shows the runner's frame for that tick; when two pictures cannot tell the ticks
+  // apart, waiting one title tick (200 ms) more keeps the next tap out of the same tick.
+  async function tap(page, key, after) {
+    await page.keyboard.press(key);
+    await waitForPicture(page, after);
+  }
+
+  await story('the page loads, shows the title and scales it crisply', async (page, start) => {
+    await start();
+    const status = await page.evaluate(() => kuerumaPage.status());
+    assert(status.scale === 2, `scale ${status.scale} in a 1300x950 page, not 2`);
+    const box = await page.locator('#screen').boundingBox();
+    assert(box.width === 2 * W && box.height === 2 * H, `canvas shown at ${box.width}x${box.height}`);
+    const shot = path.join(workDir, 'scaled.png');
+    await page.locator('#screen').screenshot({ path: shot });
+    const shown = readPng(shot);
+    const frame = right.get(0);
+    let blurred = 0;
+    for (let y = 0; y < shown.height; ++y) {
+      for (let x = 0; x < shown.width; ++x) {
+        if (shown.pixels[y * shown.width + x] !== frame[(y >> 1) * W + (x >> 1)]) ++blurred;
+      }
+    }
+    assert(blurred === 0, `${blurred} screen pixels are not their game pixel doubled`);
+    await page.setViewportSize({ width: 700, height: 500 });
+    await waitFor(page, 'scale 1 in a 700x500 page', (s) => s.scale === 1);
+  });
+
+  await story('X on Admission opens the keypad', async (page, start) => {
+    await start();
+    await tap(page, 'x', { 'the keypad (frame 1 of "1 X")': keypad.get(1) });
+  });
+
+  await story('the menu keys start stage 1 and Right moves the figure; F11 gives up',
+    async (page, start) => {
+      await start();
+      await tap(page, 'ArrowDown', cursorOne);
+      await waitFor(page, 'the menu cue played with the four cues loaded',
+        (s) => s.audio === 'running' && s.cuesPlayed >= 1 && s.cuesReady === 4);
+      await tap(page, 'ArrowDown', cursorTwo);
+      // Right is held from here on: the title ignores it, and every Play tick sees it.
+      await page.keyboard.down('ArrowRight');
+      await tap(page, 'x', intro);
+      const seen = await waitForPicture(page, moved, { tolerance: playTolerance, seconds: 15 });
+      await page.keyboard.up('ArrowRight');
+      console.log(`web: during play the canvas showed ${seen}`);
+      await page.keyboard.press('F11');
+      await waitForPicture(page, result, { region: resultMenu, seconds: 5 });
+    });
+
+  await story('G gives up too', async (page, start) => {
+    await start();
+    await tap(page, 'ArrowDown', cursorOne);
+    await tap(page, 'ArrowDown', cursorTwo);
+    await tap(page, 'x', intro);
+    await waitForPicture(page, standing, { tolerance: playTolerance });
+    await page.keyboard.press('g');
+    await waitForPicture(page, result, { seconds: 5 });
+  });
+
+  await story('a stage played from the title to the Result screen', async (page, start) => {
+    await start();
+    await tap(page, 'ArrowDown', cursorOne);
+    await tap(page, 'ArrowDown', cursorTwo);
+    await page.keyboard.down('ArrowRight');
+    await tap(page, 'x', intro);
+    await waitForPicture(page, result, { region: resultMenu, seconds: 90 });
+    await page.keyboard.up('ArrowRight');
+  });
+
+  await story('keys held when the page loses the focus are released', async (page, start) => {
+    await start();
+    await page.keyboard.down('ArrowDown'); // held, the cursor moves every tick
+    await waitForPicture(page, cursorOne);
+    await page.evaluate(() => window.dispatchEvent(new FocusEvent('blur')));
+    const atBlur = await canvasPixels(page);
+    await sleep(700);
+    assert(differingPixels(atBlur, await canvasPixels(page)) === 0,
+      'the cursor went on moving after the page lost the focus');
+    await page.keyboard.up('ArrowDown');
+  });
+
+  await story('a gamepad steers the menu with the desktop\'s thresholds', async (page, start) => {
+    await page.addInitScript(() => {
+      const pads = [null, null, null, null];
+      navigator.getGamepads = () => pads;
+      // The browser shows the pad in its second place: it still fills the first slot.
+      window.setPad = (axes, pressed) => {
+        pads[1] = {
+          id: 'simulated pad', index: 1, connected: true, mapping: 'standard', timestamp: 0,
+          axes: axes.concat([0, 0]),
+          buttons: Array.from({ length: 17 },
+            (_, i) => ({ pressed: pressed.includes(i), touched: false, value: pressed.includes(i) ? 1 : 0 })),
+        };
+      };
+    });
+    await start();
+    const pad = (axes, pressed = []) => page.evaluate(([a, p]) => window.setPad(a, p), [axes, pressed]);
+    await pad([0, 0.49]); // short of the 0xC000 edge: centred
+    await sleep(700);
+    assert(differingPixels(await canvasPixels(page), right.get(0)) === 0,
+      'a stick pushed less than half way moved the cursor');
+    await pad([0, 0.5]);
+    await waitForPicture(page, cursorOne);
+    await pad([0, 0]);
+    await pad([0, 0], [13]); // the D-pad's down
+    await waitForPicture(page, cursorTwo);
+    await pad([0, 0]);
+    await pad([0, 0], [0]); // button 1 confirms
+    await waitForPicture(page, intro);
+  });
+
+  await story('Exit and the menu\'s close end the game, and it starts again', async (page, start) => {
+    await start();
+    await tap(page, 'ArrowDown', { 'cursor on Option': menu.get(1) });
+    await tap(page, 'ArrowDown', { 'cursor on NewGame': menu.get(3) });
+    await tap(page, 'ArrowDown', { 'cursor on Exit': menu.get(5) });
+    await page.keyboard.press('x');
+    await waitFor(page, 'the ended notice after Exit', (s) => s.ended);
+    await page.click('#again');
+    await waitForPicture(page, title);
+    await page.click('#quit');
+    await waitFor(page, 'the ended notice after シュウリョウ', (s) => s.ended);
+    await page.click('#again');
+    await waitForPicture(page, title);
+    await tap(page, 'ArrowDown', cursorOne);
+  });
+
+  await browser.close();
+  server.close();
+  console.log('web: passed');
+}
+
+main().catch((error) => {
+  console.error(`web: FAIL: ${error.message}`);
+  process.exit(1);
+});
