@@ -37,6 +37,7 @@ const kuerumaPage = (() => {
     fullscreen.addEventListener('click', () => {
       if (document.fullscreenElement) document.exitFullscreen();
       else stage.requestFullscreen().catch(() => {});
+      fullscreen.blur(); // so the game's keys never press it again
     });
   } else {
     fullscreen.hidden = true;
@@ -93,14 +94,20 @@ const kuerumaPage = (() => {
   let playing = null;
   let cuesPlayed = 0;
 
+  function refuseCue(name, error) {
+    console.warn(`sound cue ${name} cannot be used (a beep stands in): ${error.message || error}`);
+    return null;
+  }
+
+  // The file's bytes, or null when it is missing or too large to be a cue.
   function fetchCue(name) {
     return fetch(name).then((response) => {
-      if (!response.ok) throw new Error(`${name}: HTTP ${response.status}`);
+      if (!response.ok) throw new Error(`HTTP ${response.status}`);
       return response.arrayBuffer();
     }).then((bytes) => {
-      if (bytes.byteLength > maxCueBytes) throw new Error(`${name}: larger than ${maxCueBytes} bytes`);
+      if (bytes.byteLength > maxCueBytes) throw new Error(`larger than ${maxCueBytes} bytes`);
       return bytes;
-    });
+    }).catch((error) => refuseCue(name, error));
   }
 
   // What a missing sound plays, as on the desktop: a short two-tone beep.
@@ -128,11 +135,9 @@ const kuerumaPage = (() => {
       if (!audio) return;
       beep = makeBeep();
       for (const [name, bytes] of cueBytes) {
-        bytes.then((data) => audio.decodeAudioData(data))
-          .then((buffer) => cues.set(name, buffer), (error) => {
-            console.warn(`sound cue ${name} cannot be used: ${error.message || error}`);
-            cues.set(name, null);
-          });
+        bytes.then((data) => (data ? audio.decodeAudioData(data) : null))
+          .catch((error) => refuseCue(name, error))
+          .then((buffer) => cues.set(name, buffer));
       }
     }
     if (audio && audio.state === 'suspended') audio.resume().catch(() => {});
