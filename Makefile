@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 DEFAULT_BIN := build/default/bin
 
-.PHONY: play test test-asan build deps bench windows windows-deps windows-exe web web-deps serve-web demo clean format replays-record
+.PHONY: play test test-asan build deps bench windows windows-deps windows-exe web web-deps serve-web bench-web demo clean format replays-record
 
 deps:
 	tools/install-deps.sh build
@@ -58,6 +58,13 @@ WEB_PORT ?= 8000
 serve-web: web
 	@echo "serving dist/web at http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops)"
 	python3 -m http.server --bind 127.0.0.1 --directory dist/web $(WEB_PORT)
+
+# The browser game's size, first-frame time and idle CPU in headless Chromium (figures only).
+bench-web: web
+	mkdir -p build/web-tools
+	cp tests/web/package.json tests/web/package-lock.json build/web-tools/
+	cd build/web-tools && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --prefer-offline >/dev/null
+	NODE_PATH=build/web-tools/node_modules node bench/web_measure.js dist/web
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.hpp')
