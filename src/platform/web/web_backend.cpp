@@ -27,8 +27,8 @@ using platform::clientWidth;
 
 // The page's side (page.js): showing frames, the menu's commands, waiting, and the ended notice.
 // clang-format off
-EM_JS(void, showFrame, (const std::uint8_t* rgba, int width, int height), {
-    kuerumaPage.showFrame(HEAPU8.subarray(rgba, rgba + width * height * 4), width, height);
+EM_JS(void, showFrame, (const std::uint8_t* rgba, int bytes), {
+    kuerumaPage.showFrame(HEAPU8.subarray(rgba, rgba + bytes));
 });
 // The next menu command the page has queued, or -1.
 EM_JS(int, takeCommand, (), { return kuerumaPage.takeCommand(); });
@@ -55,23 +55,27 @@ struct Runtime {
     int exitCode = 0;
 };
 
-Screen* screen = nullptr;
 Runtime rt;
+
+Screen& screen() {
+    static Screen onlyScreen;
+    return onlyScreen;
+}
 
 // Puts the framebuffer on the page as it is now, even halfway through a paint.
 void present() {
-    const std::uint8_t* grey = screen->framebuffer.data();
-    std::uint8_t* out = screen->rgba.data();
+    const std::uint8_t* grey = screen().framebuffer.data();
+    std::uint8_t* out = screen().rgba.data();
     const std::size_t pixels = static_cast<std::size_t>(clientWidth) * clientHeight;
     for (std::size_t i = 0; i < pixels; ++i, out += 4) out[0] = out[1] = out[2] = grey[i];
-    showFrame(screen->rgba.data(), clientWidth, clientHeight);
+    showFrame(screen().rgba.data(), static_cast<int>(screen().rgba.size()));
 }
 
 void paint() {
     rt.invalid = false;
-    screen->framebuffer.clear(0);
-    screen->canvas.beginPaint();
-    rt.shell.onPaint(&rt.window, screen->canvas);
+    screen().framebuffer.clear(0);
+    screen().canvas.beginPaint();
+    rt.shell.onPaint(&rt.window, screen().canvas);
     present();
 }
 
@@ -104,7 +108,6 @@ int runMessageLoop() {
 } // namespace
 
 int playOnce() {
-    if (screen == nullptr) screen = new Screen;
     rt = Runtime{};
     input::forgetKeys();
     input::markJoysticksStale();

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <strings.h>
 
 namespace kueruma::web::input {
@@ -92,7 +93,7 @@ std::uint32_t axisReading(double axis) {
 }
 
 bool isDpadButton(const EmscriptenGamepadEvent& pad, int button) {
-    return pad.mapping[0] != '\0' && button >= dpadUp && button <= dpadRight;
+    return std::strcmp(pad.mapping, "standard") == 0 && button >= dpadUp && button <= dpadRight;
 }
 
 void fillJoyInfo(const EmscriptenGamepadEvent& pad, platform::JoyInfoEx& info) {

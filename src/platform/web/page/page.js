@@ -28,8 +28,10 @@ const kuerumaPage = (() => {
   fitCanvas();
 
   let firstFrameMs = null;
-  function showFrame(rgba, width, height) {
-    context.putImageData(new ImageData(new Uint8ClampedArray(rgba), width, height), 0, 0);
+  const frame = context.createImageData(canvas.width, canvas.height);
+  function showFrame(rgba) {
+    frame.data.set(rgba);
+    context.putImageData(frame, 0, 0);
     if (firstFrameMs === null) firstFrameMs = performance.now();
   }
 
