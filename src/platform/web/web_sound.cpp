@@ -1,17 +1,27 @@
-// The cues play on the page (page.js): one at a time through Web Audio, a new cue cutting the
-// last one off; before the first key or click, and without a sound device, nothing is heard.
+#include "platform/web/web_sound.hpp"
+
 #include "seam/platform.hpp"
+#include "seam/sounds.hpp"
 
 #include <emscripten.h>
 
-namespace kueruma::platform {
+namespace kueruma::web::sound {
 
 namespace {
+EM_JS(void, loadCue, (const char* fileName), { kuerumaPage.loadCue(UTF8ToString(fileName)); });
 EM_JS(void, playCue, (const char* fileName), { kuerumaPage.playCue(UTF8ToString(fileName)); });
 } // namespace
 
+void open() {
+    for (const char* fileName : platform::soundFiles) loadCue(fileName);
+}
+
+} // namespace kueruma::web::sound
+
+namespace kueruma::platform {
+
 void playSound(const char* fileName) {
-    playCue(fileName);
+    web::sound::playCue(fileName);
 }
 
 } // namespace kueruma::platform

@@ -86,10 +86,9 @@ const kuerumaPage = (() => {
     });
   }
 
-  // --- Sound: the four cues, fetched once; Web Audio starts on the first key or click. ---
-  const cueNames = ['WavF_01.wav', 'WavF_02.wav', 'WavF_03.wav', 'WavF_04.wav'];
+  // --- Sound: the cues the game names, fetched once; Web Audio starts on the first key or click. ---
   const maxCueBytes = 1 << 20;
-  const cueBytes = new Map(cueNames.map((name) => [name, fetchCue(name)]));
+  const cueBytes = new Map(); // name -> promise of the file's bytes, or of null
   const cues = new Map(); // name -> AudioBuffer, or null when the file could not be used
   let audio = null; // the AudioContext; false when there is none
   let beep = null;
@@ -110,6 +109,18 @@ const kuerumaPage = (() => {
       if (bytes.byteLength > maxCueBytes) throw new Error(`larger than ${maxCueBytes} bytes`);
       return bytes;
     }).catch((error) => refuseCue(name, error));
+  }
+
+  function decodeCue(name, bytes) {
+    bytes.then((data) => (data ? audio.decodeAudioData(data) : null))
+      .catch((error) => refuseCue(name, error))
+      .then((buffer) => cues.set(name, buffer));
+  }
+
+  function loadCue(name) {
+    const bytes = fetchCue(name);
+    cueBytes.set(name, bytes);
+    if (audio) decodeCue(name, bytes);
   }
 
   // What a missing sound plays, as on the desktop: a short two-tone beep.
@@ -136,11 +147,7 @@ const kuerumaPage = (() => {
       }
       if (!audio) return;
       beep = makeBeep();
-      for (const [name, bytes] of cueBytes) {
-        bytes.then((data) => (data ? audio.decodeAudioData(data) : null))
-          .catch((error) => refuseCue(name, error))
-          .then((buffer) => cues.set(name, buffer));
-      }
+      for (const [name, bytes] of cueBytes) decodeCue(name, bytes);
     }
     if (audio && audio.state === 'suspended') audio.resume().catch(() => {});
   }
@@ -149,7 +156,7 @@ const kuerumaPage = (() => {
 
   function playCue(name) {
     if (!audio || audio.state !== 'running') return;
-    if (!cues.has(name) && cueNames.includes(name)) return; // still being decoded
+    if (!cues.has(name) && cueBytes.has(name)) return; // still being read or decoded
     const buffer = cues.get(name) || beep;
     if (playing) playing.stop();
     playing = audio.createBufferSource();
@@ -177,5 +184,5 @@ const kuerumaPage = (() => {
     onAbort: (what) => showEndedAndWait(`The game stopped: ${what}`).then(() => location.reload()),
   };
 
-  return { showFrame, takeCommand, waitForMessage, showEndedAndWait, playCue, status };
+  return { showFrame, takeCommand, waitForMessage, showEndedAndWait, loadCue, playCue, status };
 })();
