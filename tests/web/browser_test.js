@@ -306,8 +306,8 @@ async function main() {
 
   await story('keys held when the page loses the focus are released', async (page, start) => {
     await start();
-    await page.keyboard.down('ArrowDown'); // held, the cursor moves every tick
-    await waitForPicture(page, cursorOne);
+    await page.keyboard.down('ArrowDown'); // held, the cursor moves every tick down to Exit
+    await waitForPicture(page, { ...cursorOne, ...cursorTwo });
     await page.evaluate(() => window.dispatchEvent(new FocusEvent('blur')));
     const atBlur = await canvasPixels(page);
     await sleep(700);
@@ -316,6 +316,8 @@ async function main() {
     await page.keyboard.up('ArrowDown');
   });
 
+  // A held stick or D-pad moves the cursor every tick until it stops at either end, so the
+  // story waits for the ends and does not depend on how fast the page is polled.
   await story('a gamepad steers the menu with the desktop\'s thresholds', async (page, start) => {
     await page.addInitScript(() => {
       const pads = [null, null, null, null];
@@ -332,18 +334,26 @@ async function main() {
     });
     await start();
     const pad = (axes, pressed = []) => page.evaluate(([a, p]) => window.setPad(a, p), [axes, pressed]);
+    const exit = { 'the title, cursor on Exit': menu.get(5) };
     await pad([0, 0.49]); // short of the 0xC000 edge: centred
     await sleep(700);
     assert(differingPixels(await canvasPixels(page), right.get(0)) === 0,
       'a stick pushed less than half way moved the cursor');
     await pad([0, 0.5]);
-    await waitForPicture(page, cursorOne);
-    await pad([0, 0]);
-    await pad([0, 0], [13]); // the D-pad's down
-    await waitForPicture(page, cursorTwo);
-    await pad([0, 0]);
+    await waitForPicture(page, exit);
+    await pad([0, -0.5]); // 0x4000 is centred too
+    await sleep(700);
+    assert(differingPixels(await canvasPixels(page), menu.get(5)) === 0,
+      'a stick pushed half way up moved the cursor');
+    await pad([0, 0], [12]); // the D-pad's up
+    await waitForPicture(page, title);
+    await pad([0, 0], [13]); // and down
+    await waitForPicture(page, exit);
+    await pad([0, 0], [1]); // button 2 is "cancel", which the title ignores
+    await sleep(700);
+    assert(!(await page.evaluate(() => kuerumaPage.status())).ended, 'button 2 confirmed Exit');
     await pad([0, 0], [0]); // button 1 confirms
-    await waitForPicture(page, intro);
+    await waitFor(page, 'the ended notice after Exit chosen with the gamepad', (s) => s.ended);
   });
 
   await story('without its sound files the page plays, and a beep stands in for a cue',
