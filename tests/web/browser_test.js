@@ -3,8 +3,9 @@
 // intro, and while Right is held a frame of the runner's run holding Right (a pixel or two may
 // differ: the browser's sin and cos can differ from glibc's in the last bit); the picture is
 // scaled by whole numbers without smoothing; giving up (F11 or G) and a stage played through
-// reach the Result screen; losing the focus releases held keys; a simulated gamepad steers the
-// menu with the desktop's thresholds; Exit and the menu's close end the game, and it starts again.
+// reach the Result screen; losing the focus releases held keys; a late tick fires once; a
+// simulated gamepad steers the menu with the desktop's thresholds; the page plays without its
+// sound files; Exit and the menu's close end the game, and it starts again.
 // Usage: node browser_test.js SITE_DIR KUERUMA_REPLAY WORK_DIR   (playwright-core on NODE_PATH;
 // KUERUMA_WEB_ONLY=TEXT runs only the stories whose names hold TEXT)
 'use strict';
@@ -313,6 +314,19 @@ async function main() {
     await sleep(700);
     assert(differingPixels(atBlur, await canvasPixels(page)) === 0,
       'the cursor went on moving after the page lost the focus');
+    await page.keyboard.up('ArrowDown');
+  });
+
+  await story('a late tick fires once: the ticks it missed are dropped', async (page, start) => {
+    await page.clock.install();
+    await start();
+    await page.clock.pauseAt(Date.now() + 60000);
+    await page.keyboard.down('ArrowDown'); // held, each tick moves the cursor once more
+    await page.clock.fastForward(1000); // five periods late, as after a stalled machine
+    await waitForPicture(page, cursorOne);
+    await sleep(500);
+    assert(differingPixels(await canvasPixels(page), right.get(1)) === 0,
+      'the missed ticks were delivered after the late one');
     await page.keyboard.up('ArrowDown');
   });
 
