@@ -39,7 +39,7 @@ const kuerumaPage = (() => {
     fullscreen.addEventListener('click', () => {
       if (document.fullscreenElement) document.exitFullscreen();
       else stage.requestFullscreen().catch(() => {});
-      fullscreen.blur(); // so the game's keys never press it again
+      fullscreen.blur(); // so a later Space or Enter does not switch back
     });
   } else {
     fullscreen.hidden = true;
