@@ -27,7 +27,8 @@ function serve(dir) {
     const name = new URL(request.url, 'http://page').pathname.slice(1) || 'index.html';
     const file = path.join(dir, path.basename(name));
     if (!fs.existsSync(file)) return response.writeHead(404).end();
-    response.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
+    const type = types[path.extname(file)] || 'application/octet-stream';
+    response.writeHead(200, { 'Content-Type': type });
     fs.createReadStream(file).pipe(response);
   });
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
@@ -41,11 +42,12 @@ function treeCpuSeconds(marker) {
       const stat = fs.readFileSync(`/proc/${entry}/stat`, 'utf8');
       const fields = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
       const cmdline = fs.readFileSync(`/proc/${entry}/cmdline`, 'utf8');
-      procs.push({ pid: Number(entry), ppid: Number(fields[1]), cpu: Number(fields[11]) + Number(fields[12]), cmdline });
+      const cpu = Number(fields[11]) + Number(fields[12]); // utime + stime
+      procs.push({ pid: Number(entry), ppid: Number(fields[1]), cpu, cmdline });
     } catch (error) { /* the process ended meanwhile */ }
   }
-  const inTree = new Set(procs.filter((p) => p.cmdline.includes(marker) && p.cmdline.includes('chromium'))
-    .map((p) => p.pid));
+  const browser = (p) => p.cmdline.includes(marker) && p.cmdline.includes('chromium');
+  const inTree = new Set(procs.filter(browser).map((p) => p.pid));
   for (let grown = true; grown;) {
     grown = false;
     for (const p of procs) {
@@ -75,7 +77,8 @@ async function main() {
   const wasm = gzipBytes('kueruma.wasm');
   const js = gzipBytes('kueruma.js');
   console.log(`size: kueruma.wasm ${fs.statSync(path.join(siteDir, 'kueruma.wasm')).size} B, ` +
-    `kueruma.js ${fs.statSync(path.join(siteDir, 'kueruma.js')).size} B; gzip -9: ${wasm} + ${js} = ` +
+    `kueruma.js ${fs.statSync(path.join(siteDir, 'kueruma.js')).size} B; ` +
+    `gzip -9: ${wasm} + ${js} = ` +
     `${((wasm + js) / 1024).toFixed(1)} KiB (page.js and index.html: ` +
     `${((gzipBytes('page.js') + gzipBytes('index.html')) / 1024).toFixed(1)} KiB more)`);
 

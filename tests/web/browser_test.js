@@ -3,11 +3,13 @@
 // intro, and while Right is held a frame of the runner's run holding Right (a pixel or two may
 // differ: the browser's sin and cos can differ from glibc's in the last bit); the picture is
 // scaled by whole numbers without smoothing; giving up (F11 or G) and a stage played through
-// reach the Result screen; losing the focus releases held keys; a late tick fires once; a
-// simulated gamepad steers the menu with the desktop's thresholds; the page plays without its
-// sound files; Exit and the menu's close end the game, and it starts again.
-// Usage: node browser_test.js SITE_DIR KUERUMA_REPLAY WORK_DIR   (playwright-core on NODE_PATH;
-// KUERUMA_WEB_ONLY=TEXT runs only the stories whose names hold TEXT)
+// reach the Result screen; the seventh stage's recorded replay, keyed in tick by tick on a
+// paused page clock from the title on, shows the runner's frames and, during the pauses inside
+// a paint, the picture drawn so far; losing the focus releases held keys; a late tick fires
+// once; a simulated gamepad steers the menu with the desktop's thresholds; the page plays
+// without its sound files; Exit and the menu's close end the game, and it starts again.
+// Usage: node browser_test.js SITE_DIR KUERUMA_REPLAY WORK_DIR REPLAYS_DIR
+// (playwright-core on NODE_PATH; KUERUMA_WEB_ONLY=TEXT runs only the stories naming TEXT)
 'use strict';
 
 const { chromium } = require('playwright-core');
@@ -19,7 +21,8 @@ const { execFileSync } = require('child_process');
 
 const W = 632;
 const H = 433;
-const [siteDir, replayBin, workDir] = process.argv.slice(2).map((arg) => path.resolve(arg));
+const [siteDir, replayBin, workDir, replaysDir] =
+  process.argv.slice(2).map((arg) => path.resolve(arg));
 // The runner's play frames may differ from the browser's in this many pixels at most.
 const playTolerance = 12;
 // Where the Result screen shows its menu: the same for every score.
@@ -99,6 +102,36 @@ function runnerFrames(name, script) {
   return frames;
 }
 
+// The runner's trace of a script, one object a tick.
+function runnerTrace(script) {
+  const output = execFileSync(replayBin, ['--trace', '-'],
+    { cwd: path.dirname(replayBin), input: script, maxBuffer: 1 << 26 });
+  return output.toString().trim().split('\n').map((line) => JSON.parse(line));
+}
+
+// A replay script's keys, tick by tick, as the page's key names.
+function scriptTicks(script) {
+  const names = {
+    L: 'ArrowLeft', U: 'ArrowUp', R: 'ArrowRight', D: 'ArrowDown', X: 'x', Z: 'z', F: 'F11',
+  };
+  const ticks = [];
+  for (const line of script.split('\n')) {
+    const fields = line.replace(/#.*/, '').trim().split(/\s+/);
+    if (fields[0] === '') continue;
+    const keys = fields[1] === '-' ? [] : [...fields[1]].map((letter) => names[letter]);
+    for (let i = 0; i < Number(fields[0]); ++i) ticks.push(keys);
+  }
+  return ticks;
+}
+
+// Stage 7 (the seventh stage's recorded replay, which breaks every block) reached from the title:
+// Admission, the pass code 7265 on the keypad, then Enter.
+function stageSevenFromTitle() {
+  const moves = 'X D D D X U U R X D R X L X U U X'.split(' ');
+  const menus = moves.map((keys) => `1 ${keys}\n`).join('1 -\n');
+  return menus + fs.readFileSync(path.join(replaysDir, 'stage-6.txt'), 'utf8');
+}
+
 // --- The page -----------------------------------------------------------------------------------
 
 // Files the server answers 404 for, as if they were not there.
@@ -112,12 +145,14 @@ function serve(dir) {
   const server = http.createServer((request, response) => {
     const name = decodeURIComponent(new URL(request.url, 'http://page').pathname).slice(1);
     const file = path.join(dir, path.normalize(name || 'index.html'));
-    if (!file.startsWith(dir + path.sep) || hidden.has(path.basename(file)) || !fs.existsSync(file) ||
-        fs.statSync(file).isDirectory()) {
+    const there = file.startsWith(dir + path.sep) && !hidden.has(path.basename(file)) &&
+      fs.existsSync(file) && !fs.statSync(file).isDirectory();
+    if (!there) {
       response.writeHead(404).end();
       return;
     }
-    response.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
+    const type = types[path.extname(file)] || 'application/octet-stream';
+    response.writeHead(200, { 'Content-Type': type });
     fs.createReadStream(file).pipe(response);
   });
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
@@ -163,7 +198,8 @@ async function waitFor(page, what, predicate, seconds = 10) {
     if (predicate(await page.evaluate(() => kuerumaPage.status()))) return;
     await sleep(50);
   }
-  throw new Error(`${what}: not seen; page status ${JSON.stringify(await page.evaluate(() => kuerumaPage.status()))}`);
+  const status = await page.evaluate(() => kuerumaPage.status());
+  throw new Error(`${what}: not seen; page status ${JSON.stringify(status)}`);
 }
 
 function assert(condition, message) {
@@ -192,7 +228,9 @@ async function main() {
   }
   assert(Object.keys(moved).length > 0, 'the runner\'s figure does not move when Right is held');
   const standing = {};
-  for (let tick = 6; tick <= 40; ++tick) standing[`frame ${tick} of the run standing still`] = still.get(tick);
+  for (let tick = 6; tick <= 40; ++tick) {
+    standing[`frame ${tick} of the run standing still`] = still.get(tick);
+  }
   const title = { 'the title (frame 0)': right.get(0) };
   const cursorOne = { 'the title, cursor on Option (frame 1)': right.get(1) };
   const cursorTwo = { 'the title, cursor on NewGame (frame 3)': right.get(3) };
@@ -209,7 +247,8 @@ async function main() {
   });
 
   // Every story starts the page afresh and ends with no console error.
-  async function story(name, body, { viewport = { width: 1300, height: 950 }, expectedErrors } = {}) {
+  const viewport = { width: 1300, height: 950 };
+  async function story(name, body, { expectedErrors } = {}) {
     if (process.env.KUERUMA_WEB_ONLY && !name.includes(process.env.KUERUMA_WEB_ONLY)) return;
     const context = await browser.newContext({ viewport });
     const page = await context.newPage();
@@ -247,7 +286,8 @@ async function main() {
     const status = await page.evaluate(() => kuerumaPage.status());
     assert(status.scale === 2, `scale ${status.scale} in a 1300x950 page, not 2`);
     const box = await page.locator('#screen').boundingBox();
-    assert(box.width === 2 * W && box.height === 2 * H, `canvas shown at ${box.width}x${box.height}`);
+    assert(box.width === 2 * W && box.height === 2 * H,
+      `canvas shown at ${box.width}x${box.height}`);
     const shot = path.join(workDir, 'scaled.png');
     await page.locator('#screen').screenshot({ path: shot });
     const shown = readPng(shot);
@@ -330,6 +370,62 @@ async function main() {
     await page.keyboard.up('ArrowDown');
   });
 
+  // The page clock stands still between steps, so every key reaches the tick the script holds it
+  // through, and the browser plays exactly the runner's story, pauses included.
+  await story('stage 7 from the title through its clear animation to the Result screen',
+    async (page, start) => {
+      const script = stageSevenFromTitle();
+      const frames = runnerFrames('stage-7', script);
+      // A tick without a paint leaves the last paint's picture.
+      const painted = [...frames.keys()];
+      const frameAt = (tick) => frames.get(Math.max(...painted.filter((t) => t <= tick)));
+      const trace = runnerTrace(script);
+      const ticks = scriptTicks(script);
+      await page.clock.install();
+      await start();
+      await page.clock.pauseAt(Date.now() + 60000);
+      const status = () => page.evaluate(() => ({ ...kuerumaPage.status(),
+        now: performance.now() }));
+      // One idle title tick sets the clock's phase: the script's first tick is one title period
+      // (200 ms) after it, as the runner's first tick is after the window opens.
+      const idle = (await status()).ticks;
+      while ((await status()).ticks === idle) await page.clock.runFor(5);
+      const { ticks: base, lastTickMs: phase } = await status();
+      const held = new Set();
+      let midPause = 0;
+      for (let k = 1; k <= ticks.length; ++k) {
+        for (const key of [...held].filter((key) => !ticks[k - 1].includes(key))) {
+          await page.keyboard.up(key);
+          held.delete(key);
+        }
+        for (const key of ticks[k - 1].filter((key) => !held.has(key))) {
+          await page.keyboard.down(key);
+          held.add(key);
+        }
+        // Straight to the tick's time (late ticks come right after a pause, before the next
+        // step of the grid), and never past it.
+        const wait = phase + trace[k - 1].ms - (await status()).now;
+        if (wait > 0) await page.clock.runFor(Math.floor(wait));
+        while ((await status()).ticks < base + k) await page.clock.runFor(1);
+        // Tick k and its paint are done, or the game waits in one of their pauses, showing the
+        // picture drawn so far: the last paint's, or part of this one.
+        const shown = await canvasPixels(page);
+        const ended = differingPixels(shown, frameAt(k));
+        if (ended > playTolerance && trace[k - 1].sleptMs === 0) {
+          savePgm(path.join(workDir, 'failure-canvas.pgm'), shown);
+          throw new Error(`after tick ${k} the canvas differs from the runner's frame in ` +
+            `${ended} pixels`);
+        }
+        const before = differingPixels(shown, frameAt(k - 1));
+        if (ended > playTolerance && before > playTolerance) ++midPause;
+      }
+      for (const key of held) await page.keyboard.up(key);
+      assert(midPause > 0,
+        'no picture drawn before a pause inside a paint was shown during the pause');
+      const last = frames.get(Math.max(...frames.keys()));
+      await waitForPicture(page, { 'the Result screen of stage 7': last });
+    });
+
   // A held stick or D-pad moves the cursor every tick until it stops at either end, so the
   // story waits for the ends and does not depend on how fast the page is polled.
   await story('a gamepad steers the menu with the desktop\'s thresholds', async (page, start) => {
@@ -342,12 +438,13 @@ async function main() {
           id: 'simulated pad', index: 1, connected: true, mapping: 'standard', timestamp: 0,
           axes: axes.concat([0, 0]),
           buttons: Array.from({ length: 17 },
-            (_, i) => ({ pressed: pressed.includes(i), touched: false, value: pressed.includes(i) ? 1 : 0 })),
+            (_, i) => ({ pressed: pressed.includes(i), value: +pressed.includes(i) })),
         };
       };
     });
     await start();
-    const pad = (axes, pressed = []) => page.evaluate(([a, p]) => window.setPad(a, p), [axes, pressed]);
+    const pad = (axes, pressed = []) =>
+      page.evaluate(([a, p]) => window.setPad(a, p), [axes, pressed]);
     const exit = { 'the title, cursor on Exit': menu.get(5) };
     await pad([0, 0.49]); // short of the 0xC000 edge: centred
     await sleep(700);
@@ -381,7 +478,8 @@ async function main() {
       hidden.clear();
     }, { expectedErrors: /status of 404/ });
 
-  await story('Exit and the menu\'s close end the game, and it starts again', async (page, start) => {
+  await story('Exit and the menu\'s close end the game, and it starts again',
+    async (page, start) => {
     await start();
     await tap(page, 'ArrowDown', { 'cursor on Option': menu.get(1) });
     await tap(page, 'ArrowDown', { 'cursor on NewGame': menu.get(3) });

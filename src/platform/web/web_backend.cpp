@@ -30,6 +30,8 @@ using platform::clientWidth;
 EM_JS(void, showFrame, (const std::uint8_t* rgba, int bytes), {
     kuerumaPage.showFrame(HEAPU8.subarray(rgba, rgba + bytes));
 });
+// The page counts the timer's ticks for its tests and measurements.
+EM_JS(void, countTick, (), { kuerumaPage.countTick(); });
 // The next menu command the page has queued, or -1.
 EM_JS(int, takeCommand, (), { return kuerumaPage.takeCommand(); });
 // Returns after `ms` (never when negative) or as soon as the page queues a command.
@@ -97,6 +99,7 @@ int runMessageLoop() {
             // A late tick fires once; the ticks it missed are dropped, not queued.
             rt.nextDue += std::floor((now - rt.nextDue) / rt.period) * rt.period + rt.period;
             input::markJoysticksStale();
+            countTick();
             rt.shell.onTimer(&rt.window);
             continue;
         }

@@ -67,6 +67,13 @@ const kuerumaPage = (() => {
       if (commands.length > 0) done();
     });
   }
+  let ticks = 0;
+  let lastTickMs = null;
+  function countTick() {
+    ++ticks;
+    lastTickMs = performance.now();
+  }
+
   // The window menu's only item, "シュウリョウ", is command 0.
   quit.addEventListener('click', () => sendCommand(0));
 
@@ -86,7 +93,7 @@ const kuerumaPage = (() => {
     });
   }
 
-  // --- Sound: the cues the game names, fetched once; Web Audio starts on the first key or click. ---
+  // --- Sound: the cues the game names, fetched once; Web Audio starts on a first key or click. ---
   const maxCueBytes = 1 << 20;
   const cueBytes = new Map(); // name -> promise of the file's bytes, or of null
   const cues = new Map(); // name -> AudioBuffer, or null when the file could not be used
@@ -170,6 +177,8 @@ const kuerumaPage = (() => {
   function status() {
     return {
       firstFrameMs,
+      ticks,
+      lastTickMs,
       scale: Number(canvas.dataset.scale),
       audio: audio ? audio.state : 'none',
       cuesReady: [...cues.values()].filter((buffer) => buffer).length,
@@ -184,5 +193,7 @@ const kuerumaPage = (() => {
     onAbort: (what) => showEndedAndWait(`The game stopped: ${what}`).then(() => location.reload()),
   };
 
-  return { showFrame, takeCommand, waitForMessage, showEndedAndWait, loadCue, playCue, status };
+  return {
+    showFrame, countTick, takeCommand, waitForMessage, showEndedAndWait, loadCue, playCue, status,
+  };
 })();
