@@ -247,10 +247,9 @@ async function main() {
   });
 
   // Every story starts the page afresh and ends with no console error.
-  const viewport = { width: 1300, height: 950 };
-  async function story(name, body, { expectedErrors } = {}) {
+  async function story(name, body, { expectedErrors, screen = {} } = {}) {
     if (process.env.KUERUMA_WEB_ONLY && !name.includes(process.env.KUERUMA_WEB_ONLY)) return;
-    const context = await browser.newContext({ viewport });
+    const context = await browser.newContext({ viewport: { width: 1300, height: 950 }, ...screen });
     const page = await context.newPage();
     const errors = [];
     page.on('console', (message) => {
@@ -302,6 +301,15 @@ async function main() {
     await page.setViewportSize({ width: 700, height: 500 });
     await waitFor(page, 'scale 1 in a 700x500 page', (s) => s.scale === 1);
   });
+
+  await story('on a screen of two device pixels to a page pixel, the scale counts device pixels',
+    async (page, start) => {
+      await start();
+      const box = await page.locator('#screen').boundingBox();
+      const { scale } = await page.evaluate(() => kuerumaPage.status());
+      assert(scale === 2 && box.width === W && box.height === H,
+        `scale ${scale}, shown at ${box.width}x${box.height} page pixels`);
+    }, { screen: { viewport: { width: 700, height: 500 }, deviceScaleFactor: 2 } });
 
   await story('X on Admission opens the keypad', async (page, start) => {
     await start();
