@@ -86,7 +86,7 @@ async function main() {
   const url = `http://127.0.0.1:${server.address().port}/`;
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'kueruma-measure-'));
   const context = await chromium.launchPersistentContext(profile, {
-    executablePath: process.env.KUERUMA_CHROMIUM || '/usr/bin/chromium',
+    executablePath: '/usr/bin/chromium', // Debian's
     headless: true,
     viewport: { width: 1300, height: 950 },
     args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',

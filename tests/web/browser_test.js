@@ -240,7 +240,7 @@ async function main() {
   const server = await serve(siteDir);
   const url = `http://127.0.0.1:${server.address().port}/`;
   const browser = await chromium.launch({
-    executablePath: process.env.KUERUMA_CHROMIUM || '/usr/bin/chromium',
+    executablePath: '/usr/bin/chromium', // Debian's
     headless: true,
     args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync'],
