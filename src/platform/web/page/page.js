@@ -190,8 +190,15 @@ const kuerumaPage = (() => {
   window.Module = {
     print: (text) => console.log(text),
     printErr: (text) => console.error(text),
-    onAbort: (what) => showEndedAndWait(`The game stopped: ${what}`).then(() => location.reload()),
+    onAbort: (what) => {
+      showEndedAndWait(`The game stopped: ${what}`).then(() => location.reload());
+    },
   };
+  // Browsers will not fetch the .wasm of a page opened straight from the disk.
+  if (location.protocol === 'file:') {
+    showEndedAndWait('The game runs only when this folder is served over HTTP: see README.txt.')
+      .then(() => location.reload());
+  }
 
   return {
     showFrame, countTick, takeCommand, waitForMessage, showEndedAndWait, loadCue, playCue, status,
