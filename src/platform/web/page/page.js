@@ -94,7 +94,7 @@ const kuerumaPage = (() => {
   }
 
   // --- Sound: the cues the game names, fetched once; Web Audio starts on a first key or click. ---
-  const maxCueBytes = 1 << 20;
+  const maxCueBytes = 4 * 1024 * 1024; // the desktop refuses larger cue files too
   const cueBytes = new Map(); // name -> promise of the file's bytes, or of null
   const cues = new Map(); // name -> AudioBuffer, or null when the file could not be used
   let audio = null; // the AudioContext; false when there is none
@@ -113,7 +113,7 @@ const kuerumaPage = (() => {
       if (!response.ok) throw new Error(`HTTP ${response.status}`);
       return response.arrayBuffer();
     }).then((bytes) => {
-      if (bytes.byteLength > maxCueBytes) throw new Error(`larger than ${maxCueBytes} bytes`);
+      if (bytes.byteLength > maxCueBytes) throw new Error('larger than 4 MB');
       return bytes;
     }).catch((error) => refuseCue(name, error));
   }
