@@ -468,6 +468,10 @@ async function main() {
     await waitForPicture(page, title);
     await pad([0, 0], [13]); // and down
     await waitForPicture(page, exit);
+    await pad([0, -1], [13]); // a pushed stick wins over the D-pad
+    await waitForPicture(page, title);
+    await pad([0, 0], [13]);
+    await waitForPicture(page, exit);
     await pad([0, 0], [1]); // button 2 is "cancel", which the title ignores
     await sleep(700);
     assert(!(await page.evaluate(() => kuerumaPage.status())).ended, 'button 2 confirmed Exit');

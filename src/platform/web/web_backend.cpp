@@ -1,22 +1,17 @@
 #include "platform/web/web_backend.hpp"
 
 #include "app/shell.hpp"
+#include "platform/loop/message_loop.hpp"
 #include "platform/raster/raster_canvas.hpp"
 #include "platform/web/web_input.hpp"
+#include "platform/web/web_sound.hpp"
 #include "seam/canvas.hpp"
 #include "seam/platform.hpp"
 
 #include <emscripten.h>
 
-#include <cmath>
 #include <cstdint>
 #include <vector>
-
-namespace kueruma::platform {
-struct Window {
-    bool destroyed = false;
-};
-} // namespace kueruma::platform
 
 namespace kueruma::web {
 
@@ -46,15 +41,18 @@ struct Screen {
         std::vector<std::uint8_t>(static_cast<std::size_t>(clientWidth) * clientHeight * 4, 255);
 };
 
+// The page's clock; a pause hands the page back to the browser until it is over (Asyncify), so
+// the page stays responsive and key events reach the latch meanwhile.
+struct PageClock {
+    std::int64_t now() const { return static_cast<std::int64_t>(emscripten_get_now()); }
+    void sleep(unsigned ms) { emscripten_sleep(ms); }
+};
+
+// A fresh one for every game: the state at process start.
 struct Runtime {
-    app::Shell shell; // a fresh one for every game: the state at process start
+    app::Shell shell;
     platform::Window window;
-    bool timerRunning = false;
-    double period = 0;
-    double nextDue = 0; // on the page's clock, in milliseconds
-    bool invalid = false;
-    bool quit = false;
-    int exitCode = 0;
+    loop::MessageLoop<PageClock> loop;
 };
 
 Runtime rt;
@@ -74,7 +72,7 @@ void present() {
 }
 
 void paint() {
-    rt.invalid = false;
+    rt.loop.takePaint();
     screen().framebuffer.clear(0);
     screen().canvas.beginPaint();
     rt.shell.onPaint(&rt.window, screen().canvas);
@@ -84,35 +82,36 @@ void paint() {
 // Commands come before a paint, a paint before the next tick, and quitting before all of them,
 // as a Windows message queue orders them. False once the game has quit.
 bool handlePending() {
-    for (int command; !rt.quit && (command = takeCommand()) >= 0;) {
+    for (int command; !rt.loop.quitPosted() && (command = takeCommand()) >= 0;) {
         rt.shell.onCommand(&rt.window, static_cast<unsigned>(command));
     }
-    if (rt.quit) return false;
-    if (rt.invalid) paint();
-    return !rt.quit;
+    if (rt.loop.next() == loop::Next::Paint) paint();
+    return !rt.loop.quitPosted();
 }
 
 int runMessageLoop() {
     while (handlePending()) {
-        const double now = emscripten_get_now();
-        if (rt.timerRunning && now >= rt.nextDue) {
-            // A late tick fires once; the ticks it missed are dropped, not queued.
-            rt.nextDue += std::floor((now - rt.nextDue) / rt.period) * rt.period + rt.period;
+        if (rt.loop.next() == loop::Next::Tick) {
+            rt.loop.takeTick();
             input::markJoysticksStale();
             countTick();
             rt.shell.onTimer(&rt.window);
-            continue;
+        } else {
+            waitForMessage(static_cast<double>(rt.loop.msUntilTick()));
         }
-        waitForMessage(rt.timerRunning ? rt.nextDue - now : -1.0);
     }
-    return rt.exitCode;
+    return rt.loop.exitCode();
 }
 
 } // namespace
 
+void openPage() {
+    input::listen(rt.loop.keys);
+    sound::open();
+}
+
 int playOnce() {
     rt = Runtime{};
-    input::forgetKeys();
     input::markJoysticksStale();
     rt.shell.startUp();
     rt.shell.onCreate(&rt.window);
@@ -131,19 +130,15 @@ namespace kueruma::platform {
 using web::rt;
 
 void setTimer(Window*, int, unsigned periodMs) {
-    // A new period starts a new grid from now, as SetTimer does.
-    rt.period = periodMs > 0 ? periodMs : 1;
-    rt.nextDue = emscripten_get_now() + rt.period;
-    rt.timerRunning = true;
+    rt.loop.setTimer(periodMs);
 }
 
 void invalidate(Window*) {
-    rt.invalid = true;
+    rt.loop.invalidate();
 }
 
 void postQuit(int exitCode) {
-    rt.quit = true;
-    rt.exitCode = exitCode;
+    rt.loop.postQuit(exitCode);
 }
 
 void closeWindow(Window* window) {
@@ -160,8 +155,12 @@ void sleepMs(unsigned ms) {
     // The page shows every stroke drawn so far, as an unbuffered window would during the pause,
     // and goes on handling its events: keys pressed meanwhile reach the latch.
     web::present();
-    emscripten_sleep(ms);
+    rt.loop.sleep(ms);
     web::input::markJoysticksStale();
+}
+
+short asyncKeyState(int virtualKey) {
+    return rt.loop.keys.query(virtualKey);
 }
 
 } // namespace kueruma::platform

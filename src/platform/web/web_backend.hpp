@@ -5,6 +5,8 @@
 
 namespace kueruma::web {
 
+// Starts listening to the page: its keys and focus, and the sound cues it fetches.
+void openPage();
 // Runs one game from start-up until it quits (Exit, or the menu's close); returns its exit code.
 int playOnce();
 // Shows that the game has ended and returns when the player asks to start again.

@@ -1,5 +1,6 @@
 #include "platform/web/web_input.hpp"
 
+#include "app/input.hpp"
 #include "seam/platform.hpp"
 
 #include <emscripten/html5.h>
@@ -16,30 +17,24 @@ namespace {
 // The keys the game asks about, by the names the page's key events carry (letters in either
 // case). Browsers keep F11 for their own full screen, so G gives up too.
 struct KeyBinding {
-    int virtualKey;
+    loop::KeySet bit;
     const char* key;
 };
 constexpr std::array<KeyBinding, 8> bindings{{
-    {platform::keyLeft, "ArrowLeft"},
-    {platform::keyUp, "ArrowUp"},
-    {platform::keyRight, "ArrowRight"},
-    {platform::keyDown, "ArrowDown"},
-    {platform::keyX, "x"},
-    {platform::keyZ, "z"},
-    {platform::keyF11, "F11"},
-    {platform::keyF11, "g"},
+    {loop::KeyLeft, "ArrowLeft"},
+    {loop::KeyUp, "ArrowUp"},
+    {loop::KeyRight, "ArrowRight"},
+    {loop::KeyDown, "ArrowDown"},
+    {loop::KeyX, "x"},
+    {loop::KeyZ, "z"},
+    {loop::KeyF11, "F11"},
+    {loop::KeyF11, "g"},
 }};
 
-struct KeyState {
-    bool down = false;
-    // A press the game has not asked about yet: a tap shorter than a tick still counts once.
-    bool pressedSinceQuery = false;
-};
-std::array<KeyState, bindings.size()> keys{};
+loop::KeyLatch* latch = nullptr;
 
 // The game has two joystick slots; the page offers the first two gamepads the browser shows.
 constexpr unsigned padSlots = 2;
-constexpr unsigned joyErrUnplugged = 167;
 constexpr std::uint32_t axisMax = 0xFFFF;
 // The standard layout's D-pad buttons: up, down, left, right.
 constexpr int dpadUp = 12;
@@ -54,32 +49,30 @@ struct Pads {
 };
 Pads pads;
 
-int slotOfKey(const char* key) {
-    for (std::size_t i = 0; i < bindings.size(); ++i) {
-        if (strcasecmp(bindings[i].key, key) == 0) return static_cast<int>(i);
+loop::KeySet keyOf(const char* key) {
+    for (const KeyBinding& binding : bindings) {
+        if (strcasecmp(binding.key, key) == 0) return binding.bit;
     }
-    return -1;
+    return 0;
 }
 
 EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
-    const int slot = slotOfKey(event->key);
-    if (slot < 0) return EM_FALSE;
-    KeyState& state = keys[static_cast<std::size_t>(slot)];
-    if (!state.down) state.pressedSinceQuery = true;
-    state.down = true;
+    const loop::KeySet key = keyOf(event->key);
+    if (key == 0) return EM_FALSE;
+    latch->press(key);
     return EM_TRUE; // the arrows must not scroll the page
 }
 
 EM_BOOL onKeyUp(int, const EmscriptenKeyboardEvent* event, void*) {
-    const int slot = slotOfKey(event->key);
-    if (slot < 0) return EM_FALSE;
-    keys[static_cast<std::size_t>(slot)].down = false;
+    const loop::KeySet key = keyOf(event->key);
+    if (key == 0) return EM_FALSE;
+    latch->release(key);
     return EM_TRUE;
 }
 
 // The page no longer hears the keyboard: nothing it will hear about is still held.
 EM_BOOL onBlur(int, const EmscriptenFocusEvent*, void*) {
-    for (KeyState& state : keys) state.down = false;
+    latch->releaseAll();
     return EM_FALSE;
 }
 
@@ -92,25 +85,32 @@ std::uint32_t axisReading(double axis) {
     return scaled >= axisMax ? axisMax : static_cast<std::uint32_t>(scaled);
 }
 
-bool isDpadButton(const EmscriptenGamepadEvent& pad, int button) {
-    return std::strcmp(pad.mapping, "standard") == 0 && button >= dpadUp && button <= dpadRight;
+bool pressed(const EmscriptenGamepadEvent& pad, int button) {
+    return button < pad.numButtons && pad.digitalButton[button] != 0;
+}
+
+// A D-pad steers as the stick pushed all the way, on an axis where the stick itself is centred,
+// as on the desktop: the two combine, and a pushed stick is never overridden.
+std::uint32_t withDpad(std::uint32_t axis, bool towardsZero, bool towardsMax) {
+    const bool centred = axis >= app::axisLowEdge && axis < app::axisHighEdge;
+    if (!centred) return axis;
+    if (towardsZero) return 0;
+    return towardsMax ? axisMax : axis;
 }
 
 void fillJoyInfo(const EmscriptenGamepadEvent& pad, platform::JoyInfoEx& info) {
     info.dwXpos = axisReading(pad.numAxes > 0 ? pad.axis[0] : 0.0);
     info.dwYpos = axisReading(pad.numAxes > 1 ? pad.axis[1] : 0.0);
+    // Only the standard layout says which buttons make the D-pad; they are no buttons then.
+    const bool standard = std::strcmp(pad.mapping, "standard") == 0;
+    if (standard) {
+        info.dwXpos = withDpad(info.dwXpos, pressed(pad, dpadLeft), pressed(pad, dpadRight));
+        info.dwYpos = withDpad(info.dwYpos, pressed(pad, dpadUp), pressed(pad, dpadDown));
+    }
     std::uint32_t buttons = 0;
     for (int b = 0; b < pad.numButtons && b < 32; ++b) {
-        if (pad.digitalButton[b] == 0) continue;
-        // A D-pad steers as a stick pushed all the way, as on the desktop.
-        if (isDpadButton(pad, b)) {
-            if (b == dpadLeft) info.dwXpos = 0;
-            if (b == dpadRight) info.dwXpos = axisMax;
-            if (b == dpadUp) info.dwYpos = 0;
-            if (b == dpadDown) info.dwYpos = axisMax;
-            continue;
-        }
-        buttons |= std::uint32_t{1} << b;
+        const bool dpad = standard && b >= dpadUp && b <= dpadRight;
+        if (pressed(pad, b) && !dpad) buttons |= std::uint32_t{1} << b;
     }
     info.dwButtons = buttons;
 }
@@ -132,15 +132,12 @@ void samplePads() {
 
 } // namespace
 
-void listen() {
+void listen(loop::KeyLatch& keys) {
+    latch = &keys;
     const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
     emscripten_set_keydown_callback(window, nullptr, EM_TRUE, onKeyDown);
     emscripten_set_keyup_callback(window, nullptr, EM_TRUE, onKeyUp);
     emscripten_set_blur_callback(window, nullptr, EM_TRUE, onBlur);
-}
-
-void forgetKeys() {
-    keys = {};
 }
 
 void markJoysticksStale() {
@@ -153,30 +150,18 @@ namespace kueruma::platform {
 
 using namespace web::input;
 
-short asyncKeyState(int virtualKey) {
-    bool down = false;
-    bool pressed = false;
-    for (std::size_t i = 0; i < bindings.size(); ++i) {
-        if (bindings[i].virtualKey != virtualKey) continue;
-        down = down || keys[i].down;
-        pressed = pressed || keys[i].pressedSinceQuery;
-        keys[i].pressedSinceQuery = false;
-    }
-    return static_cast<short>((down ? 0x8000 : 0) | (pressed ? 1 : 0));
-}
-
 unsigned joystickDeviceCount() {
     return padSlots;
 }
 
 // Both slots always answer: a pad the browser has not shown yet reads as released.
 unsigned joystickProbe(unsigned id) {
-    return id < padSlots ? joyNoError : joyErrUnplugged;
+    return id < padSlots ? joyNoError : loop::joyErrUnplugged;
 }
 
 unsigned joystickRead(unsigned id, JoyInfoEx& info) {
     samplePads();
-    if (id >= pads.count) return joyErrUnplugged;
+    if (id >= pads.count) return loop::joyErrUnplugged;
     fillJoyInfo(pads.state[id], info);
     return joyNoError;
 }
