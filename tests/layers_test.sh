@@ -17,7 +17,7 @@ declare -A allowed=(
   [render]="seam world figure game render"
   [app]="seam world figure game render app"
   [platform/raster]="seam platform/raster"
-  [platform/loop]="seam platform/loop"
+  [platform/loop]="seam app platform/loop"
 )
 
 for layer in seam world figure game render app platform/raster platform/loop; do

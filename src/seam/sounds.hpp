@@ -20,6 +20,10 @@ inline constexpr std::size_t soundCount = 4;
 inline constexpr std::array<const char*, soundCount> soundFiles = {"WavF_01.wav", "WavF_02.wav",
                                                                    "WavF_03.wav", "WavF_04.wav"};
 
+// A cue file larger than this is refused (it plays the beep): a short cue is a few kilobytes,
+// and nothing read from a file may make the game hold or convert unbounded sound.
+inline constexpr std::size_t maxSoundFileBytes = 4 * 1024 * 1024;
+
 constexpr const char* soundFile(Sound sound) {
     return soundFiles[static_cast<std::size_t>(sound)];
 }

@@ -1,6 +1,7 @@
 #include "platform/sdl/sdl_input.hpp"
 
 #include "app/input.hpp"
+#include "platform/loop/dpad.hpp"
 #include "seam/platform.hpp"
 
 #include <algorithm>
@@ -31,8 +32,6 @@ std::array<SDL_Joystick*, loop::maxJoysticks> joysticks{};
 std::array<SDL_JoystickGUID, loop::maxJoysticks> guids{};
 unsigned joystickCount = 0;
 bool joysticksStale = true;
-
-constexpr std::uint32_t axisMax = 0xFFFF;
 
 // SDL's -32768..32767 onto the multimedia interface's 0..0xFFFF, centre at 0x8000.
 std::uint32_t axisReading(SDL_Joystick* joystick, int axis) {
@@ -71,15 +70,6 @@ void reopenReturned() {
             break;
         }
     }
-}
-
-// A D-pad (reported as a hat) steers as the stick pushed all the way, on an axis where the
-// stick itself is centred: the two combine, and a pushed stick is never overridden.
-std::uint32_t withDpad(std::uint32_t axis, bool towardsZero, bool towardsMax) {
-    if (axis < app::axisLowEdge || axis >= app::axisHighEdge) return axis;
-    if (towardsZero) return 0;
-    if (towardsMax) return axisMax;
-    return axis;
 }
 
 SDL_Joystick* usableJoystick(unsigned id) {
@@ -148,8 +138,8 @@ unsigned joystickRead(unsigned id, JoyInfoEx& info) {
     info.dwYpos = axisReading(joystick, 1);
     if (SDL_JoystickNumHats(joystick) > 0) {
         const Uint8 hat = SDL_JoystickGetHat(joystick, 0);
-        info.dwXpos = withDpad(info.dwXpos, hat & SDL_HAT_LEFT, hat & SDL_HAT_RIGHT);
-        info.dwYpos = withDpad(info.dwYpos, hat & SDL_HAT_UP, hat & SDL_HAT_DOWN);
+        info.dwXpos = loop::withDpad(info.dwXpos, hat & SDL_HAT_LEFT, hat & SDL_HAT_RIGHT);
+        info.dwYpos = loop::withDpad(info.dwYpos, hat & SDL_HAT_UP, hat & SDL_HAT_DOWN);
     }
     std::uint32_t buttons = 0;
     const int buttonCount = SDL_JoystickNumButtons(joystick);

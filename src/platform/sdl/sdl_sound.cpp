@@ -139,8 +139,8 @@ std::string readFile(const std::string& path, std::vector<Uint8>& bytes) {
     std::error_code ec;
     const auto size = std::filesystem::file_size(path, ec);
     if (ec || !std::filesystem::is_regular_file(path, ec)) return "not a readable file";
-    if (size > maxCueFileBytes) {
-        return "larger than " + std::to_string(maxCueFileBytes / (1024 * 1024)) + " MB";
+    if (size > platform::maxSoundFileBytes) {
+        return "larger than " + std::to_string(platform::maxSoundFileBytes / (1024 * 1024)) + " MB";
     }
     std::ifstream in(path, std::ios::binary);
     bytes.resize(static_cast<std::size_t>(size));

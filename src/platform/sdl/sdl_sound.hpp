@@ -9,8 +9,8 @@
 
 namespace kueruma::sdl::sound {
 
-// Cue files larger than this are refused unread: the cues last well under a second.
-inline constexpr std::uintmax_t maxCueFileBytes = 4 * 1024 * 1024;
+// Cue files played faster or slower than this are refused: converting them could take without
+// bound, and no cue needs it.
 inline constexpr int minCueRate = 4000;
 inline constexpr int maxCueRate = 192000;
 
@@ -21,8 +21,8 @@ void open();
 void close();
 
 // Reads the cue file at `path` for a device playing `device`'s format. Empty when `pcm` holds
-// it, converted; otherwise why it is refused (too large, not an 8- or 16-bit PCM WAV, a rate
-// outside minCueRate..maxCueRate, cut short).
+// it, converted; otherwise why it is refused (over platform::maxSoundFileBytes, not an 8- or 16-bit
+// PCM WAV, a rate outside minCueRate..maxCueRate, cut short).
 std::string loadCue(const std::string& path, const SDL_AudioSpec& device, std::vector<Uint8>& pcm);
 
 } // namespace kueruma::sdl::sound

@@ -1,6 +1,7 @@
 #include "platform/web/web_input.hpp"
 
 #include "app/input.hpp"
+#include "platform/loop/dpad.hpp"
 #include "seam/platform.hpp"
 
 #include <emscripten/html5.h>
@@ -35,7 +36,6 @@ loop::KeyLatch* latch = nullptr;
 
 // The game has two joystick slots; the page offers the first two gamepads the browser shows.
 constexpr unsigned padSlots = 2;
-constexpr std::uint32_t axisMax = 0xFFFF;
 // The standard layout's D-pad buttons: up, down, left, right.
 constexpr int dpadUp = 12;
 constexpr int dpadDown = 13;
@@ -82,20 +82,11 @@ std::uint32_t axisReading(double axis) {
     if (!std::isfinite(axis)) return 0x8000;
     const double scaled = std::floor((axis + 1.0) * 32768.0);
     if (scaled <= 0.0) return 0;
-    return scaled >= axisMax ? axisMax : static_cast<std::uint32_t>(scaled);
+    return scaled >= loop::axisMax ? loop::axisMax : static_cast<std::uint32_t>(scaled);
 }
 
 bool pressed(const EmscriptenGamepadEvent& pad, int button) {
     return button < pad.numButtons && pad.digitalButton[button] != 0;
-}
-
-// A D-pad steers as the stick pushed all the way, on an axis where the stick itself is centred,
-// as on the desktop: the two combine, and a pushed stick is never overridden.
-std::uint32_t withDpad(std::uint32_t axis, bool towardsZero, bool towardsMax) {
-    const bool centred = axis >= app::axisLowEdge && axis < app::axisHighEdge;
-    if (!centred) return axis;
-    if (towardsZero) return 0;
-    return towardsMax ? axisMax : axis;
 }
 
 void fillJoyInfo(const EmscriptenGamepadEvent& pad, platform::JoyInfoEx& info) {
@@ -104,8 +95,8 @@ void fillJoyInfo(const EmscriptenGamepadEvent& pad, platform::JoyInfoEx& info) {
     // Only the standard layout says which buttons make the D-pad; they are no buttons then.
     const bool standard = std::strcmp(pad.mapping, "standard") == 0;
     if (standard) {
-        info.dwXpos = withDpad(info.dwXpos, pressed(pad, dpadLeft), pressed(pad, dpadRight));
-        info.dwYpos = withDpad(info.dwYpos, pressed(pad, dpadUp), pressed(pad, dpadDown));
+        info.dwXpos = loop::withDpad(info.dwXpos, pressed(pad, dpadLeft), pressed(pad, dpadRight));
+        info.dwYpos = loop::withDpad(info.dwYpos, pressed(pad, dpadUp), pressed(pad, dpadDown));
     }
     std::uint32_t buttons = 0;
     for (int b = 0; b < pad.numButtons && b < 32; ++b) {

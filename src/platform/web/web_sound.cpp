@@ -8,12 +8,15 @@
 namespace kueruma::web::sound {
 
 namespace {
-EM_JS(void, loadCue, (const char* fileName), { kuerumaPage.loadCue(UTF8ToString(fileName)); });
+EM_JS(void, loadCue, (const char* fileName, double maxBytes),
+      { kuerumaPage.loadCue(UTF8ToString(fileName), maxBytes); });
 EM_JS(void, playCue, (const char* fileName), { kuerumaPage.playCue(UTF8ToString(fileName)); });
 } // namespace
 
 void open() {
-    for (const char* fileName : platform::soundFiles) loadCue(fileName);
+    for (const char* fileName : platform::soundFiles) {
+        loadCue(fileName, static_cast<double>(platform::maxSoundFileBytes));
+    }
 }
 
 } // namespace kueruma::web::sound

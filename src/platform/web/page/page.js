@@ -94,7 +94,6 @@ const kuerumaPage = (() => {
   }
 
   // --- Sound: the cues the game names, fetched once; Web Audio starts on a first key or click. ---
-  const maxCueBytes = 4 * 1024 * 1024; // the desktop refuses larger cue files too
   const cueBytes = new Map(); // name -> promise of the file's bytes, or of null
   const cues = new Map(); // name -> AudioBuffer, or null when the file could not be used
   let audio = null; // the AudioContext; false when there is none
@@ -107,13 +106,13 @@ const kuerumaPage = (() => {
     return null;
   }
 
-  // The file's bytes, or null when it is missing or too large to be a cue.
-  function fetchCue(name) {
+  // The file's bytes, or null when it is missing or larger than the game takes a cue file to be.
+  function fetchCue(name, maxBytes) {
     return fetch(name).then((response) => {
       if (!response.ok) throw new Error(`HTTP ${response.status}`);
       return response.arrayBuffer();
     }).then((bytes) => {
-      if (bytes.byteLength > maxCueBytes) throw new Error('larger than 4 MB');
+      if (bytes.byteLength > maxBytes) throw new Error(`larger than ${maxBytes} bytes`);
       return bytes;
     }).catch((error) => refuseCue(name, error));
   }
@@ -124,8 +123,8 @@ const kuerumaPage = (() => {
       .then((buffer) => cues.set(name, buffer));
   }
 
-  function loadCue(name) {
-    const bytes = fetchCue(name);
+  function loadCue(name, maxBytes) {
+    const bytes = fetchCue(name, maxBytes);
     cueBytes.set(name, bytes);
     if (audio) decodeCue(name, bytes);
   }
