@@ -21,12 +21,15 @@ using namespace kueruma;
 
 constexpr const char* program = "kueruma-replay";
 constexpr const char* usage =
-    "usage: kueruma-replay [--stage N] [--client WxH] [--trace] [--png DIR] [SCRIPT | -]\n"
+    "usage: kueruma-replay [--stage N [--walk-count N]] [--client WxH] [--trace] [--png DIR]\n"
+    "                      [SCRIPT | -]\n"
     "       kueruma-replay --dump-stages\n";
 constexpr const char* details =
     "Plays SCRIPT (or standard input, '-') headless. Each line holds keys through some ticks:\n"
     "'COUNT KEYS', KEYS being '-' or letters from L U R D X Z F.\n"
     "  --stage N      start stage N (0 to 8) first\n"
+    "  --walk-count N with --stage: the figure's walk cycle starts at N, as in a stage\n"
+    "                 played after another (recorded runs name it)\n"
     "  --client WxH   the client area's size (default 632x433)\n"
     "  --trace        print one JSON line per tick\n"
     "  --png DIR      write each paint as DIR/frame-NNNNNN.png\n"
@@ -34,6 +37,7 @@ constexpr const char* details =
 
 struct Options {
     int stage = -1;
+    int walkCount = 0;
     int width = platform::clientWidth;
     int height = platform::clientHeight;
     bool trace = false;
@@ -72,13 +76,22 @@ std::string readOptions(const cli::CommandLine& line, Options& o) {
     o.dumpStages = line.has("--dump-stages");
     if (o.dumpStages) {
         const bool alone = line.operands().empty() && !line.has("--stage") &&
-                           !line.has("--client") && !line.has("--trace") && !line.has("--png");
+                           !line.has("--walk-count") && !line.has("--client") &&
+                           !line.has("--trace") && !line.has("--png");
         return alone ? "" : "--dump-stages takes no script and no other option";
     }
     if (const std::string* v = line.value("--stage")) {
         long long n = 0;
         if (!cli::parseWholeNumber(*v, 8, n)) return "--stage takes a stage index from 0 to 8";
         o.stage = static_cast<int>(n);
+    }
+    if (const std::string* v = line.value("--walk-count")) {
+        long long n = 0;
+        if (o.stage < 0) return "--walk-count goes with --stage";
+        if (!cli::parseWholeNumber(*v, 2147483647, n)) {
+            return "--walk-count takes a whole number from 0 to 2147483647";
+        }
+        o.walkCount = static_cast<int>(n);
     }
     if (const std::string* v = line.value("--client")) {
         if (!parseClient(*v, o.width, o.height)) {
@@ -131,6 +144,7 @@ int finishOutput() {
 int main(int argc, char** argv) {
     cli::CommandLine line(program, usage, details,
                           {{"--stage", true},
+                           {"--walk-count", true},
                            {"--client", true},
                            {"--trace", false},
                            {"--png", true},
@@ -164,6 +178,8 @@ int main(int argc, char** argv) {
     }
 
     headless::boot(target, options.stage);
+    // A stage played after another starts where the last one's walk cycle stopped.
+    headless::state().figure.walkCounter = options.walkCount;
     if (raster && !writeFrame(*raster, options.pngDir, 0)) return 1;
     std::string traceLine;
     std::int64_t tick = 0;

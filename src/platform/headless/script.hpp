@@ -2,7 +2,7 @@
 // are read a line at a time, so no input, however long, takes more memory than the steps.
 #pragma once
 
-#include "platform/headless/headless.hpp"
+#include "platform/loop/key_latch.hpp"
 
 #include <cstdint>
 #include <string>
@@ -10,6 +10,11 @@
 #include <vector>
 
 namespace kueruma::headless {
+
+// Keys a script can hold, as bits.
+using loop::Key;
+using enum loop::Key;
+using loop::KeySet;
 
 struct ScriptStep {
     std::int32_t count;

@@ -4,6 +4,7 @@
 #include "platform/cli/command_line.hpp"
 #include "platform/loop/message_loop.hpp"
 #include "platform/raster/raster_canvas.hpp"
+#include "platform/record/session.hpp"
 #include "platform/sdl/sdl_input.hpp"
 #include "platform/sdl/sdl_screen.hpp"
 #include "platform/sdl/sdl_sound.hpp"
@@ -157,6 +158,7 @@ void waitForEvent(std::int64_t ms) {
 void fireTimer() {
     input::markJoysticksStale();
     rt.shell.onTimer(&rt.window);
+    record::session().tickDone(rt.shell.state());
 }
 
 bool drawsNowhere(const char* driver) {
@@ -268,6 +270,7 @@ bool openGame(std::string& error) {
     rt.shell.startUp();
     if (!createWindow(error)) return false;
     rt.shell.onCreate(&rt.window);
+    record::session().windowCreated(rt.shell.state(), &rt.window);
     paint();
     return true;
 }
@@ -354,7 +357,7 @@ void sleepMs(unsigned ms) {
 }
 
 short asyncKeyState(int virtualKey) {
-    return rt.loop.keys.query(virtualKey);
+    return record::session().keyAnswer(virtualKey, rt.loop.keys.query(virtualKey));
 }
 
 } // namespace kueruma::platform

@@ -2,6 +2,7 @@
 
 #include "app/input.hpp"
 #include "platform/loop/dpad.hpp"
+#include "platform/record/session.hpp"
 #include "seam/platform.hpp"
 
 #include <algorithm>
@@ -125,6 +126,7 @@ unsigned joystickProbe(unsigned id) {
 }
 
 unsigned joystickRead(unsigned id, JoyInfoEx& info) {
+    if (record::session().showingScript()) return loop::joyErrUnplugged;
     // SDL is kept from polling the devices in the background (an idle title screen should
     // cost nothing), so the first reading after time has passed asks them once for all.
     if (joysticksStale) {

@@ -1,0 +1,33 @@
+// A recording: the keys the game sampled on every timer tick, written as a replay script in
+// runs of equal keys under header comments that say what was played.
+#pragma once
+
+#include "platform/loop/key_latch.hpp"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kueruma::record {
+
+using loop::KeySet;
+
+class Recording {
+  public:
+    void addTick(KeySet keys) { keys_.push_back(keys); }
+    std::int64_t ticks() const { return static_cast<std::int64_t>(keys_.size()); }
+    // Ticks [from, to) as script lines, each "COUNT KEYS" for a run of equal keys.
+    std::string scriptLines(std::int64_t from, std::int64_t to) const;
+
+  private:
+    std::vector<KeySet> keys_;
+};
+
+// Writes `text` to `path` through a temporary file beside it, so a crash halfway through a
+// write leaves the previous version whole. False with `error` naming the file and the reason.
+bool writeWhole(const std::string& path, const std::string& text, std::string& error);
+
+// The program's version, for the header comments.
+const char* programVersion();
+
+} // namespace kueruma::record

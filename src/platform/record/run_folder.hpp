@@ -1,0 +1,22 @@
+// The folder where the desktop game keeps every finished stage's run, newest names last.
+#pragma once
+
+#include <ctime>
+#include <string>
+
+namespace kueruma::record {
+
+inline constexpr int keptRuns = 100;
+
+// $XDG_DATA_HOME/kueruma/runs, or ~/.local/share/kueruma/runs; empty when neither is known.
+std::string defaultRunsFolder();
+
+// The file name of a run: "YYYYMMDD-HHMMSS-stage-N-score-S.txt" in local time.
+std::string runFileName(std::time_t when, int stage, int score);
+
+// Writes `text` as a new run in `folder` (made when missing) and removes the oldest runs beyond
+// the latest `keptRuns`. False with `error` naming the folder or file and the reason.
+bool keepRun(const std::string& folder, const std::string& name, const std::string& text,
+             std::string& error);
+
+} // namespace kueruma::record

@@ -1,0 +1,162 @@
+#include "platform/record/session.hpp"
+
+#include "app/menus.hpp"
+#include "platform/record/run_folder.hpp"
+
+#include <cstdio>
+#include <ctime>
+
+namespace kueruma::record {
+
+namespace {
+
+std::string localTimeText(std::time_t when) {
+    char text[32] = "?";
+    if (const std::tm* local = std::localtime(&when)) {
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", local);
+    }
+    return text;
+}
+
+KeySet keysOf(const game::InputState& in) {
+    KeySet keys = 0;
+    if (in.left) keys |= loop::KeyLeft;
+    if (in.up) keys |= loop::KeyUp;
+    if (in.right) keys |= loop::KeyRight;
+    if (in.down) keys |= loop::KeyDown;
+    if (in.x) keys |= loop::KeyX;
+    if (in.z) keys |= loop::KeyZ;
+    return keys;
+}
+
+// The runner's options that put a fresh program where this run starts.
+std::string replayCommand(int stage, std::int32_t walkCount, const std::string& file) {
+    std::string command = "kueruma-replay";
+    if (stage >= 0) command += " --stage " + std::to_string(stage);
+    if (walkCount != 0) command += " --walk-count " + std::to_string(walkCount);
+    return command + " " + file;
+}
+
+} // namespace
+
+bool Session::begin(const SessionOptions& options, std::string& error) {
+    options_ = options;
+    startedAt_ = localTimeText(std::time(nullptr));
+    if (!options.playPath.empty()) {
+        headless::ScriptResult script = headless::loadScript(options.playPath);
+        if (!script.error.empty()) {
+            error = script.error;
+            return false;
+        }
+        feed_ = KeyFeed(std::move(script.steps));
+    }
+    if (!options.recordPath.empty() && !writeRecording(error)) return false;
+    return true;
+}
+
+void Session::windowCreated(game::PlayState& state, platform::Window* window) {
+    if (options_.stage >= 0) {
+        // As a valid pass code starts a stage.
+        game::GameState& gs = state.gameState;
+        gs.stageIndex = options_.stage;
+        gs.keypadCell = 0;
+        gs.cursor = 0;
+        app::beginStage(state, window, options_.stage);
+    }
+    feed_.nextTick();
+    if (active()) observeScreen(state);
+}
+
+short Session::keyAnswer(int virtualKey, short live) {
+    const short answer = feed_.active() ? feed_.answer(virtualKey) : live;
+    if (virtualKey == platform::keyF11) {
+        if (answer != 0) gaveUp_ = true;
+    } else if (loop::keyBit(virtualKey) != 0) {
+        sampled_ = true;
+    }
+    return answer;
+}
+
+void Session::tickDone(const game::PlayState& state) {
+    // A tick that sampled nothing (an unknown screen) still counts, as a tick without keys.
+    KeySet keys = sampled_ ? keysOf(state.gameState.input) : KeySet{0};
+    if (gaveUp_) keys |= loop::KeyF11;
+    sampled_ = false;
+    gaveUp_ = false;
+    feed_.nextTick();
+    if (!active()) return;
+    recording_.addTick(keys);
+    observeScreen(state);
+}
+
+void Session::observeScreen(const game::PlayState& state) {
+    const int screen = state.gameState.screen;
+    // The stage-intro screen lasts one tick: the stage's run starts with the next one.
+    if (screen == game::StageIntro) {
+        playingStage_ = state.gameState.stageIndex;
+        stageStart_ = recording_.ticks();
+        stageWalkCount_ = state.figure.walkCounter;
+    }
+    if (screen == game::Result && lastScreen_ != game::Result && stageStart_ >= 0) {
+        stageEnded(state);
+    }
+    lastScreen_ = screen;
+}
+
+void Session::stageEnded(const game::PlayState& state) {
+    const int score = state.figure.score;
+    results_.push_back({playingStage_, score, recording_.ticks()});
+    if (!options_.runsFolder.empty()) keepStageRun(playingStage_, score);
+    stageStart_ = -1;
+    if (options_.recordPath.empty()) return;
+    std::string error;
+    if (writeRecording(error)) {
+        recordingWarned_ = false;
+    } else if (!recordingWarned_) {
+        std::fprintf(stderr, "kueruma: %s (the game goes on)\n", error.c_str());
+        recordingWarned_ = true;
+    }
+}
+
+void Session::keepStageRun(int stage, int score) {
+    const std::time_t now = std::time(nullptr);
+    const std::string name = runFileName(now, stage, score);
+    const std::int64_t ticks = recording_.ticks() - stageStart_;
+    std::string text = "# kueruma " + std::string(programVersion()) + ": stage " +
+                       std::to_string(stage) + ", score " + std::to_string(score) + ", played " +
+                       localTimeText(now) + "\n";
+    text += "# replay: " + replayCommand(stage, stageWalkCount_, name) + "\n";
+    text += "# " + std::to_string(ticks) + " ticks, from the stage's intro to its result\n";
+    text += recording_.scriptLines(stageStart_, recording_.ticks());
+    std::string error;
+    if (!keepRun(options_.runsFolder, name, text, error) && !runsWarned_) {
+        std::fprintf(stderr, "kueruma: finished stages are not kept: %s\n", error.c_str());
+        runsWarned_ = true;
+    }
+}
+
+bool Session::writeRecording(std::string& error) {
+    std::string text = "# kueruma " + std::string(programVersion()) +
+                       ": a session recorded from start-up on " + startedAt_ + "\n";
+    if (!options_.playPath.empty()) text += "# it began by showing " + options_.playPath + "\n";
+    text += "# replay: " + replayCommand(options_.stage, 0, options_.recordPath) + "\n";
+    text += "# " + std::to_string(recording_.ticks()) + " ticks\n";
+    for (const StageResult& r : results_) {
+        text += "# stage " + std::to_string(r.stage) + ": score " + std::to_string(r.score) +
+                " on the result screen at tick " + std::to_string(r.resultTick) + "\n";
+    }
+    text += recording_.scriptLines(0, recording_.ticks());
+    return writeWhole(options_.recordPath, text, error);
+}
+
+bool Session::finish(std::string& error) {
+    if (options_.recordPath.empty()) return true;
+    return writeRecording(error);
+}
+
+Session& session() {
+    static Session theSession;
+    return theSession;
+}
+
+} // namespace kueruma::record

@@ -1,0 +1,71 @@
+// What the desktop and Windows programs record and show: the backend reports each async key
+// answer and each finished timer tick, and the session keeps the keys as a replay script
+// (--record FILE), keeps every finished stage's run, and answers from a script (--play FILE)
+// until it runs out and the player takes over.
+#pragma once
+
+#include "game/play_state.hpp"
+#include "platform/record/key_feed.hpp"
+#include "platform/record/recording.hpp"
+#include "seam/platform.hpp"
+
+#include <cstdint>
+#include <string>
+
+namespace kueruma::record {
+
+struct SessionOptions {
+    std::string recordPath; // empty: no session recording
+    std::string playPath;   // empty: the player plays from the start
+    int stage = -1;         // 0..8: start this stage before the first paint, as the runner does
+    std::string runsFolder; // empty: finished stages are not kept
+};
+
+class Session {
+  public:
+    // Loads the script to show and writes the empty recording, so a bad file stops the program
+    // before its window opens. False with `error` naming the file and what is wrong.
+    bool begin(const SessionOptions& options, std::string& error);
+    // The window exists; starts the asked-for stage before the first paint.
+    void windowCreated(game::PlayState& state, platform::Window* window);
+    // What the async key query answers: the script's keys while it lasts, else `live`.
+    short keyAnswer(int virtualKey, short live);
+    // While a script is shown, joysticks read as unplugged: its keys hold their input too.
+    bool showingScript() const { return feed_.active(); }
+    // A timer tick has been delivered to the shell.
+    void tickDone(const game::PlayState& state);
+    // The last write of the recording; false with `error` when it failed.
+    bool finish(std::string& error);
+
+  private:
+    bool active() const { return !options_.recordPath.empty() || !options_.runsFolder.empty(); }
+    void observeScreen(const game::PlayState& state);
+    void stageEnded(const game::PlayState& state);
+    bool writeRecording(std::string& error);
+    void keepStageRun(int stage, int score);
+
+    struct StageResult {
+        int stage;
+        int score;
+        std::int64_t resultTick;
+    };
+
+    SessionOptions options_;
+    std::string startedAt_;
+    KeyFeed feed_;
+    Recording recording_;
+    std::vector<StageResult> results_;
+    bool sampled_ = false;
+    bool gaveUp_ = false;
+    int lastScreen_ = -1;
+    int playingStage_ = -1;
+    std::int64_t stageStart_ = -1;
+    std::int32_t stageWalkCount_ = 0;
+    bool recordingWarned_ = false;
+    bool runsWarned_ = false;
+};
+
+// The program's one session; inactive until begin() is called.
+Session& session();
+
+} // namespace kueruma::record
