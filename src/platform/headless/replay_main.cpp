@@ -1,5 +1,6 @@
 // kueruma-replay: runs the real program headless on a virtual clock from a key script.
 #include "platform/cli/command_line.hpp"
+#include "platform/headless/gif_run.hpp"
 #include "platform/headless/headless.hpp"
 #include "platform/headless/paint_targets.hpp"
 #include "platform/headless/script.hpp"
@@ -14,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -22,7 +24,7 @@ using namespace kueruma;
 constexpr const char* program = "kueruma-replay";
 constexpr const char* usage =
     "usage: kueruma-replay [--stage N [--walk-count N]] [--client WxH] [--trace] [--png DIR]\n"
-    "                      [SCRIPT | -]\n"
+    "                      [--gif FILE [--from T] [--to T]] [SCRIPT | -]\n"
     "       kueruma-replay --dump-stages\n";
 constexpr const char* details =
     "Plays SCRIPT (or standard input, '-') headless. Each line holds keys through some ticks:\n"
@@ -33,6 +35,8 @@ constexpr const char* details =
     "  --client WxH   the client area's size (default 632x433)\n"
     "  --trace        print one JSON line per tick\n"
     "  --png DIR      write each paint as DIR/frame-NNNNNN.png\n"
+    "  --gif FILE     write the run as an animated GIF, each paint shown as long as the\n"
+    "                 program's clock keeps it; --from T and --to T keep ticks T to T\n"
     "  --dump-stages  print the nine stages as JSON\n";
 
 struct Options {
@@ -42,6 +46,9 @@ struct Options {
     int height = platform::clientHeight;
     bool trace = false;
     std::string pngDir;
+    std::string gifPath;
+    long long gifFrom = 0;
+    long long gifTo = headless::GifRun::lastTick;
     bool dumpStages = false;
     std::string script;
     bool hasScript = false;
@@ -77,7 +84,7 @@ std::string readOptions(const cli::CommandLine& line, Options& o) {
     if (o.dumpStages) {
         const bool alone = line.operands().empty() && !line.has("--stage") &&
                            !line.has("--walk-count") && !line.has("--client") &&
-                           !line.has("--trace") && !line.has("--png");
+                           !line.has("--trace") && !line.has("--png") && !line.has("--gif");
         return alone ? "" : "--dump-stages takes no script and no other option";
     }
     if (const std::string* v = line.value("--stage")) {
@@ -104,12 +111,31 @@ std::string readOptions(const cli::CommandLine& line, Options& o) {
         if (!problem.empty()) return problem;
         o.pngDir = *v;
     }
+    if (const std::string* v = line.value("--gif")) {
+        if (v->empty()) return "--gif takes a file name";
+        o.gifPath = *v;
+    }
+    for (const auto& [name, tick] :
+         {std::pair{"--from", &o.gifFrom}, std::pair{"--to", &o.gifTo}}) {
+        const std::string* v = line.value(name);
+        if (v == nullptr) continue;
+        if (o.gifPath.empty()) return std::string(name) + " cuts the --gif movie: give --gif FILE";
+        if (!cli::parseWholeNumber(*v, headless::GifRun::lastTick / 10, *tick)) {
+            return std::string(name) + " takes a tick number";
+        }
+    }
+    if (o.gifFrom > o.gifTo) return "--from is after --to";
     if (line.operands().size() > 1) return "only one script may be given";
     if (line.operands().size() == 1) {
         o.script = line.operands().front();
         o.hasScript = true;
     }
     return {};
+}
+
+int cannotWrite(const std::string& error) {
+    std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+    return 1;
 }
 
 bool writeFrame(const headless::RasterPaintTarget& target, const std::string& dir,
@@ -148,6 +174,9 @@ int main(int argc, char** argv) {
                            {"--client", true},
                            {"--trace", false},
                            {"--png", true},
+                           {"--gif", true},
+                           {"--from", true},
+                           {"--to", true},
                            {"--dump-stages", false}});
     if (!line.read(argc, argv)) return line.exitStatus();
     Options options;
@@ -169,7 +198,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<headless::RasterPaintTarget> raster;
     std::unique_ptr<headless::NullPaintTarget> pixelless;
     headless::PaintTarget* target = nullptr;
-    if (!options.pngDir.empty()) {
+    if (!options.pngDir.empty() || !options.gifPath.empty()) {
         raster = std::make_unique<headless::RasterPaintTarget>(options.width, options.height);
         target = raster.get();
     } else {
@@ -177,10 +206,17 @@ int main(int argc, char** argv) {
         target = pixelless.get();
     }
 
+    std::unique_ptr<headless::GifRun> gif;
+    std::string gifError;
+    if (!options.gifPath.empty()) {
+        gif = std::make_unique<headless::GifRun>(raster->picture(), options.gifFrom, options.gifTo);
+        if (!gif->open(options.gifPath, gifError)) return cannotWrite(gifError);
+    }
     headless::boot(target, options.stage);
     // A stage played after another starts where the last one's walk cycle stopped.
     headless::state().figure.walkCounter = options.walkCount;
-    if (raster && !writeFrame(*raster, options.pngDir, 0)) return 1;
+    if (!options.pngDir.empty() && !writeFrame(*raster, options.pngDir, 0)) return 1;
+    if (gif && !gif->afterTick(0, headless::bootReport(), gifError)) return cannotWrite(gifError);
     std::string traceLine;
     std::int64_t tick = 0;
     for (const headless::ScriptStep& step : script.steps) {
@@ -194,11 +230,16 @@ int main(int argc, char** argv) {
                 headless::appendTraceLine(traceLine, tick, report);
                 if (!writeOut(traceLine)) return 1;
             }
-            if (raster && report.painted && !writeFrame(*raster, options.pngDir, tick)) return 1;
-            if (report.quit) break;
+            if (!options.pngDir.empty() && report.painted &&
+                !writeFrame(*raster, options.pngDir, tick)) {
+                return 1;
+            }
+            if (gif && !gif->afterTick(tick, report, gifError)) return cannotWrite(gifError);
+            if (report.quit || (gif && gif->done(tick))) break;
         }
-        if (headless::quitPosted()) break;
+        if (headless::quitPosted() || (gif && gif->done(tick))) break;
     }
+    if (gif && !gif->close(gifError)) return cannotWrite(gifError);
     if (finishOutput() != 0) return 1;
     return headless::quitPosted() ? headless::exitCode() : 0;
 }
