@@ -2,9 +2,10 @@
 # The desktop game in a real X window (run under xvfb-run, without a window manager):
 # its first picture equals the headless runner's frame 0 pixel for pixel, the menu keys lead to
 # the stage intro, holding Right moves the figure exactly as the runner does, and closing the
-# window ends the program with status 0. Then, started from another folder, it finds the sound
-# files next to itself, names a hostile one and beeps for it instead, and plays without an audio
-# device (one line says so) and without a joystick.
+# window ends the program with status 0. A session recorded while playing a stage replays in
+# the runner to the same result screen and score, and plays back in the window. Then, started
+# from another folder, it finds the sound files next to itself, names a hostile one and beeps
+# for it instead, and plays without an audio device (one line says so) and without a joystick.
 # Usage: desktop_e2e.sh BIN_DIR CLOSE_HELPER
 set -euo pipefail
 bin=$(cd "$1" && pwd)
@@ -67,7 +68,9 @@ want_frame() { echo "$(hash_frame "$1") $1" >"$work/want"; }
 start_game() {
   local dir=$1
   shift
-  (cd "$dir" && exec env "$@" "${program:-$bin/kueruma}" 2>"$work/stderr") &
+  local args=()
+  while [ $# -gt 0 ] && [[ $1 == *=* ]]; do args+=("$1"); shift; done
+  (cd "$dir" && exec env "${args[@]}" "${program:-$bin/kueruma}" "$@" 2>"$work/stderr") &
   pid=$!
   win=""
   local deadline=$((SECONDS + 15))
@@ -157,6 +160,47 @@ wait_for_picture "$work/want" 10 >/dev/null
 seen=$(wait_for_picture "$work/moved" 15)
 xdotool keyup Right
 echo "e2e: during play the window showed $(basename "${seen#* }") of the run holding Right"
+close_and_check_exit
+
+# --- A recorded session: a stage played, given up with F11, replayed by the runner and shown ---
+start_game "$bin" SDL_AUDIODRIVER=dummy XDG_DATA_HOME="$work/data" --record "$work/session.txt"
+want_frame "$(frame "$work/right" 0)"
+wait_for_picture "$work/want" 10 >/dev/null
+xdotool key Down && sleep 0.3 && xdotool key Down && sleep 0.3
+xdotool keydown Right
+xdotool key x
+sleep 3
+for key in z x z z; do xdotool key $key && sleep 0.4; done
+xdotool keyup Right
+xdotool key F11
+# The recording is written when the result screen comes up, with the score in its header.
+deadline=$((SECONDS + 15))
+until grep -q '^# stage 0: score' "$work/session.txt" 2>/dev/null; do
+  [ $SECONDS -le $deadline ] || fail "no stage end in the recording: $(head -5 "$work/session.txt")"
+  sleep 0.1
+done
+read -r score result_tick < <(sed -n 's/^# stage 0: score \(-*[0-9]*\) on the result screen at tick \([0-9]*\)$/\1 \2/p' "$work/session.txt")
+grep -q '^[0-9]* [LURDXZ]*F$' "$work/session.txt" || fail "F11 is not in the recording"
+mkdir "$work/session"
+"$bin/kueruma-replay" --png "$work/session" "$work/session.txt" >/dev/null
+mogrify -format rgb -depth 8 "$work/session"/*.png
+md5sum "$work/session"/*.rgb >"$work/session/hashes"
+result_frame=$(frame "$work/session" "$result_tick")
+[ -f "$result_frame" ] || fail "the replay painted no result screen at tick $result_tick"
+want_frame "$result_frame"
+wait_for_picture "$work/want" 10 >/dev/null
+close_and_check_exit
+last=$("$bin/kueruma-replay" --trace "$work/session.txt" | tail -1)
+[[ $last == *'"screen":4,'* && $last == *"\"score\":$score,"* ]] ||
+  fail "the whole recording replays to ${last:0:200}"
+run=$(ls "$work/data/kueruma/runs/"*-stage-0-score-"$score".txt) || fail "the stage's run was not kept"
+last=$("$bin/kueruma-replay" --trace --stage 0 "$run" | tail -1)
+[[ $last == *'"screen":4,'* && $last == *"\"score\":$score,"* ]] ||
+  fail "the kept run replays to ${last:0:200}"
+echo "e2e: recorded stage 0 with score $score; the window and both replays agree"
+# The recording shown in the window reaches the same result screen.
+start_game "$bin" SDL_AUDIODRIVER=dummy XDG_DATA_HOME="$work/data" --play "$work/session.txt"
+wait_for_picture "$work/want" 30 >/dev/null
 close_and_check_exit
 
 # --- From another folder, a copy of the game whose menu cue is a 1 Hz wave (once a crash on
