@@ -1,15 +1,22 @@
 // Replay scripts and the kueruma-replay command line: good scripts run, bad ones name the file
 // and line, run nothing and exit with status 2.
 #include "platform/headless/script.hpp"
+#include "platform/raster/framebuffer.hpp"
 
+#include <gif_lib.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <utility>
+#include <vector>
 
 namespace kueruma {
 namespace {
@@ -154,6 +161,92 @@ TEST(ReplayRunner, AStageOptionMakesTheFirstTickTheIntro) {
     const RunResult r = replay("--stage 7 --trace " + writeFile("one.txt", "1 -\n"));
     EXPECT_NE(r.out.find("\"timerMs\":50,\"screen\":0,\"stageIndex\":7"), std::string::npos);
     EXPECT_NE(r.out.find("\"sleptMs\":2000"), std::string::npos);
+}
+
+// Each picture of a GIF as the viewer shows it, with how long it stays (hundredths of a second).
+struct GifPicture {
+    raster::Framebuffer picture;
+    int delayCs;
+};
+
+std::vector<GifPicture> decodeGif(const std::string& path) {
+    std::vector<GifPicture> out;
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName(path.c_str(), &error);
+    if (gif == nullptr || DGifSlurp(gif) == GIF_ERROR) {
+        ADD_FAILURE() << path << ": " << GifErrorString(gif ? gif->Error : error);
+        return out;
+    }
+    raster::Framebuffer canvas(gif->SWidth, gif->SHeight);
+    for (int i = 0; i < gif->ImageCount; ++i) {
+        const SavedImage& image = gif->SavedImages[i];
+        GraphicsControlBlock control{};
+        DGifSavedExtensionToGCB(gif, i, &control);
+        const GifImageDesc& d = image.ImageDesc;
+        for (int y = 0; y < d.Height; ++y) {
+            for (int x = 0; x < d.Width; ++x) {
+                const int index = image.RasterBits[y * d.Width + x];
+                if (index == control.TransparentColor) continue;
+                canvas.set(d.Left + x, d.Top + y, gif->SColorMap->Colors[index].Red);
+            }
+        }
+        out.push_back({canvas, control.DelayTime});
+    }
+    DGifCloseFile(gif, &error);
+    return out;
+}
+
+long long traceField(const std::string& line, const std::string& name) {
+    const std::size_t at = line.find("\"" + name + "\":");
+    return at == std::string::npos ? -1 : std::atoll(line.c_str() + at + name.size() + 3);
+}
+
+TEST(ReplayRunner, AGifShowsThePngFramesEachForAsLongAsTheVirtualClockKeepsIt) {
+    // The intro's two-second pause, play, a give-up and the result screen after its pause.
+    const std::string script = writeFile("gif.txt", "1 -\n20 R\n4 RZ\n1 F\n3 -\n");
+    const std::string dir = ::testing::TempDir() + "gif-frames";
+    std::filesystem::create_directories(dir);
+    for (const auto& [from, to] : {std::pair{0, 1000}, std::pair{5, 12}}) {
+        const std::string gif = dir + "/run.gif";
+        const RunResult r =
+            replay("--stage 0 --trace --png " + dir + " --gif " + gif + " --from " +
+                   std::to_string(from) + " --to " + std::to_string(to) + " " + script);
+        ASSERT_EQ(r.status, 0) << r.out;
+        // The pictures expected: the one on the screen at tick `from`, then every paint,
+        // each from the moment its tick's pauses are over.
+        std::vector<std::pair<int, long long>> shown; // frame's tick, centiseconds
+        std::istringstream lines(r.out);
+        std::string line;
+        int lastPaint = 0;
+        for (int tick = 1; std::getline(lines, line) && tick <= to; ++tick) {
+            const bool painted = line.find("\"painted\":true") != std::string::npos;
+            if (painted) lastPaint = tick;
+            if (tick < from || (tick > from && !painted)) continue;
+            const long long cs = (traceField(line, "ms") + traceField(line, "sleptMs")) / 10;
+            // A picture replaced within the same hundredth of a second is never seen.
+            if (!shown.empty() && shown.back().second == cs) shown.pop_back();
+            shown.push_back({lastPaint, cs});
+        }
+        if (from == 0 && shown.front().second > 0) shown.insert(shown.begin(), {0, 0});
+        const std::vector<GifPicture> pictures = decodeGif(gif);
+        ASSERT_EQ(pictures.size(), shown.size()) << "from " << from;
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            raster::Framebuffer png(1, 1);
+            char name[32];
+            std::snprintf(name, sizeof name, "/frame-%06d.png", shown[i].first);
+            std::string error;
+            ASSERT_TRUE(raster::readGreyPng(dir + name, png, error)) << error;
+            EXPECT_TRUE(std::equal(png.data(), png.data() + 632 * 433, pictures[i].picture.data()))
+                << "picture " << i << " is not " << name;
+            if (i + 1 < shown.size()) {
+                EXPECT_EQ(pictures[i].delayCs, shown[i + 1].second - shown[i].second) << i;
+            }
+        }
+        if (from == 0) {
+            EXPECT_EQ(pictures[0].delayCs, 205) << "the intro stays through its pause";
+            EXPECT_GE(pictures[pictures.size() - 2].delayCs, 100) << "the last play picture";
+        }
+    }
 }
 
 TEST(ReplayRunner, DumpsTheNineStages) {

@@ -1,8 +1,9 @@
 // The desktop backend's input, driven tick by tick on SDL's dummy display: a virtual joystick
 // steering the title menu with its stick, D-pad and buttons, the multimedia axis scale, key
-// taps and focus, the close box, the scaled picture in the window, the sound cues made for it
-// and the cue files it refuses, and the window scale asked for.
+// taps and focus, a pad's run recorded and replayed, the close box, the scaled picture in the
+// window, the sound cues made for it and the cue files it refuses, and the window scale asked for.
 #include "game/game_state.hpp"
+#include "platform/record/session.hpp"
 #include "platform/sdl/sdl_backend.hpp"
 #include "platform/sdl/sdl_sound.hpp"
 #include "seam/platform.hpp"
@@ -12,11 +13,13 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -295,6 +298,103 @@ TEST_F(DesktopGame, AltEnterSwitchesFullscreenWithoutPressingAnyGameKey) {
     sdl::deliverTick();
     EXPECT_EQ(platform::asyncKeyState(platform::keyF11), 1);
     EXPECT_EQ(gameState.screen, game::Title);
+}
+
+// What a tick left on the screen, to compare a run with its replay.
+struct Seen {
+    int screen;
+    int score;
+    double posX;
+    bool operator==(const Seen&) const = default;
+};
+
+Seen seen() {
+    const game::PlayState& s = sdl::state();
+    return {s.gameState.screen, s.figure.score, s.figure.posX};
+}
+
+// The last trace line of the headless runner replaying `script`.
+std::string lastTraceLine(const std::string& script) {
+    std::FILE* trace = popen(("./kueruma-replay --trace " + script).c_str(), "r");
+    std::string line;
+    std::string last;
+    char buffer[8192];
+    while (std::fgets(buffer, sizeof buffer, trace) != nullptr) {
+        line += buffer;
+        if (line.back() == '\n') last = std::move(line), line.clear();
+    }
+    EXPECT_EQ(pclose(trace), 0);
+    return last;
+}
+
+TEST_F(DesktopGame, APadsRunIsRecordedAndReplaysTickForTick) {
+    const std::string file = std::filesystem::temp_directory_path() /
+                             ("kueruma-pad-run-" + std::to_string(getpid()) + ".txt");
+    record::session() = record::Session{};
+    std::string error;
+    record::SessionOptions recording;
+    recording.recordPath = file;
+    ASSERT_TRUE(record::session().begin(recording, error)) << error;
+    SDL_Joystick* pad = plugPad();
+    startGame();
+    std::vector<Seen> played;
+    auto tick = [&] {
+        sdl::deliverTick();
+        played.push_back(seen());
+    };
+    // Down twice to "NewGame" with the D-pad and the stick, button 1 to start, then right
+    // with kicks and jumps, and F11 on the keyboard gives up.
+    SDL_JoystickSetVirtualHat(pad, 0, SDL_HAT_DOWN);
+    tick();
+    SDL_JoystickSetVirtualHat(pad, 0, SDL_HAT_CENTERED);
+    SDL_JoystickSetVirtualAxis(pad, 1, SDL_JOYSTICK_AXIS_MAX);
+    tick();
+    SDL_JoystickSetVirtualAxis(pad, 1, 0);
+    SDL_JoystickSetVirtualButton(pad, 0, SDL_PRESSED);
+    tick();
+    SDL_JoystickSetVirtualButton(pad, 0, SDL_RELEASED);
+    SDL_JoystickSetVirtualAxis(pad, 0, SDL_JOYSTICK_AXIS_MAX);
+    for (int i = 0; i < 60; ++i) {
+        SDL_JoystickSetVirtualButton(pad, i % 20 < 10 ? 1 : 0, i % 5 == 0);
+        tick();
+    }
+    key(SDL_KEYDOWN, SDLK_F11);
+    key(SDL_KEYUP, SDLK_F11);
+    tick();
+    tick();
+    ASSERT_EQ(gameState.screen, game::Result);
+    ASSERT_TRUE(record::session().finish(error)) << error;
+
+    // The headless runner ends on the same screen with the same score and place.
+    const std::string last = lastTraceLine(file);
+    EXPECT_NE(last.find("\"tick\":" + std::to_string(played.size()) + ","), std::string::npos);
+    EXPECT_NE(last.find("\"screen\":4,"), std::string::npos) << last;
+    EXPECT_NE(last.find("\"score\":" + std::to_string(played.back().score) + ","),
+              std::string::npos)
+        << last;
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "\"posX\":%.17g,", played.back().posX);
+    EXPECT_NE(last.find(expected), std::string::npos) << last;
+
+    // Shown in the window with the pad still plugged in, it plays the same ticks: the pad
+    // counts for nothing until the script has run out.
+    sdl::shutdown();
+    std::string sdlError;
+    ASSERT_TRUE(sdl::initSdl(sdlError)) << sdlError;
+    record::session() = record::Session{};
+    record::SessionOptions showing;
+    showing.playPath = file;
+    ASSERT_TRUE(record::session().begin(showing, error)) << error;
+    pad = plugPad();
+    SDL_JoystickSetVirtualAxis(pad, 0, SDL_JOYSTICK_AXIS_MIN);
+    startGame();
+    for (std::size_t i = 0; i < played.size(); ++i) {
+        sdl::deliverTick();
+        ASSERT_EQ(seen(), played[i]) << "tick " << i + 1;
+    }
+    EXPECT_FALSE(record::session().showingScript());
+    record::session() = record::Session{};
+    std::filesystem::remove(file);
 }
 
 TEST_F(DesktopGame, TheCloseBoxEndsTheProgramWithStatusZero) {
