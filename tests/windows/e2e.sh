@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Plays the Windows program under Wine as a person would: looks at the title screen, picks
 # "NewGame" with the keyboard, watches the stage intro and the play field, gives up with F11,
-# reads the result screen and quits through the window's menu. Screenshots stay in
+# reads the result screen and quits through the window's menu, all of it recorded (--record)
+# and replayed by the runner to the same result. Screenshots stay in
 # build/windows-shots/. Usage: e2e.sh [SHOT_CHECK [KUERUMA_REPLAY]]
 set -euo pipefail
 . "$(dirname "$0")/wine_common.sh"
@@ -76,7 +77,7 @@ tap() {
 
 cd "$run"
 # Wine's sound drivers complain on a machine without a sound card: keep that out of the log.
-wine kueruma.exe 2>"$run/wine.log" &
+wine kueruma.exe --record session.txt 2>"$run/wine.log" &
 game=$!
 window=""
 for _ in $(seq 1 100); do
@@ -140,4 +141,13 @@ game=""
 [ "$status" -eq 0 ] || fail "kueruma.exe exited with $status"
 echo "ok   シュウリョウ closed the window and the program exited with 0" \
   "($((($(date +%s%N) - clicked) / 1000000)) ms after the click)"
+# The session was recorded: the runner plays it to the same result screen and score.
+if [ -n "$replay" ]; then
+  recorded=$(sed -n 's/^# stage 0: score \(-*[0-9]*\) on the result screen.*/\1/p' session.txt)
+  [ -n "$recorded" ] || fail "the recording names no finished stage: $(head -5 session.txt)"
+  last=$("$replay" --trace session.txt | tail -1)
+  [[ $last == *'"screen":4,'* && $last == *"\"score\":$recorded,"* ]] ||
+    fail "the recording (score $recorded) replays to ${last:0:160}"
+  echo "ok   the recorded session replays to the result screen with score $recorded"
+fi
 echo "screenshots: $(ls "$SHOTS" | tr '\n' ' ')"

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 
 namespace kueruma::record {
 
@@ -39,6 +40,29 @@ std::string replayCommand(int stage, std::int32_t walkCount, const std::string& 
 
 } // namespace
 
+cli::CommandLine sessionCommandLine(std::string_view details) {
+    return cli::CommandLine("kueruma", sessionUsage, details,
+                            {{"--record", true}, {"--play", true}, {"--stage", true}});
+}
+
+std::string readSessionOptions(const cli::CommandLine& line, SessionOptions& options) {
+    if (!line.operands().empty()) {
+        return "takes no arguments, not '" + cli::printable(line.operands().front()) + "'";
+    }
+    if (const std::string* v = line.value("--record")) options.recordPath = *v;
+    if (const std::string* v = line.value("--play")) options.playPath = *v;
+    if (const std::string* v = line.value("--stage")) {
+        long long n = 0;
+        if (!cli::parseWholeNumber(*v, 8, n)) return "--stage takes a stage index from 0 to 8";
+        if (options.playPath.empty()) return "--stage goes with --play";
+        options.stage = static_cast<int>(n);
+    }
+    if (!options.recordPath.empty() && options.recordPath == options.playPath) {
+        return "--record would overwrite the script that --play shows";
+    }
+    return {};
+}
+
 bool Session::begin(const SessionOptions& options, std::string& error) {
     options_ = options;
     startedAt_ = localTimeText(std::time(nullptr));
@@ -49,6 +73,12 @@ bool Session::begin(const SessionOptions& options, std::string& error) {
             return false;
         }
         feed_ = KeyFeed(std::move(script.steps));
+    }
+    std::error_code ec;
+    if (!options.recordPath.empty() && !options.playPath.empty() &&
+        std::filesystem::equivalent(options.recordPath, options.playPath, ec)) {
+        error = "--record would overwrite the script that --play shows";
+        return false;
     }
     if (!options.recordPath.empty() && !writeRecording(error)) return false;
     return true;

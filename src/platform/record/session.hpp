@@ -5,12 +5,14 @@
 #pragma once
 
 #include "game/play_state.hpp"
+#include "platform/cli/command_line.hpp"
 #include "platform/record/key_feed.hpp"
 #include "platform/record/recording.hpp"
 #include "seam/platform.hpp"
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace kueruma::record {
 
@@ -20,6 +22,18 @@ struct SessionOptions {
     int stage = -1;         // 0..8: start this stage before the first paint, as the runner does
     std::string runsFolder; // empty: finished stages are not kept
 };
+
+// The game's own options, the same in every desktop program: the command line that reads them
+// (`details` is what --help adds to the usage) and what they ask for. Empty when they are good;
+// otherwise what is wrong.
+inline constexpr const char* sessionUsage =
+    "usage: kueruma [--record FILE] [--play FILE [--stage N]]\n";
+inline constexpr const char* sessionOptionsHelp =
+    "  --record FILE  write the keys of every tick as a replay script\n"
+    "  --play FILE    show a replay script in the window, then play on\n"
+    "  --stage N      with --play: the script starts at stage N (0 to 8), as the runner's does\n";
+cli::CommandLine sessionCommandLine(std::string_view details);
+std::string readSessionOptions(const cli::CommandLine& line, SessionOptions& options);
 
 class Session {
   public:

@@ -1,5 +1,4 @@
 // kueruma: the game in a desktop window.
-#include "platform/cli/command_line.hpp"
 #include "platform/record/run_folder.hpp"
 #include "platform/record/session.hpp"
 #include "platform/sdl/sdl_backend.hpp"
@@ -8,43 +7,18 @@
 #include <cstdio>
 #include <string>
 
-namespace {
-
-constexpr const char* usage = "usage: kueruma [--record FILE] [--play FILE [--stage N]]\n";
-constexpr const char* details =
-    "The game in a window. Arrow keys move, X jumps and confirms, Z kicks, F11 gives up the\n"
-    "stage, Alt+Enter switches fullscreen; a joystick works too.\n"
-    "  --record FILE  write the keys of every tick as a replay script\n"
-    "  --play FILE    show a replay script first, then play on (--stage N: it starts there)\n"
-    "KUERUMA_SCALE=1, 2 or 3 chooses the window's scale (default: the largest that fits).\n";
-
-// Empty when the options are good; otherwise what is wrong.
-std::string readOptions(const kueruma::cli::CommandLine& line,
-                        kueruma::record::SessionOptions& options) {
-    if (!line.operands().empty()) {
-        return "takes no arguments, not '" + kueruma::cli::printable(line.operands().front()) + "'";
-    }
-    if (const std::string* v = line.value("--record")) options.recordPath = *v;
-    if (const std::string* v = line.value("--play")) options.playPath = *v;
-    if (const std::string* v = line.value("--stage")) {
-        long long n = 0;
-        if (!kueruma::cli::parseWholeNumber(*v, 8, n))
-            return "--stage takes a stage index from 0 to 8";
-        options.stage = static_cast<int>(n);
-        if (options.playPath.empty()) return "--stage goes with --play";
-    }
-    return {};
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     using namespace kueruma;
-    cli::CommandLine line("kueruma", usage, details,
-                          {{"--record", true}, {"--play", true}, {"--stage", true}});
+    static const std::string details =
+        std::string("The game in a window. Arrow keys move, X jumps and confirms, Z kicks, F11\n"
+                    "gives up the stage, Alt+Enter switches fullscreen; a joystick works too.\n") +
+        record::sessionOptionsHelp +
+        "KUERUMA_SCALE=1, 2 or 3 chooses the window's scale (default: the largest that fits).\n"
+        "Every finished stage's run is kept in $XDG_DATA_HOME/kueruma/runs (the latest 100).\n";
+    cli::CommandLine line = record::sessionCommandLine(details);
     if (!line.read(argc, argv)) return line.exitStatus();
     record::SessionOptions options;
-    const std::string problem = readOptions(line, options);
+    const std::string problem = record::readSessionOptions(line, options);
     if (!problem.empty()) return line.fail(problem);
     options.runsFolder = record::defaultRunsFolder();
     std::string error;

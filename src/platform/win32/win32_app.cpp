@@ -1,6 +1,7 @@
 #include "platform/win32/win32_app.hpp"
 
 #include "app/shell.hpp"
+#include "platform/record/session.hpp"
 #include "platform/win32/gdi_canvas.hpp"
 #include "seam/platform.hpp"
 
@@ -33,13 +34,17 @@ int widen(const char* ascii, wchar_t* out) {
     return i;
 }
 
-void reportStartUpFailure(const wchar_t* what) {
-    wchar_t text[256];
-    wsprintfW(text, L"%s (Windows error %lu).", what, GetLastError());
+void showError(const wchar_t* text) {
     wchar_t title[maxNameUnits] = {};
     const int length = shiftJisToWide(windowTitleSjis, title, maxNameUnits - 1);
     title[length] = L'\0';
     MessageBoxW(nullptr, text, title, MB_OK | MB_ICONERROR);
+}
+
+void reportStartUpFailure(const wchar_t* what) {
+    wchar_t text[256];
+    wsprintfW(text, L"%s (Windows error %lu).", what, GetLastError());
+    showError(text);
 }
 
 void onCreateWindow(HWND window) {
@@ -48,6 +53,7 @@ void onCreateWindow(HWND window) {
     japaneseFont.chooseForGame(dc);
     ReleaseDC(window, dc);
     shell.onCreate(&mainWindow);
+    record::session().windowCreated(shell.state(), &mainWindow);
 }
 
 void onPaintWindow(HWND window) {
@@ -103,6 +109,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_TIMER:
         shell.onTimer(&mainWindow);
+        record::session().tickDone(shell.state());
         return 0;
     case WM_COMMAND:
         shell.onCommand(&mainWindow, LOWORD(wParam));
@@ -134,6 +141,14 @@ int run(HINSTANCE instance, int showCommand) {
         DispatchMessageW(&message);
     }
     return static_cast<int>(message.wParam);
+}
+
+void reportError(const std::string& text) {
+    std::wstring wide(text.size() + 1, L'\0');
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                           wide.data(), static_cast<int>(wide.size()));
+    wide.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+    showError(wide.c_str());
 }
 
 } // namespace kueruma::win32
@@ -169,7 +184,7 @@ void playSound(const char* fileName) {
 }
 
 short asyncKeyState(int virtualKey) {
-    return GetAsyncKeyState(virtualKey);
+    return record::session().keyAnswer(virtualKey, GetAsyncKeyState(virtualKey));
 }
 
 unsigned joystickDeviceCount() {
@@ -185,6 +200,7 @@ static_assert(sizeof(JOYINFOEX) == sizeof(JoyInfoEx));
 static_assert(offsetof(JOYINFOEX, dwButtons) == offsetof(JoyInfoEx, dwButtons));
 
 unsigned joystickRead(unsigned id, JoyInfoEx& info) {
+    if (record::session().showingScript()) return JOYERR_UNPLUGGED;
     JOYINFOEX reading;
     std::memcpy(&reading, &info, sizeof reading);
     const MMRESULT result = joyGetPosEx(id, &reading);

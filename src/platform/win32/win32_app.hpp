@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace kueruma::win32 {
 
 inline constexpr char mainClassName[] = "grph01";
@@ -25,5 +27,9 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // message loop; returns the process exit code. A failed registration or window creation is
 // shown in a message box and gives a non-zero code.
 int run(HINSTANCE instance, int showCommand);
+
+// A problem the player must hear of (a bad command line, a recording that could not be
+// written), in a message box under the game's title; `text` is in the ANSI code page.
+void reportError(const std::string& text);
 
 } // namespace kueruma::win32
