@@ -82,8 +82,12 @@ start_game() {
     win=$(xdotool search --onlyvisible --class '^kueruma$' 2>/dev/null | head -1 || true)
     [ -n "$win" ] || sleep 0.05
   done
-  [ "$(xdotool getwindowname "$win")" = "++クエルマー++" ] ||
-    fail "window title is '$(xdotool getwindowname "$win")'"
+  # The title may reach the X server a moment after the window is mapped.
+  local title=""
+  while title=$(xdotool getwindowname "$win" 2>/dev/null || true); [ "$title" != "++クエルマー++" ]; do
+    [ $SECONDS -le $deadline ] || fail "window title is '$title'"
+    sleep 0.05
+  done
   timeout 5 xdotool windowfocus --sync "$win" || fail "cannot focus the window"
 }
 
