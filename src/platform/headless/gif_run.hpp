@@ -27,6 +27,7 @@ class GifRun {
     bool afterTick(std::int64_t tick, const TickReport& report, std::string& error);
     // True once the ticks the movie wants are all played.
     bool done(std::int64_t tick) const { return tick >= to_; }
+    // Finishes the file; a run that ended before `fromTick` leaves no file and an error.
     bool close(std::string& error);
 
   private:
@@ -34,7 +35,10 @@ class GifRun {
     std::int64_t from_;
     std::int64_t to_;
     raster::GifMovie movie_;
+    std::string path_;
     std::int64_t endMs_ = 0;
+    std::int64_t lastTick_ = 0;
+    bool shownAny_ = false;
 };
 
 } // namespace kueruma::headless
