@@ -186,6 +186,14 @@ TEST_F(ReplayCliFuzz, BadCommandLinesStopWithUsageAndStatusTwo) {
         "--dump-stage",
         "--dump-stages",
         "two-scripts",
+        "--gif",
+        "--gif ''",
+        "--from 3",
+        "--to=9",
+        "--gif FRAMES --from 9 --to 3",
+        "--gif FRAMES --from -1",
+        "--walk-count -1",
+        "--walk-count 2147483648",
     };
     const std::vector<std::string> goodParts = {"--trace", "--stage 2", "--client 64x48",
                                                 "--png FRAMES"};
@@ -214,7 +222,8 @@ TEST_F(ReplayCliFuzz, BadCommandLinesStopWithUsageAndStatusTwo) {
         for (const std::string& p : goodParts)
             if (random.chance(50)) parts.push_back(p);
         // A dangling option must come last to be dangling.
-        const bool dangling = bad == "--stage" || bad == "--client" || bad == "--png";
+        const bool dangling =
+            bad == "--stage" || bad == "--client" || bad == "--png" || bad == "--gif";
         const std::size_t at = dangling ? parts.size() : random.below(parts.size() + 1);
         parts.insert(parts.begin() + static_cast<long>(at), bad);
         std::vector<std::string> args;
