@@ -15,6 +15,7 @@
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -204,7 +205,8 @@ long long traceField(const std::string& line, const std::string& name) {
 TEST(ReplayRunner, AGifShowsThePngFramesEachForAsLongAsTheVirtualClockKeepsIt) {
     // The intro's two-second pause, play, a give-up and the result screen after its pause.
     const std::string script = writeFile("gif.txt", "1 -\n20 R\n4 RZ\n1 F\n3 -\n");
-    const std::string dir = ::testing::TempDir() + "gif-frames";
+    // A folder of this run's own: the frames of another run at the same time are not these.
+    const std::string dir = ::testing::TempDir() + "gif-frames-" + std::to_string(getpid());
     std::filesystem::create_directories(dir);
     for (const auto& [from, to] : {std::pair{0, 1000}, std::pair{5, 12}}) {
         const std::string gif = dir + "/run.gif";
@@ -247,6 +249,7 @@ TEST(ReplayRunner, AGifShowsThePngFramesEachForAsLongAsTheVirtualClockKeepsIt) {
             EXPECT_GE(pictures[pictures.size() - 2].delayCs, 100) << "the last play picture";
         }
     }
+    std::filesystem::remove_all(dir);
 }
 
 TEST(ReplayRunner, DumpsTheNineStages) {
