@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Plays the Windows program under Wine as a person would: looks at the title screen, picks
 # "NewGame" with the keyboard, watches the stage intro and the play field, gives up with F11,
-# reads the result screen and quits through the window's menu, all of it recorded (--record)
-# and replayed by the runner to the same result. Screenshots stay in
-# build/windows-shots/. Usage: e2e.sh [SHOT_CHECK [KUERUMA_REPLAY]]
+# reads the result screen and quits through the window's menu, all of it recorded (--record),
+# replayed by the runner to the same result and shown again in the window (--play).
+# Screenshots stay in build/windows-shots/. Usage: e2e.sh [SHOT_CHECK [KUERUMA_REPLAY]]
 set -euo pipefail
 . "$(dirname "$0")/wine_common.sh"
 
@@ -75,22 +75,27 @@ tap() {
   xdotool keyup "$1"
 }
 
+# Starts kueruma.exe with these arguments and waits for its window.
+start_game() {
+  # Wine's sound drivers complain on a machine without a sound card: keep that out of the log.
+  wine kueruma.exe "$@" 2>>"$run/wine.log" &
+  game=$!
+  window=""
+  for _ in $(seq 1 100); do
+    window=$(xdotool search --name '^\+\+.*\+\+$' 2>/dev/null | head -1) || true
+    [ -n "$window" ] && break
+    kill -0 "$game" 2>/dev/null || fail "kueruma.exe ended before showing its window"
+    sleep 0.2
+  done
+  [ -n "$window" ] || fail "no window titled ++クエルマー++ within 20s"
+  title=$(xdotool getwindowname "$window")
+  [ "$title" = "++クエルマー++" ] || fail "window title is '$title'"
+  echo "ok   window titled $title"
+  xdotool windowfocus --sync "$window" 2>/dev/null || true
+}
+
 cd "$run"
-# Wine's sound drivers complain on a machine without a sound card: keep that out of the log.
-wine kueruma.exe --record session.txt 2>"$run/wine.log" &
-game=$!
-window=""
-for _ in $(seq 1 100); do
-  window=$(xdotool search --name '^\+\+.*\+\+$' 2>/dev/null | head -1) || true
-  [ -n "$window" ] && break
-  kill -0 "$game" 2>/dev/null || fail "kueruma.exe ended before showing its window"
-  sleep 0.2
-done
-[ -n "$window" ] || fail "no window titled ++クエルマー++ within 20s"
-title=$(xdotool getwindowname "$window")
-[ "$title" = "++クエルマー++" ] || fail "window title is '$title'"
-echo "ok   window titled $title"
-xdotool windowfocus --sync "$window" 2>/dev/null || true
+start_game --record session.txt
 
 await title0 20 title
 # The raster canvas must draw the same lines at the same client size.
@@ -150,4 +155,10 @@ if [ -n "$replay" ]; then
     fail "the recording (score $recorded) replays to ${last:0:160}"
   echo "ok   the recorded session replays to the result screen with score $recorded"
 fi
+# Shown with --play, the recording reaches the same result screen in the window.
+start_game --play session.txt
+await result 30 result-played
+kill "$game" 2>/dev/null || true
+wineserver -k 2>/dev/null || true
+game=""
 echo "screenshots: $(ls "$SHOTS" | tr '\n' ' ')"
