@@ -73,6 +73,14 @@ void beginStage(game::PlayState& state, platform::Window* window, std::int32_t s
     gs.allCleared = false;
 }
 
+void beginStageByCode(game::PlayState& state, platform::Window* window, std::int32_t stageIndex) {
+    GameState& gs = state.gameState;
+    gs.stageIndex = stageIndex;
+    gs.keypadCell = 0;
+    gs.cursor = 0;
+    beginStage(state, window, stageIndex);
+}
+
 int titleMenuStep(game::PlayState& state, platform::Window* window) {
     GameState& gs = state.gameState;
     const game::InputState& in = gs.input;
@@ -136,10 +144,7 @@ int passEntryStep(game::PlayState& state, platform::Window* window) {
     if (in.x) {
         const int stage = cell == keypad::Enter ? stageForCode(codeValue(gs)) : -1;
         if (stage >= 0) {
-            gs.stageIndex = stage;
-            gs.keypadCell = 0;
-            gs.cursor = 0;
-            beginStage(state, window, stage);
+            beginStageByCode(state, window, stage);
             return 1;
         }
         pressKey(gs, cell);

@@ -18,6 +18,8 @@ int titleMenuStep(game::PlayState& state, platform::Window* window);
 int passEntryStep(game::PlayState& state, platform::Window* window);
 int resultMenuStep(game::PlayState& state, platform::Window* window);
 void beginStage(game::PlayState& state, platform::Window* window, std::int32_t stageIndex);
+// Starts a stage as a valid pass code does: the keypad cell and the cursor back to 0 first.
+void beginStageByCode(game::PlayState& state, platform::Window* window, std::int32_t stageIndex);
 
 // The stage a four-digit pass code opens, or -1 for a wrong code.
 int stageForCode(int code);

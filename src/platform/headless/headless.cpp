@@ -56,12 +56,7 @@ void boot(PaintTarget* target, int stage) {
     rt.shell.startUp();
     rt.shell.onCreate(&rt.window);
     if (stage >= 0) {
-        // As a valid pass code starts a stage.
-        game::GameState& gs = rt.shell.state().gameState;
-        gs.stageIndex = stage;
-        gs.keypadCell = 0;
-        gs.cursor = 0;
-        app::beginStage(rt.shell.state(), &rt.window, stage);
+        app::beginStageByCode(rt.shell.state(), &rt.window, stage);
     }
     // The window's first paint, before any tick.
     paint();

@@ -86,12 +86,7 @@ bool Session::begin(const SessionOptions& options, std::string& error) {
 
 void Session::windowCreated(game::PlayState& state, platform::Window* window) {
     if (options_.stage >= 0) {
-        // As a valid pass code starts a stage.
-        game::GameState& gs = state.gameState;
-        gs.stageIndex = options_.stage;
-        gs.keypadCell = 0;
-        gs.cursor = 0;
-        app::beginStage(state, window, options_.stage);
+        app::beginStageByCode(state, window, options_.stage);
     }
     feed_.nextTick();
     if (active()) observeScreen(state);
