@@ -69,9 +69,17 @@ bench-web: web
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.hpp')
 
-# After a change meant to alter how the recorded replays play: rewrite replays/expected.txt and
-# the per-tick digests that tests/replay_test.cpp checks them against.
+# After a change meant to alter how the recorded replays play: search every stage again with
+# the command its replay's first line names (the same run on any machine), then rewrite
+# replays/expected.txt and the per-tick digests that tests/replay_test.cpp checks them against.
 replays-record: build
+	for script in replays/stage-?.txt; do \
+	  args=$$(sed -n '1s/^# kueruma-solve \(.*\): score .*/\1/p' $$script); \
+	  [ -n "$$args" ] || { echo "$$script: no kueruma-solve command on its first line"; exit 1; }; \
+	  echo "kueruma-solve $$args"; \
+	  $(DEFAULT_BIN)/kueruma-solve $$args --out $$script.new && mv $$script.new $$script \
+	    || { rm -f $$script.new; exit 1; }; \
+	done
 	$(DEFAULT_BIN)/kueruma-record-replays replays
 
 clean:

@@ -1,5 +1,7 @@
 #include "search.hpp"
 
+#include "worker_pool.hpp"
+
 #include "platform/headless/paint_targets.hpp"
 #include "platform/headless/script.hpp"
 #include "world/blocks.hpp"
@@ -32,22 +34,16 @@ constexpr KeySet actions[] = {
     0,     R,     L, R | X, R | U | X, R | D | X, X,     U | X,
     D | X, R | Z, Z, L | Z, L | X,     L | U | X, L | R, R | X | Z,
 };
-constexpr int actionCount = static_cast<int>(sizeof actions / sizeof actions[0]);
+constexpr std::size_t actionCount = sizeof actions / sizeof actions[0];
 
 // Ticks a finished stage needs to show the Result screen, and a few more to see it.
 constexpr int ticksAfterEnd = 4;
 
+// One choice of keys and the ticks it was held, after the choice at `parent`.
 struct Edge {
     int parent;
     KeySet keys;
-};
-
-struct Candidate {
-    int parent;
-    KeySet keys;
-    double eval;
-    std::uint64_t key;
-    int slot;
+    int ticks;
 };
 
 std::uint64_t mix(std::uint64_t h, std::int64_t v) {
@@ -134,141 +130,244 @@ double evaluate(int ticksLeft, double hope, const std::array<double, world::pool
 std::vector<KeySet> pathTo(const std::vector<Edge>& edges, int node) {
     std::vector<KeySet> keys;
     for (int n = node; n >= 0; n = edges[static_cast<std::size_t>(n)].parent) {
-        keys.push_back(edges[static_cast<std::size_t>(n)].keys);
+        const Edge& e = edges[static_cast<std::size_t>(n)];
+        keys.insert(keys.end(), static_cast<std::size_t>(e.ticks), e.keys);
     }
     std::reverse(keys.begin(), keys.end());
     return keys;
 }
+
+// A number in [0, 1) that every standard library draws alike from the same generator.
+double unitNoise(std::mt19937_64& rng) {
+    return static_cast<double>(rng() >> 11) * 0x1.0p-53;
+}
+
+// Where every search thread's paints go. It draws nothing and keeps nothing, and it outlives
+// them all, so a snapshot saved on one thread is sound to restore on another: the runtime's
+// window is each thread's own value and the play state holds no pointer.
+headless::NullPaintTarget searchTarget;
+
+struct Effort {
+    std::int64_t ticks = 0;
+    std::chrono::steady_clock::time_point deadline;
+    bool budgetSpent = false;
+    bool cutShort = false;
+};
 
 struct BeamOutcome {
     Run run;
     bool found = false;
 };
 
-// One beam search of the given width; false when the clock ran out before it finished.
-bool beamSearch(const SearchOptions& o, int width, double hope, std::uint64_t seed,
-                std::chrono::steady_clock::time_point deadline, BeamOutcome& out) {
-    headless::NullPaintTarget target;
-    headless::boot(&target, o.stage);
+// One beam search of one width. Every step gives each state of the beam every action, held
+// for `hold` ticks; the children are worked out on several threads into slots of their own,
+// then read in slot order, so the thread count changes nothing but the speed.
+class BeamSearch {
+  public:
+    BeamSearch(const SearchOptions& o, int width, double hope, std::uint64_t seed, Effort& work,
+               WorkerPool& pool, BeamOutcome& out)
+        : o_(o), width_(width), hope_(hope), rng_(seed), work_(work), pool_(pool), out_(out) {}
+    ~BeamSearch() {
+        for (headless::Snapshot* s : beam_) headless::deleteSnapshot(s);
+        for (headless::Snapshot* s : spare_) headless::deleteSnapshot(s);
+    }
+    BeamSearch(const BeamSearch&) = delete;
+    BeamSearch& operator=(const BeamSearch&) = delete;
+
+    // False when the budget or the clock ran out before the search finished.
+    bool run();
+
+  private:
+    struct Child {
+        double eval = 0;
+        std::uint64_t key = 0;
+        int ticks = 0;      // ticks played; fewer than the hold when the stage ended
+        bool ended = false; // the stage is over: its score is final
+        int score = 0;
+    };
+
+    void start();
+    bool playChild(std::size_t slot, Child& c) const;
+    void expand(std::size_t slot, int tick);
+    void step(int tick);
+    void takeWins(int tick);
+    void selectBeam();
+
+    const SearchOptions& o_;
+    const int width_;
+    const double hope_;
+    std::mt19937_64 rng_;
+    Effort& work_;
+    WorkerPool& pool_;
+    BeamOutcome& out_;
+    int lastTick_ = 0;
+    std::array<double, world::poolSize> right_{};
+    std::vector<Edge> edges_;
+    std::vector<headless::Snapshot*> beam_;
+    std::vector<int> beamNode_;
+    // Every snapshot the search can hold at once: this beam and the next.
+    std::vector<headless::Snapshot*> spare_;
+    std::vector<Child> children_;
+    std::vector<double> noise_;
+    int bestScore_ = 0;
+};
+
+void BeamSearch::start() {
+    headless::boot(&searchTarget, o_.stage);
     headless::holdKeys(0);
     headless::tick(); // the stage-intro tick
     const game::GameState& gs = headless::state().gameState;
-    const int clearPoint = gs.clearPoint;
-    const auto right = blockRightEdges();
-    const int lastTick = static_cast<int>(gs.goalX / gs.scrollStep) + 2;
-
-    std::vector<Edge> edges;
-    edges.push_back({-1, 0}); // the intro tick
-    for (KeySet keys : o.opening) {
+    right_ = blockRightEdges();
+    lastTick_ = static_cast<int>(gs.goalX / gs.scrollStep) + 2;
+    edges_.push_back({-1, 0, 1}); // the intro tick
+    for (KeySet keys : o_.opening) {
         headless::holdKeys(keys);
         headless::tick();
-        edges.push_back({static_cast<int>(edges.size()) - 1, keys});
+        edges_.push_back({static_cast<int>(edges_.size()) - 1, keys, 1});
     }
-    const int firstTick = static_cast<int>(o.opening.size()) + 1;
-    const std::size_t childSlots = static_cast<std::size_t>(width) * actionCount;
-    std::vector<headless::Snapshot*> beam;
-    std::vector<int> beamNode;
-    // Every snapshot the search can hold at once: a full beam and all of its children.
-    std::vector<headless::Snapshot*> spare;
-    for (std::size_t i = 0; i < childSlots + static_cast<std::size_t>(width); ++i) {
-        spare.push_back(headless::newSnapshot());
-    }
-    std::vector<headless::Snapshot*> children;
-    beam.push_back(spare.back());
-    spare.pop_back();
-    headless::save(*beam[0]);
-    beamNode.push_back(static_cast<int>(edges.size()) - 1);
+    const std::size_t slots = static_cast<std::size_t>(width_) * 2;
+    for (std::size_t i = 0; i < slots; ++i) spare_.push_back(headless::newSnapshot());
+    beam_.push_back(spare_.back());
+    spare_.pop_back();
+    headless::save(*beam_[0]);
+    beamNode_.push_back(static_cast<int>(edges_.size()) - 1);
+    bestScore_ = out_.found ? out_.run.score : std::numeric_limits<int>::min();
+}
 
-    std::mt19937_64 rng(seed);
-    std::uniform_real_distribution<double> noise(0.0, 1.0);
-    std::vector<Candidate> candidates;
+// Plays the child in `slot` from its parent: false when the stage ended during the hold.
+bool BeamSearch::playChild(std::size_t slot, Child& c) const {
+    headless::restore(*beam_[slot / actionCount]);
+    headless::holdKeys(actions[slot % actionCount]);
+    for (c.ticks = 1; c.ticks <= o_.hold; ++c.ticks) {
+        headless::tick();
+        if (!headless::state().gameState.running) return false;
+    }
+    c.ticks = o_.hold;
+    return true;
+}
+
+void BeamSearch::expand(std::size_t slot, int tick) {
+    Child& c = children_[slot];
+    if (!playChild(slot, c)) {
+        c.ended = true;
+        c.score = headless::state().figure.score;
+        return;
+    }
+    const int ticksLeft = lastTick_ - (tick + o_.hold - 1);
+    c.eval = evaluate(ticksLeft, hope_, right_);
+    c.key = stateKey();
+}
+
+void BeamSearch::step(int tick) {
+    const std::size_t n = beam_.size() * actionCount;
+    children_.assign(n, Child{});
+    noise_.resize(n);
+    for (double& v : noise_) v = unitNoise(rng_);
+    pool_.run(n, [this, tick](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) expand(i, tick);
+    });
+    for (const Child& c : children_) work_.ticks += c.ticks;
+    takeWins(tick);
+    selectBeam();
+}
+
+void BeamSearch::takeWins(int tick) {
+    for (std::size_t i = 0; i < children_.size(); ++i) {
+        const Child& c = children_[i];
+        if (!c.ended || c.score <= bestScore_) continue;
+        bestScore_ = c.score;
+        edges_.push_back({beamNode_[i / actionCount], actions[i % actionCount], c.ticks});
+        out_.run.keys = pathTo(edges_, static_cast<int>(edges_.size()) - 1);
+        out_.run.score = c.score;
+        out_.found = true;
+        if (o_.verbose) {
+            std::fprintf(stderr, "  width %d: score %d at tick %d\n", width_, c.score,
+                         tick + c.ticks - 1);
+        }
+    }
+}
+
+void BeamSearch::selectBeam() {
+    std::vector<std::size_t> order;
+    for (std::size_t i = 0; i < children_.size(); ++i) {
+        if (!children_[i].ended) order.push_back(i);
+    }
+    const auto eval = [this](std::size_t i) { return children_[i].eval + 0.5 * noise_[i]; };
+    // Ties go to the earlier slot, so the order is the same in every standard library.
+    std::sort(order.begin(), order.end(), [&eval](std::size_t a, std::size_t b) {
+        const double ea = eval(a);
+        const double eb = eval(b);
+        return ea != eb ? ea > eb : a < b;
+    });
     std::unordered_set<std::uint64_t> seen;
-    bool finished = true;
-    int bestScore = out.found ? out.run.score : std::numeric_limits<int>::min();
-
-    for (int t = firstTick; t <= lastTick && !beam.empty(); ++t) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            finished = false;
-            break;
-        }
-        candidates.clear();
-        children.clear();
-        int slot = 0;
-        for (std::size_t b = 0; b < beam.size(); ++b) {
-            for (KeySet keys : actions) {
-                headless::restore(*beam[b]);
-                headless::holdKeys(keys);
-                headless::tick();
-                const figure::Figure& f = headless::state().figure;
-                if (!headless::state().gameState.running) {
-                    // The stage is over: its score is final.
-                    if (f.score > bestScore) {
-                        bestScore = f.score;
-                        edges.push_back({beamNode[b], keys});
-                        out.run.keys = pathTo(edges, static_cast<int>(edges.size()) - 1);
-                        out.run.score = f.score;
-                        out.found = true;
-                        if (o.verbose) {
-                            std::fprintf(stderr, "  width %d: score %d at tick %d\n", width,
-                                         f.score, t + 1);
-                        }
-                    }
-                    continue;
-                }
-                children.push_back(spare.back());
-                spare.pop_back();
-                headless::save(*children.back());
-                candidates.push_back({static_cast<int>(b), keys,
-                                      evaluate(lastTick - t, hope, right) + 0.5 * noise(rng),
-                                      stateKey(), slot});
-                ++slot;
-            }
-        }
-        std::sort(candidates.begin(), candidates.end(),
-                  [](const Candidate& a, const Candidate& b) { return a.eval > b.eval; });
-        seen.clear();
-        std::vector<headless::Snapshot*> nextBeam;
-        std::vector<int> nextNode;
-        for (const Candidate& c : candidates) {
-            if (static_cast<int>(nextBeam.size()) >= width) break;
-            if (!seen.insert(c.key).second) continue;
-            edges.push_back({beamNode[static_cast<std::size_t>(c.parent)], c.keys});
-            nextNode.push_back(static_cast<int>(edges.size()) - 1);
-            nextBeam.push_back(children[static_cast<std::size_t>(c.slot)]);
-            children[static_cast<std::size_t>(c.slot)] = nullptr;
-        }
-        for (headless::Snapshot* s : children) {
-            if (s != nullptr) spare.push_back(s);
-        }
-        for (headless::Snapshot* s : beam) spare.push_back(s);
-        beam.swap(nextBeam);
-        beamNode.swap(nextNode);
-        if (bestScore >= clearPoint && !o.best) break;
+    std::vector<std::size_t> chosen;
+    std::vector<int> nextNode;
+    for (std::size_t i : order) {
+        if (static_cast<int>(chosen.size()) >= width_) break;
+        if (!seen.insert(children_[i].key).second) continue;
+        chosen.push_back(i);
+        edges_.push_back({beamNode_[i / actionCount], actions[i % actionCount], o_.hold});
+        nextNode.push_back(static_cast<int>(edges_.size()) - 1);
     }
-    for (headless::Snapshot* s : beam) headless::deleteSnapshot(s);
-    for (headless::Snapshot* s : spare) headless::deleteSnapshot(s);
-    return finished;
+    // Saving every child would copy far more than playing the chosen few again.
+    std::vector<headless::Snapshot*> nextBeam(chosen.size());
+    for (headless::Snapshot*& s : nextBeam) {
+        s = spare_.back();
+        spare_.pop_back();
+    }
+    pool_.run(chosen.size(), [&](std::size_t begin, std::size_t end) {
+        Child replayed;
+        for (std::size_t j = begin; j < end; ++j) {
+            playChild(chosen[j], replayed);
+            headless::save(*nextBeam[j]);
+        }
+    });
+    work_.ticks += static_cast<std::int64_t>(chosen.size()) * o_.hold;
+    for (headless::Snapshot* s : beam_) spare_.push_back(s);
+    beam_.swap(nextBeam);
+    beamNode_.swap(nextNode);
+}
+
+bool BeamSearch::run() {
+    start();
+    const int clearPoint = headless::state().gameState.clearPoint;
+    const int firstTick = static_cast<int>(o_.opening.size()) + 1;
+    for (int t = firstTick; t <= lastTick_ && !beam_.empty(); t += o_.hold) {
+        if (work_.ticks >= o_.budget) {
+            work_.budgetSpent = true;
+            return false;
+        }
+        if (o_.seconds > 0 && std::chrono::steady_clock::now() > work_.deadline) {
+            work_.cutShort = true;
+            return false;
+        }
+        step(t);
+        if (bestScore_ >= clearPoint && !o_.best) break;
+    }
+    return true;
 }
 
 } // namespace
 
 SearchResult solveStage(const SearchOptions& o) {
     const auto start = std::chrono::steady_clock::now();
-    const auto deadline = start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                      std::chrono::duration<double>(o.seconds));
+    Effort work;
+    work.deadline = start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                std::chrono::duration<double>(o.seconds));
     SearchResult result;
     BeamOutcome outcome;
     const int clearPoint = world::stageData(o.stage).clearPoint;
     std::mt19937_64 seeds(o.seed);
+    WorkerPool pool(o.threads);
     // Wider and wider beams, each tried with a greedy and a hopeful view of the combo.
     for (int round = 0;; ++round) {
         const int width = static_cast<int>(32 * std::pow(1.5, round / 2));
         const double hope = round % 2 == 0 ? 1.0 : 0.5;
         ++result.beamsTried;
         if (o.verbose) std::fprintf(stderr, "beam width %d, hope %.1f\n", width, hope);
-        const bool finished = beamSearch(o, width, hope, seeds(), deadline, outcome);
+        const bool finished = BeamSearch(o, width, hope, seeds(), work, pool, outcome).run();
         if (outcome.found && outcome.run.score >= clearPoint && !o.best) break;
-        if (!finished || std::chrono::steady_clock::now() > deadline) break;
+        if (!finished) break;
     }
     if (outcome.found) {
         for (int i = 0; i < ticksAfterEnd; ++i) outcome.run.keys.push_back(0);
@@ -278,6 +377,8 @@ SearchResult solveStage(const SearchOptions& o) {
     }
     result.best = outcome.run;
     result.won = outcome.found && result.best.reachedResult && result.best.score >= clearPoint;
+    result.ticksSimulated = work.ticks;
+    result.cutShort = work.cutShort;
     result.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return result;

@@ -1,4 +1,7 @@
-// kueruma-solve: searches for keys that win a stage and writes them as a replay script.
+// kueruma-solve: searches for keys that win a stage and writes them as a replay script, or
+// measures how much slack a script leaves.
+#include "command.hpp"
+#include "jitter.hpp"
 #include "search.hpp"
 
 #include "platform/cli/command_line.hpp"
@@ -6,73 +9,22 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
 
 namespace {
 
+using namespace kueruma;
+
 constexpr const char* program = "kueruma-solve";
-constexpr const char* usage =
-    "usage: kueruma-solve STAGE [--seconds N] [--seed S] [--best] [--verbose] [--opening SCRIPT]\n"
-    "                     [--out FILE]\n";
-constexpr const char* details =
-    "Searches for keys that reach STAGE's (0 to 8) target and prints them as a replay script.\n"
-    "  --seconds N       how long to search (default 60)\n"
-    "  --seed S          the search's random seed\n"
-    "  --best            go on after a win for the highest score\n"
-    "  --verbose         report progress on standard error\n"
-    "  --opening SCRIPT  keys for the first ticks after the stage intro\n"
-    "  --out FILE        write the script to FILE instead of standard output\n";
-
-bool parseNumber(const std::string& text, double& value) {
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return end != text.c_str() && *end == '\0';
-}
-
-// Empty when the options are good; otherwise what is wrong.
-std::string readOptions(const kueruma::cli::CommandLine& line,
-                        kueruma::solver::SearchOptions& options, std::string& out) {
-    double v = 0;
-    if (line.operands().size() != 1) return "a stage index from 0 to 8 is needed";
-    long long stage = 0;
-    if (!kueruma::cli::parseWholeNumber(line.operands().front(), 8, stage)) {
-        return "the stage is an index from 0 to 8, not '" + line.operands().front() + "'";
-    }
-    options.stage = static_cast<int>(stage);
-    if (const std::string* s = line.value("--seconds")) {
-        if (!parseNumber(*s, v) || !(v > 0)) return "bad --seconds";
-        options.seconds = v;
-    }
-    if (const std::string* s = line.value("--seed")) {
-        if (!parseNumber(*s, v) || !(v >= 0)) return "bad --seed";
-        options.seed = static_cast<std::uint64_t>(v);
-    }
-    if (const std::string* s = line.value("--opening")) {
-        const auto script = kueruma::headless::loadScript(*s);
-        if (!script.error.empty()) return script.error;
-        for (const auto& step : script.steps) {
-            options.opening.insert(options.opening.end(), static_cast<std::size_t>(step.count),
-                                   step.keys);
-        }
-    }
-    if (const std::string* s = line.value("--out")) {
-        if (s->empty()) return "--out takes a file";
-        out = *s;
-    }
-    options.best = line.has("--best");
-    options.verbose = line.has("--verbose");
-    return {};
-}
 
 // False, with a message, when the script did not arrive whole.
 bool writeScript(const std::string& script, const std::string& out) {
     std::string error;
     if (out.empty()) {
         const bool written = std::fwrite(script.data(), 1, script.size(), stdout) == script.size();
-        if (kueruma::cli::closeStandardOutput(error) && written) return true;
+        if (cli::closeStandardOutput(error) && written) return true;
         if (error.empty()) error = std::strerror(errno);
         std::fprintf(stderr, "%s: cannot write to standard output: %s\n", program, error.c_str());
         return false;
@@ -85,32 +37,48 @@ bool writeScript(const std::string& script, const std::string& out) {
     return false;
 }
 
+int jitter(const cli::CommandLine& line, const solver::SolveCommand& command) {
+    const headless::ScriptResult script = headless::loadScript(command.jitterScript);
+    if (!script.error.empty()) return line.fail(script.error);
+    std::vector<headless::KeySet> keys;
+    for (const headless::ScriptStep& step : script.steps) {
+        keys.insert(keys.end(), static_cast<std::size_t>(step.count), step.keys);
+    }
+    const solver::SearchOptions& o = command.search;
+    const int wins = solver::jitterWins(o.stage, keys, command.jitterCopies, o.seed);
+    const std::string report = command.jitterScript + ": " + std::to_string(wins) + " of " +
+                               std::to_string(command.jitterCopies) +
+                               " jittered copies win stage " + std::to_string(o.stage) + " (seed " +
+                               std::to_string(o.seed) + ")\n";
+    return writeScript(report, "") ? 0 : 1;
+}
+
+int solve(const solver::SolveCommand& command) {
+    const solver::SearchOptions& o = command.search;
+    const solver::SearchResult result = solver::solveStage(o);
+    const solver::Run& run = result.best;
+    std::fprintf(stderr,
+                 "stage %d: %s, score %d, %zu ticks, %d beams, %lld ticks simulated, %.1f s\n",
+                 o.stage, result.won ? "won" : "not won", run.score, run.keys.size(),
+                 result.beamsTried, static_cast<long long>(result.ticksSimulated), result.seconds);
+    if (result.cutShort) {
+        std::fprintf(stderr,
+                     "%s: --seconds cut the search short before its budget was spent; "
+                     "the run depends on this machine's speed\n",
+                     program);
+    }
+    if (run.keys.empty()) return 1;
+    if (!writeScript(solver::scriptText(o, result), command.out)) return 1;
+    return result.won ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    kueruma::cli::CommandLine line(program, usage, details,
-                                   {{"--seconds", true},
-                                    {"--seed", true},
-                                    {"--best", false},
-                                    {"--verbose", false},
-                                    {"--opening", true},
-                                    {"--out", true}});
+    cli::CommandLine line = solver::solveCommandLine();
     if (!line.read(argc, argv)) return line.exitStatus();
-    kueruma::solver::SearchOptions options;
-    std::string out;
-    const std::string problem = readOptions(line, options, out);
+    solver::SolveCommand command;
+    const std::string problem = solver::readCommand(line, command);
     if (!problem.empty()) return line.fail(problem);
-
-    const kueruma::solver::SearchResult result = kueruma::solver::solveStage(options);
-    const kueruma::solver::Run& run = result.best;
-    std::fprintf(stderr, "stage %d: %s, score %d, %zu ticks, %d beams, %.1f s\n", options.stage,
-                 result.won ? "won" : "not won", run.score, run.keys.size(), result.beamsTried,
-                 result.seconds);
-    if (run.keys.empty()) return 1;
-    const std::string script = "# kueruma-solve " + std::to_string(options.stage) + " --seed " +
-                               std::to_string(options.seed) + ": score " +
-                               std::to_string(run.score) + "\n" +
-                               kueruma::solver::toScript(run.keys);
-    if (!writeScript(script, out)) return 1;
-    return result.won ? 0 : 1;
+    return command.jitterCopies > 0 ? jitter(line, command) : solve(command);
 }

@@ -1,0 +1,171 @@
+#include "command.hpp"
+
+#include "platform/headless/script.hpp"
+#include "world/stages.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <sstream>
+
+namespace kueruma::solver {
+
+namespace {
+
+constexpr std::string_view program = "kueruma-solve";
+constexpr std::string_view scoreMark = ": score ";
+
+constexpr std::string_view usage =
+    "usage: kueruma-solve STAGE [--budget TICKS] [--seed S] [--hold K] [--best] [--threads N]\n"
+    "                     [--seconds N] [--opening SCRIPT] [--verbose] [--out FILE]\n"
+    "       kueruma-solve STAGE --jitter COPIES SCRIPT [--seed S]\n";
+constexpr std::string_view details =
+    "Searches for keys that reach STAGE's (0 to 8) target and prints them as a replay script\n"
+    "headed by the command that finds them again.\n"
+    "  --budget TICKS    the work to do, in simulated ticks (default 20000000); the seed and\n"
+    "                    the budget alone decide the run\n"
+    "  --seed S          the search's random seed (default 1)\n"
+    "  --hold K          choose keys every K ticks and hold them K ticks (default 1)\n"
+    "  --best            go on after a win for the highest score, until the budget is spent\n"
+    "  --threads N       threads that play the search's candidates (default 2)\n"
+    "  --seconds N       stop after N seconds even if budget is left (the run then depends on\n"
+    "                    the machine, and says so)\n"
+    "  --opening SCRIPT  keys for the first ticks after the stage intro\n"
+    "  --verbose         report progress on standard error\n"
+    "  --out FILE        write the script to FILE instead of standard output\n"
+    "  --jitter COPIES   play COPIES of SCRIPT with every change of keys moved a tick early,\n"
+    "                    late or not at all, and count how many still win\n";
+
+constexpr long long largestBudget = 1'000'000'000'000;
+
+bool parsePositive(const std::string& text, double& value) {
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc{} && ptr == end && std::isfinite(value) && value > 0;
+}
+
+// A whole number from lo to hi given for `name`, or a message saying it is not.
+std::string readWhole(const cli::CommandLine& line, std::string_view name, long long lo,
+                      long long hi, long long& value) {
+    const std::string* text = line.value(name);
+    if (text == nullptr) return "";
+    if (cli::parseWholeNumber(*text, hi, value) && value >= lo) return "";
+    return "bad " + std::string(name) + " '" + cli::printable(*text) + "' (a whole number from " +
+           std::to_string(lo) + " to " + std::to_string(hi) + ")";
+}
+
+std::string readOpening(const std::string& path, SearchOptions& o) {
+    const headless::ScriptResult script = headless::loadScript(path);
+    if (!script.error.empty()) return script.error;
+    for (const headless::ScriptStep& step : script.steps) {
+        o.opening.insert(o.opening.end(), static_cast<std::size_t>(step.count), step.keys);
+    }
+    o.openingPath = path;
+    return "";
+}
+
+std::string readSearch(const cli::CommandLine& line, SearchOptions& o) {
+    long long n = o.budget;
+    if (auto e = readWhole(line, "--budget", 1, largestBudget, n); !e.empty()) return e;
+    o.budget = n;
+    n = static_cast<long long>(o.seed);
+    if (auto e = readWhole(line, "--seed", 0, INT64_MAX, n); !e.empty()) return e;
+    o.seed = static_cast<std::uint64_t>(n);
+    n = o.hold;
+    if (auto e = readWhole(line, "--hold", 1, 50, n); !e.empty()) return e;
+    o.hold = static_cast<int>(n);
+    n = o.threads;
+    if (auto e = readWhole(line, "--threads", 1, 64, n); !e.empty()) return e;
+    o.threads = static_cast<int>(n);
+    if (const std::string* s = line.value("--seconds");
+        s != nullptr && !parsePositive(*s, o.seconds)) {
+        return "bad --seconds '" + cli::printable(*s) + "'";
+    }
+    if (const std::string* s = line.value("--opening")) return readOpening(*s, o);
+    return "";
+}
+
+} // namespace
+
+cli::CommandLine solveCommandLine() {
+    return cli::CommandLine(program, usage, details,
+                            {{"--budget", true},
+                             {"--seed", true},
+                             {"--hold", true},
+                             {"--best", false},
+                             {"--threads", true},
+                             {"--seconds", true},
+                             {"--opening", true},
+                             {"--verbose", false},
+                             {"--out", true},
+                             {"--jitter", true}});
+}
+
+std::string readCommand(const cli::CommandLine& line, SolveCommand& command) {
+    const std::vector<std::string>& operands = line.operands();
+    const bool jitter = line.value("--jitter") != nullptr;
+    if (operands.empty()) return "a stage index from 0 to 8 is needed";
+    if (operands.size() != (jitter ? 2u : 1u)) {
+        return jitter ? "--jitter takes a stage and a script" : "only one stage at a time";
+    }
+    long long stage = 0;
+    if (!cli::parseWholeNumber(operands.front(), world::stageCount - 1, stage)) {
+        return "the stage is an index from 0 to 8, not '" + cli::printable(operands.front()) + "'";
+    }
+    SearchOptions& o = command.search;
+    o.stage = static_cast<int>(stage);
+    o.best = line.has("--best");
+    o.verbose = line.has("--verbose");
+    if (std::string e = readSearch(line, o); !e.empty()) return e;
+    if (const std::string* s = line.value("--out")) {
+        if (s->empty()) return "--out takes a file";
+        command.out = *s;
+    }
+    if (jitter) {
+        long long copies = 0;
+        if (auto e = readWhole(line, "--jitter", 1, 1'000'000, copies); !e.empty()) return e;
+        command.jitterCopies = static_cast<int>(copies);
+        command.jitterScript = operands[1];
+    }
+    return "";
+}
+
+std::string parseArguments(const std::vector<std::string>& args, SolveCommand& command) {
+    std::vector<std::string> words{std::string(program)};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    cli::CommandLine line = solveCommandLine();
+    if (!line.read(static_cast<int>(argv.size()), argv.data())) return "not a solver command";
+    return readCommand(line, command);
+}
+
+std::string commandLine(const SearchOptions& o) {
+    std::string line = std::string(program) + " " + std::to_string(o.stage) + " --seed " +
+                       std::to_string(o.seed) + " --hold " + std::to_string(o.hold) + " --budget " +
+                       std::to_string(o.budget);
+    if (!o.openingPath.empty()) line += " --opening " + o.openingPath;
+    if (o.best) line += " --best";
+    return line;
+}
+
+std::string scriptText(const SearchOptions& o, const SearchResult& result) {
+    std::string text =
+        "# " + commandLine(o) + std::string(scoreMark) + std::to_string(result.best.score) + "\n";
+    if (result.cutShort) {
+        text += "# (cut short by --seconds before the budget was spent: another machine finds "
+                "another run)\n";
+    }
+    return text + toScript(result.best.keys);
+}
+
+std::vector<std::string> headerArguments(std::string_view firstLine) {
+    const std::string prefix = "# " + std::string(program) + " ";
+    const std::size_t end = firstLine.find(scoreMark);
+    if (firstLine.rfind(prefix, 0) != 0 || end == std::string_view::npos) return {};
+    std::istringstream words(std::string(firstLine.substr(prefix.size(), end - prefix.size())));
+    std::vector<std::string> args;
+    for (std::string word; words >> word;) args.push_back(word);
+    return args;
+}
+
+} // namespace kueruma::solver
