@@ -1,5 +1,6 @@
 // The recorded replays: every stage can be won, each replay still plays exactly as recorded,
 // and drawing pixels or not makes no difference to the game.
+#include "command.hpp"
 #include "game/menu_layout.hpp"
 #include "platform/headless/paint_targets.hpp"
 #include "platform/raster/framebuffer.hpp"
@@ -132,6 +133,35 @@ TEST_P(Replay, DrawingPixelsChangesNothing) {
     }
 }
 
+// Keys a person can follow: after the first tick of play, each choice is held at least 3
+// ticks until the stage ends (the last may be cut short by the end itself). The best run of
+// the last stage needs every tick, so it is held to nothing.
+TEST_P(Replay, HoldsEveryChoiceOfKeysAtLeastThreeTicks) {
+    if (stage_ == world::stageCount - 1) GTEST_SKIP() << "the last stage's run is per tick";
+    constexpr std::size_t shortestHold = 3;
+    headless::NullPaintTarget target;
+    const solver::PlayedReplay played = play(target);
+    const auto running = [](const std::string& line) {
+        for (const auto& [name, value] : solver::traceFields(line)) {
+            if (name == "running") return value == "true";
+        }
+        return false;
+    };
+    std::size_t end = 0; // the trace line of the tick that ended the stage
+    while (end < played.trace.size() && running(played.trace[end])) ++end;
+    ASSERT_LT(end, played.trace.size()) << "the stage never ends";
+    std::vector<headless::KeySet> keys;
+    for (const headless::ScriptStep& step : steps_) {
+        keys.insert(keys.end(), static_cast<std::size_t>(step.count), step.keys);
+    }
+    std::size_t lastChange = 1; // the first tick after the stage-intro tick
+    for (std::size_t t = 2; t <= end; ++t) {
+        if (keys[t] == keys[t - 1]) continue;
+        EXPECT_GE(t - lastChange, shortestHold) << "keys change on tick " << t + 1;
+        lastChange = t;
+    }
+}
+
 std::string testName(const ::testing::TestParamInfo<std::string>& info) {
     std::string name = std::filesystem::path(info.param).stem().string();
     std::replace(name.begin(), name.end(), '-', '_');
@@ -146,6 +176,32 @@ TEST(ReplayFiles, EveryStageHasAReplay) {
         const std::string name = "stage-" + std::to_string(stage) + ".txt";
         EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
     }
+}
+
+// The replays are remade from the commands their headers name; the cheapest of them, searched
+// again here on one thread (they were recorded on two), must come out byte for byte.
+TEST(ReplayFiles, TheCheapestRecordedSearchFindsItsScriptAgain) {
+    std::string cheapest;
+    solver::SolveCommand command;
+    for (const std::string& name : replayNames()) {
+        std::istringstream text(readFile(replayDir / name));
+        std::string header;
+        std::getline(text, header);
+        solver::SolveCommand c;
+        const auto args = solver::headerArguments(header);
+        ASSERT_FALSE(args.empty()) << name << " names no kueruma-solve command: " << header;
+        ASSERT_EQ(solver::parseArguments(args, c), "") << name;
+        EXPECT_EQ(c.search.stage, solver::stageOfReplay(name)) << name;
+        if (cheapest.empty() || c.search.budget < command.search.budget) {
+            cheapest = name;
+            command = c;
+        }
+    }
+    ASSERT_FALSE(cheapest.empty());
+    command.search.threads = 1;
+    const solver::SearchResult result = solver::solveStage(command.search);
+    EXPECT_EQ(solver::scriptText(command.search, result), readFile(replayDir / cheapest))
+        << cheapest << " (" << solver::commandLine(command.search) << ")";
 }
 
 TEST(ReplayDigests, NameTheFirstTickAndTheFieldsThatDiffer) {

@@ -77,6 +77,57 @@ TEST(Stages, StageIndexThreeKeepsStageTwosXFromBlockFourOn) {
     }
 }
 
+TEST(Stages, TheMazeIsAWallThenTwentyFiveBlocksEighteenOfThemDiamonds) {
+    const StageData& maze = stageData(6);
+    for (int k = 0; k < 5; ++k) {
+        const BlockRow& r = maze.rows[k];
+        EXPECT_EQ(r.x, 700) << k;
+        EXPECT_EQ(r.width, 50) << k;
+        EXPECT_EQ(r.height, 50) << k;
+        EXPECT_EQ(r.angle, 0.0) << k;
+    }
+    int diamonds = 0;
+    for (int k = 5; k < poolSize; ++k) {
+        const BlockRow& r = maze.rows[k];
+        if (r.angle == 3.141592653589793 * 0.25) ++diamonds;
+        for (double side : {r.width, r.height}) {
+            EXPECT_GE(side, 28) << k;
+            EXPECT_LE(side, 84) << k;
+        }
+        const double c = std::cos(r.angle);
+        const double sn = std::sin(r.angle);
+        for (double x :
+             {r.x, r.x + r.width * c, r.x - r.height * sn, r.x + r.width * c - r.height * sn}) {
+            EXPECT_GE(std::lround(x), 799) << k;
+            EXPECT_LE(std::lround(x), 1200) << k;
+        }
+    }
+    EXPECT_EQ(diamonds, 18);
+}
+
+TEST(Stages, TheArcsAreMirrorImagesOfSquaresWithFourBetween) {
+    const StageData& arcs = stageData(7);
+    for (const BlockRow& r : arcs.rows) {
+        EXPECT_EQ(r.width, 40);
+        EXPECT_EQ(r.height, 40);
+    }
+    for (int k = 0; k < 13; ++k) {
+        const BlockRow& upper = arcs.rows[k];
+        const BlockRow& lower = arcs.rows[13 + k];
+        EXPECT_EQ(upper.x, 500 + 40 * k) << k;
+        EXPECT_EQ(lower.x, upper.x) << k;
+        EXPECT_EQ(lower.y, 360 - upper.y) << k;
+        // Down to the middle and back up the same way.
+        EXPECT_EQ(upper.y, arcs.rows[12 - k].y) << k;
+        if (k > 0 && k <= 6) {
+            EXPECT_GE(upper.y, arcs.rows[k - 1].y) << k;
+        }
+    }
+    EXPECT_EQ(arcs.rows[0].y, 0);
+    EXPECT_EQ(arcs.rows[6].y, 105);
+    for (int k = 26; k < poolSize; ++k) EXPECT_EQ(arcs.rows[k].y, 180) << k;
+}
+
 TEST(Stages, TheFirstAndLastStagesAreExactlyAsPublished) {
     const double first[30][4] = {
         {800, 350, 100, 50},  {1000, 350, 100, 50}, {1310, 200, 110, 200}, {1320, 200, 120, 200},

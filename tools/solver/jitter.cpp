@@ -28,11 +28,16 @@ std::vector<headless::KeySet> jittered(const std::vector<headless::KeySet>& keys
 int jitterWins(int stage, const std::vector<headless::KeySet>& keys, int copies,
                std::uint64_t seed) {
     std::mt19937_64 rng(seed);
-    const int clearPoint = world::stageData(stage).clearPoint;
+    const world::StageData& data = world::stageData(stage);
+    // A copy may still be on its way when its keys run out: it stands still until the stage
+    // times out, and its score counts then.
+    const auto idleTicks = static_cast<std::size_t>(data.goalX / 5.0) + 8;
     int wins = 0;
     for (int i = 0; i < copies; ++i) {
-        const Outcome end = play(stage, jittered(keys, rng));
-        if (end.screen == game::Result && end.score >= clearPoint) ++wins;
+        std::vector<headless::KeySet> copy = jittered(keys, rng);
+        copy.resize(copy.size() + idleTicks, 0);
+        const Outcome end = play(stage, copy);
+        if (end.screen == game::Result && end.score >= data.clearPoint) ++wins;
     }
     return wins;
 }

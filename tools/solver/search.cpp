@@ -147,10 +147,10 @@ double unitNoise(std::mt19937_64& rng) {
 // window is each thread's own value and the play state holds no pointer.
 headless::NullPaintTarget searchTarget;
 
+// The work done so far, against the budget and the clock.
 struct Effort {
     std::int64_t ticks = 0;
     std::chrono::steady_clock::time_point deadline;
-    bool budgetSpent = false;
     bool cutShort = false;
 };
 
@@ -333,10 +333,7 @@ bool BeamSearch::run() {
     const int clearPoint = headless::state().gameState.clearPoint;
     const int firstTick = static_cast<int>(o_.opening.size()) + 1;
     for (int t = firstTick; t <= lastTick_ && !beam_.empty(); t += o_.hold) {
-        if (work_.ticks >= o_.budget) {
-            work_.budgetSpent = true;
-            return false;
-        }
+        if (work_.ticks >= o_.budget) return false;
         if (o_.seconds > 0 && std::chrono::steady_clock::now() > work_.deadline) {
             work_.cutShort = true;
             return false;

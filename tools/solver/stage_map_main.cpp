@@ -4,6 +4,7 @@
 #include "platform/raster/raster_canvas.hpp"
 #include "world/stages.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 #include <string>
@@ -13,14 +14,26 @@ namespace {
 using namespace kueruma;
 
 constexpr double scale = 0.5;
-constexpr double top = -40;    // world y at the top of the picture
-constexpr double bottom = 420; // world y at the bottom
+constexpr double highestTop = -40; // world y at the top of the picture, unless a block is higher
+constexpr double bottom = 420;     // world y at the bottom
 
 struct Mapper {
     double left;
+    double top;
     int x(double wx) const { return static_cast<int>(std::lround((wx - left) * scale)); }
     int y(double wy) const { return static_cast<int>(std::lround((wy - top) * scale)); }
 };
+
+// A margin above the highest block corner, so blocks that hang above the window show whole.
+double pictureTop(const world::StageData& data) {
+    double top = highestTop;
+    for (const world::BlockRow& r : data.rows) {
+        const double ws = r.width * std::sin(r.angle);
+        const double hc = r.height * std::cos(r.angle);
+        top = std::min({top, r.y - 20, r.y + ws - 20, r.y + ws + hc - 20, r.y + hc - 20});
+    }
+    return top;
+}
 
 void outline(raster::RasterCanvas& canvas, const Mapper& m, const world::BlockRow& r) {
     const double c = std::cos(r.angle);
@@ -42,7 +55,7 @@ int main(int argc, char** argv) {
     }
     for (int stage = 0; stage < world::stageCount; ++stage) {
         const world::StageData& data = world::stageData(stage);
-        const Mapper m{360};
+        const Mapper m{360, pictureTop(data)};
         raster::Framebuffer picture(m.x(data.goalX + 40), m.y(bottom));
         raster::RasterCanvas canvas(picture);
         canvas.beginPaint();
