@@ -1,6 +1,8 @@
 #include "jitter.hpp"
 
-#include "search.hpp"
+#include "outcome.hpp"
+
+#include "platform/headless/paint_targets.hpp"
 #include "world/stages.hpp"
 
 #include <algorithm>
@@ -25,19 +27,39 @@ std::vector<headless::KeySet> jittered(const std::vector<headless::KeySet>& keys
     return out;
 }
 
+namespace {
+
+// Plays the keys from the stage's start, then walks right, until the Result screen shows or the
+// stage has long timed out.
+Outcome playThenWalkOn(int stage, const std::vector<headless::KeySet>& keys) {
+    headless::NullPaintTarget target;
+    headless::boot(&target, stage);
+    const auto walkTicks = static_cast<std::size_t>(world::stageData(stage).goalX / 5.0) + 8;
+    constexpr headless::KeySet walk = headless::KeyRight;
+    std::int64_t ticks = 0;
+    for (std::size_t t = 0; t < keys.size() + walkTicks; ++t) {
+        headless::holdKeys(t < keys.size() ? keys[t] : walk);
+        if (!headless::tick()) break;
+        ++ticks;
+        if (headless::state().gameState.screen == game::Result) break;
+    }
+    return currentOutcome(ticks);
+}
+
+} // namespace
+
 int jitterWins(int stage, const std::vector<headless::KeySet>& keys, int copies,
                std::uint64_t seed) {
+    std::vector<headless::KeySet> played = keys;
+    // The idle ticks that let the Result screen show: a copy that has not finished by then
+    // walks on instead.
+    while (!played.empty() && played.back() == 0) played.pop_back();
     std::mt19937_64 rng(seed);
-    const world::StageData& data = world::stageData(stage);
-    // A copy may still be on its way when its keys run out: it stands still until the stage
-    // times out, and its score counts then.
-    const auto idleTicks = static_cast<std::size_t>(data.goalX / 5.0) + 8;
+    const int clearPoint = world::stageData(stage).clearPoint;
     int wins = 0;
     for (int i = 0; i < copies; ++i) {
-        std::vector<headless::KeySet> copy = jittered(keys, rng);
-        copy.resize(copy.size() + idleTicks, 0);
-        const Outcome end = play(stage, copy);
-        if (end.screen == game::Result && end.score >= data.clearPoint) ++wins;
+        const Outcome end = playThenWalkOn(stage, jittered(played, rng));
+        if (end.screen == game::Result && end.score >= clearPoint) ++wins;
     }
     return wins;
 }

@@ -18,7 +18,8 @@ std::vector<headless::KeySet> jittered(const std::vector<headless::KeySet>& keys
                                        std::mt19937_64& rng);
 
 // How many of `copies` jittered copies, drawn from `seed`, still reach the Result screen at
-// the stage's target (standing still once their keys run out).
+// the stage's target. A copy whose keys run out before its stage ends walks on to the right,
+// as whoever followed the run would.
 int jitterWins(int stage, const std::vector<headless::KeySet>& keys, int copies,
                std::uint64_t seed);
 
