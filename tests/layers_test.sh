@@ -16,7 +16,7 @@ declare -A allowed=(
   [game]="seam world figure game"
   [render]="seam world figure game render"
   [app]="seam world figure game render app"
-  [platform/raster]="seam platform/raster"
+  [platform/raster]="seam platform/raster platform/safe_write"
   [platform/loop]="seam app platform/loop"
 )
 

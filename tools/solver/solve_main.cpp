@@ -6,11 +6,11 @@
 
 #include "platform/cli/command_line.hpp"
 #include "platform/headless/script.hpp"
+#include "platform/safe_write/safe_write.hpp"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <string>
 
 namespace {
@@ -29,11 +29,8 @@ bool writeScript(const std::string& script, const std::string& out) {
         std::fprintf(stderr, "%s: cannot write to standard output: %s\n", program, error.c_str());
         return false;
     }
-    std::ofstream file(out);
-    file << script;
-    file.close();
-    if (file) return true;
-    std::fprintf(stderr, "%s: cannot write %s\n", program, out.c_str());
+    if (safe_write::writeWhole(out, script, error)) return true;
+    std::fprintf(stderr, "%s: %s\n", program, error.c_str());
     return false;
 }
 
@@ -80,5 +77,10 @@ int main(int argc, char** argv) {
     solver::SolveCommand command;
     const std::string problem = solver::readCommand(line, command);
     if (!problem.empty()) return line.fail(problem);
+    // A file that cannot be written is named before the search spends its time.
+    if (const std::string refused = safe_write::checkTarget(command.out); !refused.empty()) {
+        std::fprintf(stderr, "%s: %s\n", program, refused.c_str());
+        return 2;
+    }
     return command.jitterCopies > 0 ? jitter(line, command) : solve(command);
 }

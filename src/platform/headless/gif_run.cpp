@@ -1,7 +1,6 @@
 #include "platform/headless/gif_run.hpp"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace kueruma::headless {
 
@@ -22,9 +21,8 @@ bool GifRun::afterTick(std::int64_t tick, const TickReport& report, std::string&
 }
 
 bool GifRun::close(std::string& error) {
-    if (!movie_.close(endMs_, error)) return false;
-    if (shownAny_) return true;
-    std::remove(path_.c_str());
+    if (shownAny_) return movie_.close(endMs_, error);
+    movie_.discard();
     error = "the run ended at tick " + std::to_string(lastTick_) + ", before --from " +
             std::to_string(from_) + ": no " + path_ + " written";
     return false;

@@ -7,6 +7,7 @@
 #include "platform/headless/stage_dump.hpp"
 #include "platform/headless/trace.hpp"
 #include "platform/raster/framebuffer.hpp"
+#include "platform/safe_write/safe_write.hpp"
 
 #include <cerrno>
 #include <cstdio>
@@ -182,6 +183,10 @@ int main(int argc, char** argv) {
     Options options;
     const std::string problem = readOptions(line, options);
     if (!problem.empty()) return line.fail(problem);
+    if (const std::string refused = safe_write::checkTarget(options.gifPath); !refused.empty()) {
+        std::fprintf(stderr, "kueruma-replay: %s\n", refused.c_str());
+        return 2;
+    }
     if (options.dumpStages) {
         if (!writeOut(headless::stagesJson())) return 1;
         return finishOutput();

@@ -1,5 +1,7 @@
 #include "platform/raster/gif_movie.hpp"
 
+#include "platform/safe_write/safe_write.hpp"
+
 #include <gif_lib.h>
 
 #include <algorithm>
@@ -58,53 +60,52 @@ std::uint8_t gifGreyOf(int paletteIndex) {
     return static_cast<std::uint8_t>(paletteIndex == 0 ? 0 : 8 * paletteIndex - 1);
 }
 
-// The file is opened here rather than by giflib, so it gets the usual permissions and every
-// write, the last one at closing too, is checked.
+// The file is written here rather than by giflib, by the rule every written file keeps, and
+// every write, the last one at closing too, is checked.
 struct GifMovie::File {
     GifFileType* gif = nullptr;
-    std::FILE* out = nullptr;
+    safe_write::NewFile out;
     bool writeFailed = false;
 
     static int write(GifFileType* gif, const GifByteType* bytes, int length) {
         File* self = static_cast<File*>(gif->UserData);
-        if (std::fwrite(bytes, 1, static_cast<std::size_t>(length), self->out) !=
+        if (std::fwrite(bytes, 1, static_cast<std::size_t>(length), self->out.stream()) !=
             static_cast<std::size_t>(length)) {
             self->writeFailed = true;
             return 0;
         }
         return length;
     }
-    // Closes both; false when anything written was lost.
-    bool close() {
-        int gifError = 0;
+    // Ends the encoding; false when anything written was lost.
+    bool finishGif(int& gifError) {
         const bool encoded = gif == nullptr || EGifCloseFile(gif, &gifError) != GIF_ERROR;
-        const bool closed = out == nullptr || std::fclose(out) == 0;
         gif = nullptr;
-        out = nullptr;
-        return encoded && closed && !writeFailed;
+        return encoded && !writeFailed;
+    }
+    // Leaves whatever stood at the path as it was.
+    void discard() {
+        int ignored = 0;
+        finishGif(ignored);
+        out.abandon();
     }
 };
 
 GifMovie::GifMovie() : file_(std::make_unique<File>()) {}
 
 GifMovie::~GifMovie() {
-    file_->close();
+    file_->discard();
 }
 
 bool GifMovie::fail(int gifError, std::string& error) {
     const char* reason = file_->writeFailed ? std::strerror(errno) : GifErrorString(gifError);
     error = "cannot write " + path_ + ": " + (reason != nullptr ? reason : "unknown error");
-    file_->close();
+    file_->discard();
     return false;
 }
 
 bool GifMovie::open(const std::string& path, int width, int height, std::string& error) {
     path_ = path;
-    file_->out = std::fopen(path.c_str(), "wb");
-    if (file_->out == nullptr) {
-        error = "cannot write " + path + ": " + std::strerror(errno);
-        return false;
-    }
+    if (!file_->out.open(path, error)) return false;
     int gifError = 0;
     file_->gif = EGifOpen(file_.get(), File::write, &gifError);
     if (file_->gif == nullptr) return fail(gifError, error);
@@ -201,11 +202,13 @@ bool GifMovie::writePending(std::int64_t untilMs, std::string& error) {
 bool GifMovie::close(std::int64_t endMs, std::string& error) {
     if (pending_ && !writePending(std::max(endMs, pendingSinceMs_ + 10), error)) return false;
     pending_.reset();
-    if (!file_->close()) {
-        error = "cannot write " + path_ + ": " + std::strerror(errno);
-        return false;
-    }
-    return true;
+    int gifError = 0;
+    if (!file_->finishGif(gifError)) return fail(gifError, error);
+    return file_->out.commit(error);
+}
+
+void GifMovie::discard() {
+    file_->discard();
 }
 
 } // namespace kueruma::raster

@@ -27,8 +27,10 @@ class GifMovie {
     bool open(const std::string& path, int width, int height, std::string& error);
     // `picture` is on the screen from `atMs` on (times never go back).
     bool show(const Framebuffer& picture, std::int64_t atMs, std::string& error);
-    // The last picture stays until `endMs`; writes the rest and closes the file.
+    // The last picture stays until `endMs`; writes the rest and puts the file in its place.
     bool close(std::int64_t endMs, std::string& error);
+    // Writes nothing: whatever stood at the path stays as it was.
+    void discard();
 
     // A rectangle of pixels, edges included.
     struct Area {

@@ -23,10 +23,6 @@ class Recording {
     std::vector<KeySet> keys_;
 };
 
-// Writes `text` to `path` through a temporary file beside it, so a crash halfway through a
-// write leaves the previous version whole. False with `error` naming the file and the reason.
-bool writeWhole(const std::string& path, const std::string& text, std::string& error);
-
 // The program's version, for the header comments.
 const char* programVersion();
 

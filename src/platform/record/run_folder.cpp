@@ -1,6 +1,6 @@
 #include "platform/record/run_folder.hpp"
 
-#include "platform/record/recording.hpp"
+#include "platform/safe_write/safe_write.hpp"
 
 #include <algorithm>
 #include <cstdio>
@@ -21,18 +21,29 @@ bool isRunName(const std::string& name) {
     return std::regex_match(name, pattern);
 }
 
-void pruneOldRuns(const fs::path& folder) {
-    std::vector<std::string> names;
+// Runs go oldest first by when they were written, whatever their names say (a clock once
+// wrong, or local time after travelling west, names a run for another day), and the run just
+// kept is never one of them.
+void pruneOldRuns(const fs::path& folder, const fs::path& kept) {
+    struct Run {
+        fs::file_time_type written;
+        fs::path path;
+    };
+    std::vector<Run> runs;
     std::error_code ec;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
         const std::string name = entry.path().filename().string();
-        if (isRunName(name) && entry.is_regular_file(ec)) names.push_back(name);
+        if (!isRunName(name) || !entry.is_regular_file(ec) || entry.path() == kept) continue;
+        const fs::file_time_type written = entry.last_write_time(ec);
+        if (!ec) runs.push_back({written, entry.path()});
     }
-    if (names.size() <= static_cast<std::size_t>(keptRuns)) return;
-    // The names start with the date and time, so their order is the order they were played.
-    std::sort(names.begin(), names.end());
-    const std::size_t excess = names.size() - static_cast<std::size_t>(keptRuns);
-    for (std::size_t i = 0; i < excess; ++i) fs::remove(folder / names[i], ec);
+    // The run just kept counts towards the latest keptRuns.
+    if (runs.size() < static_cast<std::size_t>(keptRuns)) return;
+    std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) {
+        return a.written != b.written ? a.written < b.written : a.path < b.path;
+    });
+    const std::size_t excess = runs.size() + 1 - static_cast<std::size_t>(keptRuns);
+    for (std::size_t i = 0; i < excess; ++i) fs::remove(runs[i].path, ec);
 }
 
 } // namespace
@@ -63,15 +74,20 @@ bool keepRun(const std::string& folder, const std::string& name, const std::stri
         error = "cannot make the runs folder " + folder + ": " + ec.message();
         return false;
     }
-    // Two runs with the same name (two games at once) both stay.
-    fs::path path = fs::path(folder) / name;
-    for (int n = 2; fs::exists(path, ec); ++n) {
-        const std::string stem = name.substr(0, name.size() - 4);
-        path = fs::path(folder) / (stem + "-" + std::to_string(n) + ".txt");
+    // Two runs with the same name (two games at once) both stay: a run never replaces a file.
+    const std::string stem = name.substr(0, name.size() - 4);
+    for (int n = 1; n < 1000; ++n) {
+        const fs::path path =
+            fs::path(folder) / (n == 1 ? name : stem + "-" + std::to_string(n) + ".txt");
+        if (fs::exists(path, ec)) continue;
+        if (safe_write::writeWhole(path.string(), text, error, safe_write::Existing::keep)) {
+            pruneOldRuns(folder, path);
+            return true;
+        }
+        if (!fs::exists(path, ec)) return false;
     }
-    if (!writeWhole(path.string(), text, error)) return false;
-    pruneOldRuns(folder);
-    return true;
+    error = "cannot keep " + name + ": too many runs of that name in " + folder;
+    return false;
 }
 
 } // namespace kueruma::record

@@ -1,4 +1,4 @@
-// The folder where the desktop game keeps every finished stage's run, newest names last.
+// The folder where the desktop game keeps every finished stage's run.
 #pragma once
 
 #include <ctime>
@@ -14,8 +14,9 @@ std::string defaultRunsFolder();
 // The file name of a run: "YYYYMMDD-HHMMSS-stage-N-score-S.txt" in local time.
 std::string runFileName(std::time_t when, int stage, int score);
 
-// Writes `text` as a new run in `folder` (made when missing) and removes the oldest runs beyond
-// the latest `keptRuns`. False with `error` naming the folder or file and the reason.
+// Writes `text` as a new run in `folder` (made when missing; a run of the same name is never
+// replaced) and removes the runs written longest ago beyond the latest `keptRuns`, never the
+// new one. False with `error` naming the folder or file and the reason.
 bool keepRun(const std::string& folder, const std::string& name, const std::string& text,
              std::string& error);
 

@@ -49,7 +49,10 @@ std::string readSessionOptions(const cli::CommandLine& line, SessionOptions& opt
     if (!line.operands().empty()) {
         return "takes no arguments, not '" + cli::printable(line.operands().front()) + "'";
     }
-    if (const std::string* v = line.value("--record")) options.recordPath = *v;
+    if (const std::string* v = line.value("--record")) {
+        if (v->empty()) return "--record takes a file name";
+        options.recordPath = *v;
+    }
     if (const std::string* v = line.value("--play")) options.playPath = *v;
     if (const std::string* v = line.value("--stage")) {
         long long n = 0;
@@ -80,8 +83,9 @@ bool Session::begin(const SessionOptions& options, std::string& error) {
         error = "--record would overwrite the script that --play shows";
         return false;
     }
-    if (!options.recordPath.empty() && !writeRecording(error)) return false;
-    return true;
+    if (options.recordPath.empty()) return true;
+    error = safe_write::checkTarget(options.recordPath);
+    return error.empty() && recordingLock_.acquire(options.recordPath, error);
 }
 
 void Session::windowCreated(game::PlayState& state, platform::Window* window) {
@@ -89,6 +93,7 @@ void Session::windowCreated(game::PlayState& state, platform::Window* window) {
         app::beginStageByCode(state, window, options_.stage);
     }
     feed_.nextTick();
+    started_ = true;
     if (active()) observeScreen(state);
 }
 
@@ -171,12 +176,15 @@ bool Session::writeRecording(std::string& error) {
                 " on the result screen at tick " + std::to_string(r.resultTick) + "\n";
     }
     text += recording_.scriptLines(0, recording_.ticks());
-    return writeWhole(options_.recordPath, text, error);
+    return recordingLock_.rewrite(text, error);
 }
 
 bool Session::finish(std::string& error) {
-    if (options_.recordPath.empty()) return true;
-    return writeRecording(error);
+    if (finished_) return true;
+    finished_ = true;
+    const bool written = !started_ || options_.recordPath.empty() || writeRecording(error);
+    recordingLock_.release();
+    return written;
 }
 
 Session& session() {

@@ -8,6 +8,7 @@
 #include "platform/cli/command_line.hpp"
 #include "platform/record/key_feed.hpp"
 #include "platform/record/recording.hpp"
+#include "platform/safe_write/safe_write.hpp"
 #include "seam/platform.hpp"
 
 #include <cstdint>
@@ -37,8 +38,10 @@ std::string readSessionOptions(const cli::CommandLine& line, SessionOptions& opt
 
 class Session {
   public:
-    // Loads the script to show and writes the empty recording, so a bad file stops the program
-    // before its window opens. False with `error` naming the file and what is wrong.
+    // Loads the script to show and makes sure the recording can be written, and by this program
+    // alone, so a bad file stops the program before its window opens. Nothing is written yet:
+    // a game that never starts leaves the file as it was. False with `error` naming the file
+    // and what is wrong.
     bool begin(const SessionOptions& options, std::string& error);
     // The window exists; starts the asked-for stage before the first paint.
     void windowCreated(game::PlayState& state, platform::Window* window);
@@ -48,7 +51,8 @@ class Session {
     bool showingScript() const { return feed_.active(); }
     // A timer tick has been delivered to the shell.
     void tickDone(const game::PlayState& state);
-    // The last write of the recording; false with `error` when it failed.
+    // The last write of the recording, once the game has started; later calls do nothing.
+    // False with `error` when it failed.
     bool finish(std::string& error);
 
   private:
@@ -77,6 +81,9 @@ class Session {
     std::int32_t stageWalkCount_ = 0;
     bool recordingWarned_ = false;
     bool runsWarned_ = false;
+    bool started_ = false;
+    bool finished_ = false;
+    safe_write::WriterLock recordingLock_;
 };
 
 // The program's one session; inactive until begin() is called.

@@ -5,7 +5,19 @@
 
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+
+namespace {
+
+void saveRecordingAtExit() {
+    std::string error;
+    if (!kueruma::record::session().finish(error)) {
+        std::fprintf(stderr, "kueruma: %s\n", error.c_str());
+    }
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     using namespace kueruma;
@@ -26,6 +38,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kueruma: %s\n", error.c_str());
         return 2;
     }
+    if (options.runsFolder.empty()) {
+        std::fprintf(stderr, "kueruma: neither XDG_DATA_HOME nor HOME is set: finished stages "
+                             "are not kept\n");
+    }
+    // A lost display ends the program from inside the X library: what was recorded is kept.
+    std::atexit(saveRecordingAtExit);
     // The window title is Japanese: let X name it in the desktop's own character set.
     std::setlocale(LC_CTYPE, "");
     int exitCode = 1;

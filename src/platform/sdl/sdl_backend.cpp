@@ -14,10 +14,14 @@
 
 #include <array>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
+#include <signal.h>
+#include <unistd.h>
 
 namespace kueruma::sdl {
 
@@ -179,6 +183,43 @@ bool startVideoDriver(const char* driver) {
     return false;
 }
 
+// Standard error sent nowhere while it lives: SDL's own search for a display asks the Wayland
+// library even when no display is named, and its complaint ("XDG_RUNTIME_DIR is invalid")
+// would come before the line that says what is wrong.
+class QuietStandardError {
+  public:
+    QuietStandardError() : saved_(::dup(STDERR_FILENO)) {
+        const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && nowhere >= 0) ::dup2(nowhere, STDERR_FILENO);
+        if (nowhere >= 0) ::close(nowhere);
+    }
+    ~QuietStandardError() {
+        if (saved_ < 0) return;
+        ::dup2(saved_, STDERR_FILENO);
+        ::close(saved_);
+    }
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+  private:
+    int saved_;
+};
+
+bool namedDisplay() {
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* name = std::getenv(variable);
+        if (name != nullptr && *name != '\0') return true;
+    }
+    return false;
+}
+
+// SDL's own choice of video driver.
+bool startChosenVideo() {
+    if (namedDisplay()) return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    const QuietStandardError quiet;
+    return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+}
+
 // Brings up SDL's video on the display the environment names. SDL's own choice comes first; a
 // fallback on a driver that draws nowhere (tests ask for the dummy one by name) counts only when
 // no display is named, and then a game nobody can see says so instead of running.
@@ -190,7 +231,7 @@ bool startVideo(std::string& error) {
                 "' video driver: " + SDL_GetError();
         return false;
     }
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
+    if (startChosenVideo()) {
         const char* chosen = SDL_GetCurrentVideoDriver();
         if (!drawsNowhere(chosen)) return true;
         error = std::string("SDL found only its '") + chosen + "' video driver";
@@ -254,6 +295,12 @@ bool initSdl(std::string& error) {
     if (SDL_Init(SDL_INIT_EVENTS) != 0) {
         error = std::string("cannot start SDL: ") + SDL_GetError();
         return false;
+    }
+    // A closed terminal ends the game as SIGTERM does (SDL turns that into a quit), so what
+    // was recorded is kept; a game started with nohup keeps ignoring it.
+    struct sigaction hangUp {};
+    if (sigaction(SIGHUP, nullptr, &hangUp) == 0 && hangUp.sa_handler != SIG_IGN) {
+        std::signal(SIGHUP, [](int) { std::raise(SIGTERM); });
     }
     // Optional: without it there is no joystick. Sound starts with the game (sound::open).
     SDL_InitSubSystem(SDL_INIT_JOYSTICK);

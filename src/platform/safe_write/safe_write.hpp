@@ -1,0 +1,90 @@
+// How every program here writes a file (recordings, kept runs, PNG frames, GIFs, the solver's
+// scripts), as an editor or a package manager does: into a new file of its own beside the
+// target, created exclusively so no link planted there is ever followed, flushed and synced,
+// then renamed over the target. A reader never sees half a file, and a failure at any point
+// leaves whatever stood at the target as it was. The new file takes the permissions of the
+// file it replaces; a hard link to the old file keeps the old contents, for the name now
+// belongs to a new file.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace kueruma::safe_write {
+
+// Empty when `path` may be written: nothing is there yet, or a regular file (or a link to one:
+// the link itself is then replaced). Otherwise one line saying what is there instead, such as
+// "PATH is a folder, not a file".
+std::string checkTarget(const std::string& path);
+
+// What commit() does when the target exists by then.
+enum class Existing { replace, keep };
+
+class NewFile {
+  public:
+    NewFile() = default;
+    // A file never committed is removed: the target stays as it was.
+    ~NewFile() { abandon(); }
+    NewFile(const NewFile&) = delete;
+    NewFile& operator=(const NewFile&) = delete;
+
+    // Creates the new file beside `target`. False with `error` naming the target and why.
+    bool open(const std::string& target, std::string& error);
+    // open(), then `text` written to the new file.
+    bool openWith(const std::string& target, std::string_view text, std::string& error);
+    // Where to write; null until open() succeeds and after commit() or abandon().
+    std::FILE* stream() const { return stream_; }
+    // Flushes, syncs and closes the file and puts it at the target. With Existing::keep a
+    // target that exists is left alone and `error` says so. False with `error` naming the
+    // target and the reason; the new file is then gone and the target untouched.
+    bool commit(std::string& error, Existing existing = Existing::replace);
+    // Throws the new file away.
+    void abandon();
+
+  private:
+    bool fail(const std::string& reason, std::string& error);
+
+    std::string target_;
+    std::string temporary_;
+    std::FILE* stream_ = nullptr;
+};
+
+// `text` as the whole of the file at `path`, by the rule above.
+bool writeWhole(const std::string& path, std::string_view text, std::string& error,
+                Existing existing = Existing::replace);
+
+// A lock that says "this process is writing this file", held across every rewrite: a second
+// program asking for it while the first runs is refused. The lock sits on the file itself and
+// moves to each new file before it takes the target's place, so it never lapses. (Windows
+// has no such lock here: a second writer there is not refused.)
+class WriterLock {
+  public:
+    WriterLock() = default;
+    ~WriterLock() { release(); }
+    WriterLock(WriterLock&& other) noexcept { *this = std::move(other); }
+    WriterLock& operator=(WriterLock&& other) noexcept {
+        if (this == &other) return *this;
+        release();
+        path_ = std::move(other.path_);
+        descriptor_ = std::exchange(other.descriptor_, -1);
+        madeEmpty_ = std::exchange(other.madeEmpty_, false);
+        return *this;
+    }
+
+    // Takes the lock on `path`, making an empty file there when there is none. False with
+    // `error` naming the file: another writer holds it, or it cannot be opened.
+    bool acquire(const std::string& path, std::string& error);
+    // writeWhole() under the lock.
+    bool rewrite(std::string_view text, std::string& error);
+    // Lets the lock go; an empty file acquire() made and nothing ever replaced is removed.
+    void release();
+
+  private:
+    std::string path_;
+    int descriptor_ = -1;
+    bool madeEmpty_ = false;
+};
+
+} // namespace kueruma::safe_write
