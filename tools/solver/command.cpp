@@ -3,8 +3,7 @@
 #include "platform/headless/script.hpp"
 #include "world/stages.hpp"
 
-#include <charconv>
-#include <cmath>
+#include <cstdint>
 #include <sstream>
 
 namespace kueruma::solver {
@@ -37,21 +36,8 @@ constexpr std::string_view details =
 
 constexpr long long largestBudget = 1'000'000'000'000;
 
-bool parsePositive(const std::string& text, double& value) {
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc{} && ptr == end && std::isfinite(value) && value > 0;
-}
-
-// A whole number from lo to hi given for `name`, or a message saying it is not.
-std::string readWhole(const cli::CommandLine& line, std::string_view name, long long lo,
-                      long long hi, long long& value) {
-    const std::string* text = line.value(name);
-    if (text == nullptr) return "";
-    if (cli::parseWholeNumber(*text, hi, value) && value >= lo) return "";
-    return "bad " + std::string(name) + " '" + cli::printable(*text) + "' (a whole number from " +
-           std::to_string(lo) + " to " + std::to_string(hi) + ")";
-}
+// The longest --seconds: any longer and the deadline would not fit the clock's numbers.
+constexpr double longestSeconds = 1'000'000;
 
 std::string readOpening(const std::string& path, SearchOptions& o) {
     const headless::ScriptResult script = headless::loadScript(path);
@@ -65,21 +51,18 @@ std::string readOpening(const std::string& path, SearchOptions& o) {
 
 std::string readSearch(const cli::CommandLine& line, SearchOptions& o) {
     long long n = o.budget;
-    if (auto e = readWhole(line, "--budget", 1, largestBudget, n); !e.empty()) return e;
+    if (auto e = line.wholeNumber("--budget", 1, largestBudget, n); !e.empty()) return e;
     o.budget = n;
     n = static_cast<long long>(o.seed);
-    if (auto e = readWhole(line, "--seed", 0, INT64_MAX, n); !e.empty()) return e;
+    if (auto e = line.wholeNumber("--seed", 0, INT64_MAX, n); !e.empty()) return e;
     o.seed = static_cast<std::uint64_t>(n);
     n = o.hold;
-    if (auto e = readWhole(line, "--hold", 1, 50, n); !e.empty()) return e;
+    if (auto e = line.wholeNumber("--hold", 1, 50, n); !e.empty()) return e;
     o.hold = static_cast<int>(n);
     n = o.threads;
-    if (auto e = readWhole(line, "--threads", 1, 64, n); !e.empty()) return e;
+    if (auto e = line.wholeNumber("--threads", 1, 64, n); !e.empty()) return e;
     o.threads = static_cast<int>(n);
-    if (const std::string* s = line.value("--seconds");
-        s != nullptr && !parsePositive(*s, o.seconds)) {
-        return "bad --seconds '" + cli::printable(*s) + "'";
-    }
+    if (auto e = line.number("--seconds", 0.001, longestSeconds, o.seconds); !e.empty()) return e;
     if (const std::string* s = line.value("--opening")) return readOpening(*s, o);
     return "";
 }
@@ -122,7 +105,7 @@ std::string readCommand(const cli::CommandLine& line, SolveCommand& command) {
     }
     if (jitter) {
         long long copies = 0;
-        if (auto e = readWhole(line, "--jitter", 1, 1'000'000, copies); !e.empty()) return e;
+        if (auto e = line.wholeNumber("--jitter", 1, 1'000'000, copies); !e.empty()) return e;
         command.jitterCopies = static_cast<int>(copies);
         command.jitterScript = operands[1];
     }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -150,8 +151,19 @@ headless::NullPaintTarget searchTarget;
 // The work done so far, against the budget and the clock.
 struct Effort {
     std::int64_t ticks = 0;
+    // Zero when only the budget counts.
+    double seconds = 0;
     std::chrono::steady_clock::time_point deadline;
-    bool cutShort = false;
+    std::atomic<bool> cutShort{false};
+
+    // True once the clock has run out; asked by every thread, as often as every child.
+    bool pastDeadline() {
+        if (seconds > 0 && !cutShort && std::chrono::steady_clock::now() > deadline) {
+            cutShort = true;
+        }
+        return cutShort;
+    }
+    bool spent(std::int64_t budget) { return ticks >= budget || pastDeadline(); }
 };
 
 struct BeamOutcome {
@@ -176,6 +188,8 @@ class BeamSearch {
 
     // False when the budget or the clock ran out before the search finished.
     bool run();
+    // False when the stage left the search no tick to choose (the opening outlasted it).
+    bool searched() const { return searched_; }
 
   private:
     struct Child {
@@ -186,10 +200,10 @@ class BeamSearch {
         int score = 0;
     };
 
-    void start();
+    bool start();
     bool playChild(std::size_t slot, Child& c) const;
     void expand(std::size_t slot, int tick);
-    void step(int tick);
+    bool step(int tick);
     void takeWins(int tick);
     void selectBeam();
 
@@ -210,9 +224,12 @@ class BeamSearch {
     std::vector<Child> children_;
     std::vector<double> noise_;
     int bestScore_ = 0;
+    bool searched_ = false;
 };
 
-void BeamSearch::start() {
+// Plays the stage intro and the opening; false when the stage is over by then, its score
+// then final and taken as this search's outcome.
+bool BeamSearch::start() {
     headless::boot(&searchTarget, o_.stage);
     headless::holdKeys(0);
     headless::tick(); // the stage-intro tick
@@ -224,6 +241,18 @@ void BeamSearch::start() {
         headless::holdKeys(keys);
         headless::tick();
         edges_.push_back({static_cast<int>(edges_.size()) - 1, keys, 1});
+        if (!gs.running) break;
+    }
+    // Every search plays the opening again: it is work like any other.
+    work_.ticks += static_cast<std::int64_t>(edges_.size());
+    bestScore_ = out_.found ? out_.run.score : std::numeric_limits<int>::min();
+    if (!gs.running) {
+        if (headless::state().figure.score > bestScore_) {
+            out_.run.keys = pathTo(edges_, static_cast<int>(edges_.size()) - 1);
+            out_.run.score = headless::state().figure.score;
+            out_.found = true;
+        }
+        return false;
     }
     const std::size_t slots = static_cast<std::size_t>(width_) * 2;
     for (std::size_t i = 0; i < slots; ++i) spare_.push_back(headless::newSnapshot());
@@ -231,7 +260,7 @@ void BeamSearch::start() {
     spare_.pop_back();
     headless::save(*beam_[0]);
     beamNode_.push_back(static_cast<int>(edges_.size()) - 1);
-    bestScore_ = out_.found ? out_.run.score : std::numeric_limits<int>::min();
+    return true;
 }
 
 // Plays the child in `slot` from its parent: false when the stage ended during the hold.
@@ -248,6 +277,7 @@ bool BeamSearch::playChild(std::size_t slot, Child& c) const {
 
 void BeamSearch::expand(std::size_t slot, int tick) {
     Child& c = children_[slot];
+    if (work_.pastDeadline()) return;
     if (!playChild(slot, c)) {
         c.ended = true;
         c.score = headless::state().figure.score;
@@ -258,7 +288,8 @@ void BeamSearch::expand(std::size_t slot, int tick) {
     c.key = stateKey();
 }
 
-void BeamSearch::step(int tick) {
+// False when the clock ran out halfway: the step's children are then not all known.
+bool BeamSearch::step(int tick) {
     const std::size_t n = beam_.size() * actionCount;
     children_.assign(n, Child{});
     noise_.resize(n);
@@ -267,8 +298,10 @@ void BeamSearch::step(int tick) {
         for (std::size_t i = begin; i < end; ++i) expand(i, tick);
     });
     for (const Child& c : children_) work_.ticks += c.ticks;
+    if (work_.pastDeadline()) return false;
     takeWins(tick);
     selectBeam();
+    return true;
 }
 
 void BeamSearch::takeWins(int tick) {
@@ -329,16 +362,12 @@ void BeamSearch::selectBeam() {
 }
 
 bool BeamSearch::run() {
-    start();
+    if (!start()) return true;
     const int clearPoint = headless::state().gameState.clearPoint;
     const int firstTick = static_cast<int>(o_.opening.size()) + 1;
     for (int t = firstTick; t <= lastTick_ && !beam_.empty(); t += o_.hold) {
-        if (work_.ticks >= o_.budget) return false;
-        if (o_.seconds > 0 && std::chrono::steady_clock::now() > work_.deadline) {
-            work_.cutShort = true;
-            return false;
-        }
-        step(t);
+        if (work_.spent(o_.budget) || !step(t)) return false;
+        searched_ = true;
         if (bestScore_ >= clearPoint && !o_.best) break;
     }
     return true;
@@ -349,6 +378,7 @@ bool BeamSearch::run() {
 SearchResult solveStage(const SearchOptions& o) {
     const auto start = std::chrono::steady_clock::now();
     Effort work;
+    work.seconds = o.seconds;
     work.deadline = start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                 std::chrono::duration<double>(o.seconds));
     SearchResult result;
@@ -362,9 +392,11 @@ SearchResult solveStage(const SearchOptions& o) {
         const double hope = round % 2 == 0 ? 1.0 : 0.5;
         ++result.beamsTried;
         if (o.verbose) std::fprintf(stderr, "beam width %d, hope %.1f\n", width, hope);
-        const bool finished = BeamSearch(o, width, hope, seeds(), work, pool, outcome).run();
+        BeamSearch search(o, width, hope, seeds(), work, pool, outcome);
+        const bool finished = search.run();
         if (outcome.found && outcome.run.score >= clearPoint && !o.best) break;
-        if (!finished) break;
+        // A wider beam has no more ticks to choose than this one had.
+        if (!finished || !search.searched() || work.spent(o.budget)) break;
     }
     if (outcome.found) {
         for (int i = 0; i < ticksAfterEnd; ++i) outcome.run.keys.push_back(0);

@@ -1,6 +1,7 @@
 #include "platform/cli/command_line.hpp"
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 
@@ -76,6 +77,52 @@ const std::string* CommandLine::value(std::string_view name) const {
     return nullptr;
 }
 
+namespace {
+
+std::string outOfRange(std::string_view name, const std::string& text, std::string_view kind,
+                       const std::string& lo, const std::string& hi) {
+    return "bad " + std::string(name) + " '" + printable(text) + "' (" + std::string(kind) +
+           " from " + lo + " to " + hi + ")";
+}
+
+// A number as the command line shows it: no exponent, no trailing zeros.
+std::string shortText(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.6f", value);
+    std::string shown = text;
+    while (shown.back() == '0') shown.pop_back();
+    if (shown.back() == '.') shown.pop_back();
+    return shown;
+}
+
+} // namespace
+
+std::string CommandLine::wholeNumber(std::string_view name, long long lo, long long hi,
+                                     long long& value) const {
+    const std::string* text = this->value(name);
+    if (text == nullptr) return "";
+    long long read = 0;
+    if (parseWholeNumber(*text, hi, read) && read >= lo) {
+        value = read;
+        return "";
+    }
+    return outOfRange(name, *text, "a whole number", std::to_string(lo), std::to_string(hi));
+}
+
+std::string CommandLine::number(std::string_view name, double lo, double hi, double& value) const {
+    const std::string* text = this->value(name);
+    if (text == nullptr) return "";
+    double read = 0;
+    const char* end = text->data() + text->size();
+    const auto [stop, ec] = std::from_chars(text->data(), end, read, std::chars_format::fixed);
+    // The comparisons are false for not-a-number.
+    if (ec == std::errc{} && stop == end && read >= lo && read <= hi) {
+        value = read;
+        return "";
+    }
+    return outOfRange(name, *text, "a number", shortText(lo), shortText(hi));
+}
+
 int CommandLine::fail(std::string_view message) const {
     std::fprintf(stderr, "%.*s: %.*s\n%.*s", static_cast<int>(program_.size()), program_.data(),
                  static_cast<int>(message.size()), message.data(), static_cast<int>(usage_.size()),
@@ -119,8 +166,9 @@ bool parseWholeNumber(std::string_view text, long long maxValue, long long& valu
     value = 0;
     for (char c : text) {
         if (c < '0' || c > '9') return false;
+        // Checked before it is worked out: the largest values would overflow.
+        if (value > maxValue / 10 || value * 10 > maxValue - (c - '0')) return false;
         value = value * 10 + (c - '0');
-        if (value > maxValue) return false;
     }
     return true;
 }

@@ -33,6 +33,13 @@ class CommandLine {
     // The arguments that are not options, in order.
     const std::vector<std::string>& operands() const { return operands_; }
 
+    // The value of option `name` as a whole number from `lo` to `hi`, or as any number from `lo`
+    // to `hi` (such as "2.5"): empty when it is one or the option was not given; otherwise the
+    // message, the same for every option: "bad --seed 'X' (a whole number from 0 to 9)".
+    std::string wholeNumber(std::string_view name, long long lo, long long hi,
+                            long long& value) const;
+    std::string number(std::string_view name, double lo, double hi, double& value) const;
+
     // Reports a mistake the program found in what was read, with the usage; returns 2.
     int fail(std::string_view message) const;
 
