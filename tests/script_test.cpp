@@ -319,6 +319,151 @@ TEST(ReplayRunner, AFrameReplacesALinkAtItsPathInsteadOfWritingThroughIt) {
     EXPECT_GT(std::filesystem::file_size(dir + "/frame-000000.png"), 100U);
 }
 
+// A fresh folder of this test's own under the test folder.
+std::string freshFolder(const std::string& name) {
+    const std::string dir = ::testing::TempDir() + name + "-" + std::to_string(getpid());
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+std::string contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+bool gameBuilt() {
+    return std::filesystem::exists("kueruma"); // the game needs SDL to be built
+}
+
+// The game where it cannot start: no display, no sound device.
+const std::string gameWithoutDisplay =
+    "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy ./kueruma";
+
+// Every program writes its files by one rule: a FIFO, a device or a folder at the path is
+// refused in one line before anything runs; a link there is replaced, never written through
+// (nor one planted at the old "FILE.part"); a file there keeps its permissions and is left as
+// it was until something good replaces it, its hard links keeping the old text.
+TEST(WrittenFiles, EveryProgramRefusesOddTargetsAndNeverHarmsWhatIsThere) {
+    const std::string dir = freshFolder("written");
+    const std::string script = writeFile("written-three.txt", "3 -\n");
+    // An opening that outlasts the stage: the solver writes it at once.
+    const std::string opening = writeFile("written-long.txt", "962 -\n");
+    struct Writer {
+        std::string program;
+        std::string command; // T stands for the file written
+        bool writes;         // a run that writes T (the game cannot start here)
+    };
+    std::vector<Writer> writers = {
+        {"kueruma-replay", "./kueruma-replay --gif T " + script, true},
+        {"kueruma-solve", "./kueruma-solve 0 --opening " + opening + " --out T", true},
+    };
+    if (gameBuilt()) writers.push_back({"kueruma", gameWithoutDisplay + " --record T", false});
+    const std::string target = dir + "/out";
+    const std::string victim = dir + "/victim";
+    for (const Writer& w : writers) {
+        SCOPED_TRACE(w.program);
+        std::string command = w.command;
+        command.replace(command.find(" T"), 2, " " + target);
+        const auto run = [&] { return shell(command + " 2>&1"); };
+        for (const auto& [make, kind] :
+             {std::pair{"mkfifo ", "a pipe (FIFO)"}, std::pair{"mkdir ", "a folder"}}) {
+            ASSERT_EQ(shell(make + target).status, 0);
+            const RunResult r = run();
+            EXPECT_EQ(r.status, 2);
+            EXPECT_EQ(r.out, w.program + ": " + target + " is " + kind + ", not a file\n");
+            EXPECT_FALSE(std::filesystem::is_regular_file(target));
+            std::filesystem::remove(target);
+        }
+        std::ofstream(victim) << "victim";
+        std::filesystem::create_symlink(victim, target);
+        std::filesystem::create_symlink(victim, target + ".part");
+        run();
+        EXPECT_EQ(contents(victim), "victim");
+        EXPECT_EQ(std::filesystem::is_symlink(target), !w.writes);
+        std::filesystem::remove(target);
+        std::filesystem::remove(target + ".part");
+        std::ofstream(target) << "old\n";
+        std::filesystem::permissions(target, std::filesystem::perms::owner_read |
+                                                 std::filesystem::perms::owner_write);
+        std::filesystem::create_hard_link(target, dir + "/hard-link");
+        run();
+        EXPECT_EQ(std::filesystem::status(target).permissions(),
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        EXPECT_EQ(contents(target) != "old\n", w.writes);
+        EXPECT_EQ(contents(dir + "/hard-link"), "old\n");
+        std::filesystem::remove(target);
+        std::filesystem::remove(dir + "/hard-link");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1) << "no leftovers";
+    }
+    // A run that ends before its movie starts leaves the old file too.
+    std::ofstream(target) << "old\n";
+    const RunResult early = replay("--gif " + target + " --from 100 " + script);
+    EXPECT_EQ(early.status, 1);
+    EXPECT_EQ(contents(target), "old\n");
+    // A device is no file to write the solver's script to; a failed write says why.
+    const RunResult full = shell("./kueruma-solve 0 --out /dev/full 2>&1");
+    EXPECT_EQ(full.status, 2);
+    EXPECT_EQ(full.out, "kueruma-solve: /dev/full is a device, not a file\n");
+    const RunResult lost =
+        shell("./kueruma-solve 0 --opening " + opening + " --out " + dir + "/no/such 2>&1");
+    EXPECT_NE(lost.out.find("cannot write " + dir + "/no/such: No such file or directory\n"),
+              std::string::npos)
+        << lost.out;
+    std::filesystem::remove_all(dir);
+}
+
+// What stops the game before its window opens is said in one line of its own, with nothing
+// from the libraries before it.
+TEST(WrittenFiles, TheGameSaysInOneLineWhyItDoesNotStartOrRecord) {
+    if (!gameBuilt()) GTEST_SKIP() << "the game needs SDL to be built";
+    struct Case {
+        std::string command;
+        int status;
+        std::string firstLine;
+    };
+    const std::string noDisplay = "kueruma: cannot open the window: no display to show it on";
+    const Case cases[] = {
+        {"./kueruma --record ''", 2, "kueruma: --record takes a file name"},
+        {"./kueruma --record=", 2, "kueruma: --record takes a file name"},
+        {"env -u XDG_RUNTIME_DIR " + gameWithoutDisplay, 1, noDisplay},
+        {"env -u HOME -u XDG_DATA_HOME " + gameWithoutDisplay, 1,
+         "kueruma: neither XDG_DATA_HOME nor HOME is set: finished stages are not kept"},
+    };
+    for (const Case& c : cases) {
+        const RunResult r = shell(c.command + " 2>&1");
+        EXPECT_EQ(r.status, c.status) << c.command;
+        EXPECT_EQ(r.out.substr(0, r.out.find('\n')).substr(0, c.firstLine.size()), c.firstLine)
+            << c.command << ": " << r.out;
+        for (std::size_t at = 0; at < r.out.size(); at = r.out.find('\n', at) + 1) {
+            EXPECT_EQ(r.out.compare(at, 9, "kueruma: "), 0) << c.command << ": " << r.out;
+            if (c.status == 2) break; // the usage follows
+        }
+    }
+}
+
+// A second game recording to the same file is turned away at once; SIGHUP (the terminal
+// closed) ends the first as SIGTERM does, keeping what it recorded.
+TEST(WrittenFiles, OneGameRecordsToAFileAndAHangUpKeepsItsTicks) {
+    if (!gameBuilt()) GTEST_SKIP() << "the game needs SDL to be built";
+    const std::string dir = freshFolder("locked");
+    const std::string file = dir + "/session.txt";
+    const std::string game =
+        "env SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy XDG_DATA_HOME=" + dir +
+        " ./kueruma --record " + file;
+    const RunResult r =
+        shell("(" + game + " & first=$!\n" + "until [ -e " + file +
+              " ]; do sleep 0.05; done\ntimeout 20 " + game + "; echo \"second: $?\"\n" +
+              "sleep 1; kill -HUP $first; wait $first; echo \"first: $?\") 2>&1");
+    EXPECT_EQ(r.out, "kueruma: " + file + " is being written by another program\nsecond: 2\n" +
+                         "first: 0\n");
+    const std::string recorded = contents(file);
+    const std::size_t ticks = recorded.find(" ticks\n");
+    ASSERT_NE(ticks, std::string::npos) << recorded;
+    EXPECT_GT(std::atoi(recorded.c_str() + recorded.rfind("# ", ticks) + 2), 0) << recorded;
+    std::filesystem::remove_all(dir);
+}
+
 TEST(CommandLines, HelpPrintsTheUsageAndExitsZero) {
     for (const char* program : {"kueruma-replay", "kueruma-solve", "kueruma"}) {
         if (!std::filesystem::exists(program)) continue; // the game needs SDL to be built
