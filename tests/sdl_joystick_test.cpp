@@ -3,6 +3,7 @@
 // taps and focus, a pad's run recorded and replayed, the close box, the scaled picture in the
 // window, the sound cues made for it and the cue files it refuses, and the window scale asked for.
 #include "game/game_state.hpp"
+#include "platform/record/run_folder.hpp"
 #include "platform/record/session.hpp"
 #include "platform/sdl/sdl_backend.hpp"
 #include "platform/sdl/sdl_sound.hpp"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -524,6 +526,34 @@ TEST(WindowScale, KuerumaScaleIsTakenWhenItIsOneToThreeAndNamedWhenItIsNot) {
                   std::string("KUERUMA_SCALE='") + bad + "' is not a scale from 1 to 3; using 2")
             << bad;
     }
+}
+
+// Kept runs go oldest first by when they were written, not by their names: with the latest 100
+// all named for a later day (a clock once wrong), a new run stays and the oldest written goes.
+TEST(KeptRuns, TheRunsWrittenLongestAgoGoNeverTheNewOne) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("kueruma-runs-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const auto now = fs::file_time_type::clock::now();
+    for (int i = 0; i < record::keptRuns; ++i) {
+        const fs::path run = dir / ("20991231-0000" + std::to_string(10 + i % 50) + "-stage-" +
+                                    std::to_string(i / 50) + "-score-1.txt");
+        std::ofstream(run) << "1 -\n";
+        fs::last_write_time(run, now - std::chrono::hours(1000 - i));
+    }
+    std::ofstream(dir / "notes.txt") << "not a run";
+    std::string error;
+    const std::string name = record::runFileName(0, 3, 700);
+    ASSERT_TRUE(record::keepRun(dir.string(), name, "2 R\n", error)) << error;
+    ASSERT_TRUE(record::keepRun(dir.string(), name, "3 R\n", error)) << error;
+    EXPECT_TRUE(fs::exists(dir / name));
+    EXPECT_TRUE(fs::exists(dir / (name.substr(0, name.size() - 4) + "-2.txt")));
+    EXPECT_FALSE(fs::exists(dir / "20991231-000010-stage-0-score-1.txt")) << "written first";
+    EXPECT_FALSE(fs::exists(dir / "20991231-000011-stage-0-score-1.txt"));
+    EXPECT_TRUE(fs::exists(dir / "20991231-000012-stage-0-score-1.txt"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), record::keptRuns + 1);
+    fs::remove_all(dir);
 }
 
 } // namespace
