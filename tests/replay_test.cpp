@@ -206,6 +206,23 @@ TEST(ReplayFiles, TheCheapestRecordedSearchFindsItsScriptAgain) {
         << cheapest << " (" << solver::commandLine(command.search) << ")";
 }
 
+// The opening's ticks are work like any other, and an opening that outlasts the stage leaves
+// nothing to search: the run is the opening, found at once, whatever budget and time are left.
+TEST(ReplayFiles, AnOpeningThatOutlastsTheStageEndsTheSearchAtOnce) {
+    solver::SearchOptions o;
+    o.stage = 0;
+    o.threads = 1;
+    o.budget = 1'000'000'000'000;
+    o.seconds = 600;
+    o.opening.assign(962, 0);
+    const solver::SearchResult result = solver::solveStage(o);
+    EXPECT_EQ(result.beamsTried, 1);
+    EXPECT_EQ(result.ticksSimulated, 962);
+    EXPECT_FALSE(result.cutShort);
+    EXPECT_TRUE(result.best.reachedResult);
+    EXPECT_GE(result.best.keys.size(), o.opening.size());
+}
+
 TEST(ReplayDigests, NameTheFirstTickAndTheFieldsThatDiffer) {
     solver::PlayedReplay recorded;
     recorded.trace = {R"({"tick":1,"posX":400,"joints":[[1,2],[3,4]],"sounds":["a,b"]})",

@@ -501,6 +501,20 @@ TEST(CommandLines, ValuesAfterEqualsAndDoubleDashWorkRepeatsAndIgnoredArgumentsD
     const RunResult solver = shell("./kueruma-solve 3 --seed 1 --seed=2 2>&1");
     EXPECT_EQ(solver.status, 2);
     EXPECT_EQ(solver.out.rfind("kueruma-solve: --seed is given twice\n", 0), 0U) << solver.out;
+    // Every number beyond its range is refused alike, the largest ones too.
+    const Case numbers[] = {
+        {"--seconds 10000000000", "bad --seconds '10000000000' (a number from 0.001 to 1000000)"},
+        {"--seconds nan", "bad --seconds 'nan' (a number from 0.001 to 1000000)"},
+        {"--seed 99999999999999999999999",
+         "bad --seed '99999999999999999999...' (a whole number from 0 to 9223372036854775807)"},
+        {"--budget 99999999999999999999",
+         "bad --budget '99999999999999999999' (a whole number from 1 to 1000000000000)"},
+    };
+    for (const Case& c : numbers) {
+        const RunResult r = shell("./kueruma-solve 3 " + c.args + " 2>&1");
+        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_EQ(r.out.rfind("kueruma-solve: " + c.message + "\n", 0), 0U) << r.out;
+    }
 }
 
 } // namespace
