@@ -6,6 +6,7 @@
 # the runner to the same result screen and score, and plays back in the window. Then, started
 # from another folder, it finds the sound files next to itself, names a hostile one and beeps
 # for it instead, and plays without an audio device (one line says so) and without a joystick.
+# A display lost mid-stage keeps what was recorded.
 # Usage: desktop_e2e.sh BIN_DIR CLOSE_HELPER
 set -euo pipefail
 bin=$(cd "$1" && pwd)
@@ -235,4 +236,21 @@ for driver in $drivers; do
   *) close_and_check_exit "kueruma: no sound (Audio target '$driver' not available); the game plays silently" ;;
   esac
 done
+# --- A display lost mid-stage (its X server gone) keeps every tick recorded until then ---
+Xvfb -displayfd 3 -screen 0 800x600x24 3>"$work/display" 2>/dev/null &
+xvfb=$!
+until [ -s "$work/display" ]; do kill -0 $xvfb 2>/dev/null || fail "no second X server"; sleep 0.05; done
+(DISPLAY=":$(cat "$work/display")" SDL_AUDIODRIVER=dummy XDG_DATA_HOME="$work/data" \
+  exec "$bin/kueruma" --play "$work/right.txt" --record "$work/lost.txt" 2>"$work/stderr") &
+pid=$!
+# The script's menu keys take about a second, the stage intro two more.
+sleep 4
+kill $xvfb
+wait $xvfb || true
+status=0
+wait "$pid" || status=$?
+pid=""
+ticks=$(sed -n 's/^# \([0-9]*\) ticks$/\1/p' "$work/lost.txt")
+[ "${ticks:-0}" -gt 6 ] || fail "a lost display kept ${ticks:-no} ticks (status $status): $(cat "$work/stderr")"
+echo "e2e: the display was lost at tick $ticks; the recording kept every tick"
 echo "e2e: passed"
