@@ -4,7 +4,6 @@
 #include "world/stages.hpp"
 
 #include <cstdint>
-#include <sstream>
 
 namespace kueruma::solver {
 
@@ -126,7 +125,7 @@ std::string commandLine(const SearchOptions& o) {
     std::string line = std::string(program) + " " + std::to_string(o.stage) + " --seed " +
                        std::to_string(o.seed) + " --hold " + std::to_string(o.hold) + " --budget " +
                        std::to_string(o.budget);
-    if (!o.openingPath.empty()) line += " --opening " + o.openingPath;
+    if (!o.openingPath.empty()) line += " --opening " + script::shellQuoted(o.openingPath);
     if (o.best) line += " --best";
     return line;
 }
@@ -143,12 +142,9 @@ std::string scriptText(const SearchOptions& o, const SearchResult& result) {
 
 std::vector<std::string> headerArguments(std::string_view firstLine) {
     const std::string prefix = "# " + std::string(program) + " ";
-    const std::size_t end = firstLine.find(scoreMark);
+    const std::size_t end = firstLine.rfind(scoreMark);
     if (firstLine.rfind(prefix, 0) != 0 || end == std::string_view::npos) return {};
-    std::istringstream words(std::string(firstLine.substr(prefix.size(), end - prefix.size())));
-    std::vector<std::string> args;
-    for (std::string word; words >> word;) args.push_back(word);
-    return args;
+    return script::shellWords(firstLine.substr(prefix.size(), end - prefix.size()));
 }
 
 } // namespace kueruma::solver

@@ -35,7 +35,7 @@ std::string replayCommand(int stage, std::int32_t walkCount, const std::string& 
     std::string command = "kueruma-replay";
     if (stage >= 0) command += " --stage " + std::to_string(stage);
     if (walkCount != 0) command += " --walk-count " + std::to_string(walkCount);
-    return command + " " + file;
+    return command + " " + script::shellQuoted(file);
 }
 
 } // namespace
@@ -155,7 +155,7 @@ void Session::keepStageRun(int stage, int score) {
     std::string text = "# kueruma " + std::string(programVersion()) + ": stage " +
                        std::to_string(stage) + ", score " + std::to_string(score) + ", played " +
                        localTimeText(now) + "\n";
-    text += "# replay: " + replayCommand(stage, stageWalkCount_, name) + "\n";
+    text += script::commentLine("replay: " + replayCommand(stage, stageWalkCount_, name));
     text += "# " + std::to_string(ticks) + " ticks, from the stage's intro to its result\n";
     text += recording_.scriptLines(stageStart_, recording_.ticks());
     std::string error;
@@ -168,8 +168,11 @@ void Session::keepStageRun(int stage, int score) {
 bool Session::writeRecording(std::string& error) {
     std::string text = "# kueruma " + std::string(programVersion()) +
                        ": a session recorded from start-up on " + startedAt_ + "\n";
-    if (!options_.playPath.empty()) text += "# it began by showing " + options_.playPath + "\n";
-    text += "# replay: " + replayCommand(options_.stage, 0, options_.recordPath) + "\n";
+    if (!options_.playPath.empty()) {
+        text +=
+            script::commentLine("it began by showing " + script::shellQuoted(options_.playPath));
+    }
+    text += script::commentLine("replay: " + replayCommand(options_.stage, 0, options_.recordPath));
     text += "# " + std::to_string(recording_.ticks()) + " ticks\n";
     for (const StageResult& r : results_) {
         text += "# stage " + std::to_string(r.stage) + ": score " + std::to_string(r.score) +

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -98,11 +99,13 @@ class ScriptBuilder {
         if (hasStep) result_.steps.push_back(step);
         return true;
     }
+    // Line 0 is the file as a whole: it has no line to name.
     bool fail(std::size_t lineNumber, std::string_view problem) {
         result_.steps.clear();
         result_.steps.shrink_to_fit();
         result_.error = (name_.empty() ? std::string("''") : std::string(name_)) + ":" +
-                        std::to_string(lineNumber) + ": " + std::string(problem);
+                        (lineNumber == 0 ? "" : std::to_string(lineNumber) + ":") + " " +
+                        std::string(problem);
         return false;
     }
     Script take() { return std::move(result_); }
@@ -166,7 +169,7 @@ Script load(const std::string& path) {
     std::FILE* file = path.empty() ? nullptr : std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
         builder.fail(0,
-                     "cannot open the script" +
+                     "cannot read the script" +
                          (path.empty() ? std::string() : ": " + std::string(std::strerror(errno))));
         return builder.take();
     }
@@ -196,6 +199,101 @@ std::string lines(std::span<const loop::KeySet> keys) {
         i = end;
     }
     return out;
+}
+
+namespace {
+
+bool isControl(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u < 0x20 || u == 0x7F;
+}
+
+bool isShellSafe(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           std::string_view("_@%+=:,./-").find(c) != std::string_view::npos;
+}
+
+// bash's $'...': control characters and the quotes themselves escaped.
+std::string ansiQuoted(std::string_view word) {
+    std::string out = "$'";
+    for (char c : word) {
+        if (c == '\'' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (isControl(c)) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned char>(c));
+            out += escape;
+        } else {
+            out += c;
+        }
+    }
+    return out + "'";
+}
+
+// The inside of a $'...' from `at` on, added to `word`; returns where the closing quote is.
+std::size_t ansiUnquoted(std::string_view command, std::size_t at, std::string& word) {
+    for (; at < command.size() && command[at] != '\''; ++at) {
+        if (command[at] != '\\' || at + 1 >= command.size()) {
+            word += command[at];
+        } else if (unsigned code = 0;
+                   command[++at] == 'x' && at + 2 < command.size() &&
+                   std::from_chars(command.data() + at + 1, command.data() + at + 3, code, 16)
+                           .ptr == command.data() + at + 3) {
+            word += static_cast<char>(code);
+            at += 2;
+        } else {
+            word += command[at];
+        }
+    }
+    return at;
+}
+
+} // namespace
+
+std::string commentLine(std::string_view text) {
+    std::string line = "# ";
+    for (char c : text) line += isControl(c) ? '?' : c;
+    return line + "\n";
+}
+
+std::string shellQuoted(std::string_view word) {
+    if (!word.empty() && std::all_of(word.begin(), word.end(), isShellSafe)) {
+        return std::string(word);
+    }
+    if (std::any_of(word.begin(), word.end(), isControl)) return ansiQuoted(word);
+    std::string out = "'";
+    for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+std::vector<std::string> shellWords(std::string_view command) {
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false;
+    for (std::size_t i = 0; i < command.size(); ++i) {
+        const char c = command[i];
+        if (c == ' ') {
+            if (inWord) words.push_back(std::move(word));
+            word.clear();
+            inWord = false;
+            continue;
+        }
+        inWord = true;
+        if (c == '$' && command.substr(i + 1, 1) == "'") {
+            i = ansiUnquoted(command, i + 2, word);
+        } else if (c == '\'') {
+            const std::size_t end = command.find('\'', i + 1);
+            word += command.substr(i + 1, end - i - 1);
+            i = end == std::string_view::npos ? command.size() : end;
+        } else if (c == '\\' && i + 1 < command.size()) {
+            word += command[++i];
+        } else {
+            word += c;
+        }
+    }
+    if (inWord) words.push_back(std::move(word));
+    return words;
 }
 
 } // namespace kueruma::script
