@@ -406,10 +406,16 @@ TEST(WrittenFiles, EveryProgramRefusesOddTargetsAndNeverHarmsWhatIsThere) {
     const RunResult early = replay("--gif " + target + " --from 100 " + script);
     EXPECT_EQ(early.status, 1);
     EXPECT_EQ(contents(target), "old\n");
+    // So does a full disk (a file size limit stands in for it): no cut-off movie replaces it.
+    const RunResult full = shell("(ulimit -f 1; trap '' XFSZ; exec ./kueruma-replay --gif " +
+                                 target + " " + script + ") 2>&1");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.out, "kueruma-replay: cannot write " + target + ": File too large\n");
+    EXPECT_EQ(contents(target), "old\n");
     // A device is no file to write the solver's script to; a failed write says why.
-    const RunResult full = shell("./kueruma-solve 0 --out /dev/full 2>&1");
-    EXPECT_EQ(full.status, 2);
-    EXPECT_EQ(full.out, "kueruma-solve: /dev/full is a device, not a file\n");
+    const RunResult device = shell("./kueruma-solve 0 --out /dev/full 2>&1");
+    EXPECT_EQ(device.status, 2);
+    EXPECT_EQ(device.out, "kueruma-solve: /dev/full is a device, not a file\n");
     const RunResult lost =
         shell("./kueruma-solve 0 --opening " + opening + " --out " + dir + "/no/such 2>&1");
     EXPECT_NE(lost.out.find("cannot write " + dir + "/no/such: No such file or directory\n"),
