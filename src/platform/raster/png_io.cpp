@@ -11,7 +11,7 @@ namespace kueruma::raster {
 
 bool writeGreyPng(const Framebuffer& picture, const std::string& path, std::string& error) {
     safe_write::NewFile file;
-    if (!file.open(path, error)) return false;
+    if (!file.open(path, error, safe_write::Durability::checked)) return false;
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     image.width = static_cast<png_uint_32>(picture.width());

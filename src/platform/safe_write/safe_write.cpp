@@ -138,9 +138,10 @@ std::string checkTarget(const std::string& path) {
     }
 }
 
-bool NewFile::open(const std::string& target, std::string& error) {
+bool NewFile::open(const std::string& target, std::string& error, Durability durability) {
     abandon();
     target_ = target;
+    durability_ = durability;
     const fs::path targetPath(target);
     if (!targetPath.has_filename()) return fail("not a file name", error);
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -171,7 +172,8 @@ bool NewFile::open(const std::string& target, std::string& error) {
 bool NewFile::commit(std::string& error, Existing existing) {
     if (stream_ == nullptr) return fail("the file is not open", error);
     const bool written = std::fflush(stream_) == 0 && std::ferror(stream_) == 0;
-    if (!written || !syncToDisk(stream_)) return fail(std::strerror(errno), error);
+    const bool synced = durability_ == Durability::checked || syncToDisk(stream_);
+    if (!written || !synced) return fail(std::strerror(errno), error);
     keepPermissions(stream_, target_);
     const int closed = std::fclose(stream_);
     stream_ = nullptr;

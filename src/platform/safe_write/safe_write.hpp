@@ -22,6 +22,10 @@ std::string checkTarget(const std::string& path);
 // What commit() does when the target exists by then.
 enum class Existing { replace, keep };
 
+// Whether commit() waits for the disk: a file that cannot be made again (a recording) is synced;
+// frames written by the thousand are only checked, so a power cut may leave one empty.
+enum class Durability { synced, checked };
+
 class NewFile {
   public:
     NewFile() = default;
@@ -31,7 +35,8 @@ class NewFile {
     NewFile& operator=(const NewFile&) = delete;
 
     // Creates the new file beside `target`. False with `error` naming the target and why.
-    bool open(const std::string& target, std::string& error);
+    bool open(const std::string& target, std::string& error,
+              Durability durability = Durability::synced);
     // open(), then `text` written to the new file.
     bool openWith(const std::string& target, std::string_view text, std::string& error);
     // Where to write; null until open() succeeds and after commit() or abandon().
@@ -49,6 +54,7 @@ class NewFile {
     std::string target_;
     std::string temporary_;
     std::FILE* stream_ = nullptr;
+    Durability durability_ = Durability::synced;
 };
 
 // `text` as the whole of the file at `path`, by the rule above.

@@ -184,8 +184,8 @@ bool startVideoDriver(const char* driver) {
 }
 
 // Standard error sent nowhere while it lives: SDL's own search for a display asks the Wayland
-// library even when no display is named, and its complaint ("XDG_RUNTIME_DIR is invalid")
-// would come before the line that says what is wrong.
+// library even when no Wayland display is named, and its complaint ("XDG_RUNTIME_DIR is
+// invalid") would come before the line that says what is wrong.
 class QuietStandardError {
   public:
     QuietStandardError() : saved_(::dup(STDERR_FILENO)) {
@@ -205,17 +205,10 @@ class QuietStandardError {
     int saved_;
 };
 
-bool namedDisplay() {
-    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-        const char* name = std::getenv(variable);
-        if (name != nullptr && *name != '\0') return true;
-    }
-    return false;
-}
-
 // SDL's own choice of video driver.
 bool startChosenVideo() {
-    if (namedDisplay()) return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (wayland != nullptr && *wayland != '\0') return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
     const QuietStandardError quiet;
     return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
 }
