@@ -13,7 +13,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
     record::SessionOptions options;
     // A GUI program's standard error goes nowhere: the player sees a message box too.
     if (!line.read(__argc, __argv)) {
-        if (line.exitStatus() != 0) {
+        if (line.exitStatus() == 0) {
+            win32::showInformation(line.printed());
+        } else {
             win32::reportError(std::string("kueruma: this command line is not understood\n") +
                                record::sessionUsage);
         }
