@@ -4,7 +4,7 @@
 # entry, icons, metainfo, manual pages and documents, with the libraries it needs found for it;
 # unpacked into a fresh root, its runner replays a recorded stage to its score, every program
 # reports the build's version, each manual page names exactly the options of its program's
-# --help, and its game, started from another folder, finds its cues in share/kueruma and shows
+# --help (and the Windows read-me the game's), and its game, started from another folder, finds its cues in share/kueruma and shows
 # the title. lintian, desktop-file-validate, appstreamcli and man check what they know, when
 # they are installed (make test installs them).
 # Usage: install_test.sh BIN_DIR BUILD_DIR SOURCE_DIR VERSION [CLOSE_HELPER]
@@ -106,6 +106,12 @@ for program in kueruma kueruma-replay kueruma-solve; do
     [ -z "$warnings" ] || fail "man --warnings on $program.6: $warnings"
   fi
 done
+
+# The Windows zip's read-me names every option the game has (kueruma.exe reads the same ones).
+"$games/kueruma" --help | grep -oE -- '--[a-z][a-z-]*' | sort -u >"$work/help-options"
+{ grep -oE -- '--[a-z][a-z-]*' "$source/packaging/windows/README.txt" || true; } | sort -u >"$work/readme-options"
+missing=$(comm -23 "$work/help-options" "$work/readme-options")
+[ -z "$missing" ] || fail "the Windows read-me does not name: $missing"
 
 # --- the validators -------------------------------------------------------------------------
 if have desktop-file-validate; then
