@@ -22,7 +22,7 @@ test: build windows-deps web-deps package-deps
 test-asan: deps
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan -j $(JOBS)
-	ctest --preset asan -j $(JOBS) -LE 'e2e|windows|web'
+	ctest --preset asan -j $(JOBS) -LE 'e2e|windows|web|install'
 
 bench:
 	tools/install-deps.sh build bench
