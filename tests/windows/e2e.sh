@@ -163,11 +163,10 @@ kill "$game" 2>/dev/null || true
 wineserver -k 2>/dev/null || true
 game=""
 
-# --version, where no console shows it: a message box under the game's title names the version
-# the host programs report; OK ends the program with status 0 and no game window.
-if [ -n "$replay" ]; then
-  wine kueruma.exe --version >version.txt 2>>"$run/wine.log" &
-  game=$!
+# --version, where no console shows it: a message box under the game's title; OK ends the
+# program with status 0 and no game window. Its text, where standard output goes somewhere, is
+# the version the host programs report; where it goes nowhere (closed) the box still comes.
+version_box() {
   box=""
   for _ in $(seq 1 100); do
     box=$(xdotool search --name '^\+\+.*\+\+$' 2>/dev/null | head -1) || true
@@ -185,8 +184,16 @@ if [ -n "$replay" ]; then
   wait "$game" || status=$?
   game=""
   [ $status -eq 0 ] || fail "kueruma.exe --version exited with $status"
+}
+if [ -n "$replay" ]; then
+  wine kueruma.exe --version >version.txt 2>>"$run/wine.log" &
+  game=$!
+  version_box
   [ "$(tr -d '\r' <version.txt)" = "$("$replay" --version | sed 's/^kueruma-replay/kueruma/')" ] ||
     fail "kueruma.exe --version says '$(cat version.txt)'"
-  echo "ok   --version: a message box, and $(cat version.txt)"
+  wine kueruma.exe --version >&- 2>>"$run/wine.log" &
+  game=$!
+  version_box
+  echo "ok   --version: a message box, and $(cat version.txt) on standard output"
 fi
 echo "screenshots: $(ls "$SHOTS" | tr '\n' ' ')"
