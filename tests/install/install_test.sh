@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The game as a Linux player gets it. The icon tool draws the figure at any size asked for and
 # refuses a size it cannot draw. The Debian package holds exactly the programs, cues, menu
-# entry, icons, metainfo, manual pages and documents, with the libraries it needs found for it;
+# entry, icons, metainfo, manual pages and documents (and make install the same under any
+# prefix), with the libraries it needs found for it;
 # unpacked into a fresh root, its runner replays a recorded stage to its score, every program
 # reports the build's version, each manual page names exactly the options of its program's
 # --help (and the Windows read-me the game's), and its game, started from another folder, finds its cues in share/kueruma and shows
@@ -69,6 +70,12 @@ dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort >"$work/files"
   echo "./usr/share/doc/kueruma/changelog.gz"
 } | sort >"$work/wanted"
 diff -u "$work/wanted" "$work/files" || fail "the package's files differ from the list above"
+# make install puts the same files under its prefix (the programs in bin), staged by DESTDIR.
+DESTDIR="$work/staged" cmake --install "$build" --prefix /opt/kueruma >"$work/install.log" ||
+  fail "cmake --install: $(cat "$work/install.log")"
+(cd "$work/staged/opt/kueruma" && find . -type f | sed 's|^\./bin/|./games/|' | sort) >"$work/staged-files"
+sed 's|^\./usr/|./|' "$work/files" | diff -u - "$work/staged-files" ||
+  fail "make install's files (+) differ from the package's (-)"
 depends=$(dpkg-deb -f "$deb" Depends)
 for library in libsdl2-2.0-0 libpng16-16 libgif7 libstdc++6 libc6; do
   [[ $depends == *"$library "* ]] || fail "Depends lacks $library: $depends"
