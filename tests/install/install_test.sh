@@ -81,8 +81,10 @@ for library in libsdl2-2.0-0 libpng16-16 libgif7 libstdc++6 libc6; do
   [[ $depends == *"$library "* ]] || fail "Depends lacks $library: $depends"
 done
 # One version: project(), the package, the changelog's top entry and the metainfo's last release.
-zcat "$(dpkg-deb -x "$deb" "$work/root" && echo "$work/root/usr/share/doc/kueruma/changelog.gz")" |
-  head -1 | grep -q "^kueruma ($version) " || fail "the changelog's top entry is not $version"
+# The package is unpacked into a fresh root for the rest.
+dpkg-deb -x "$deb" "$work/root"
+zcat "$work/root/usr/share/doc/kueruma/changelog.gz" | head -1 | grep -q "^kueruma ($version) " ||
+  fail "the changelog's top entry is not $version"
 grep -q "<release version=\"$version\"" "$work/root/usr/share/metainfo/$app.metainfo.xml" ||
   fail "the metainfo has no release $version"
 echo "install: $(basename "$deb"), $(stat -c %s "$deb") bytes; Depends: $depends"
