@@ -169,11 +169,11 @@ void reportMissing(const std::vector<std::string>& missing,
     std::string names;
     for (const std::string& name : missing) names += (names.empty() ? "" : ", ") + name;
     std::string places;
-    for (const std::string& folder : folders) {
-        if (!folder.empty()) places += folder + ", ";
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        if (i > 0) places += i + 1 == folders.size() ? ", or " : ", ";
+        places += folders[i].empty() ? "the working folder" : folders[i];
     }
-    std::fprintf(stderr, "kueruma: %s not found in %sor the working folder; %s instead\n",
-                 names.c_str(), places.c_str(),
+    std::fprintf(stderr, "kueruma: %s not found in %s; %s instead\n", names.c_str(), places.c_str(),
                  missing.size() == 1 ? "its cue beeps" : "their cues beep");
 }
 
