@@ -161,6 +161,9 @@ while [ $SECONDS -le $deadline ]; do
   sleep 0.1
 done
 [ "$shown" = "$want" ] || fail "the installed game never showed the title screen"
+# Desktops tie the window to its menu entry (and so its icon) by the window's class.
+class=$(sed -n 's/^StartupWMClass=//p' "$work/root/usr/share/applications/$app.desktop")
+xprop -id "$win" WM_CLASS | grep -q "\"$class\"\$" || fail "window class $(xprop -id "$win" WM_CLASS), not '$class'"
 "$close_helper" "$win"
 status=0
 wait "$pid" || status=$?
