@@ -166,16 +166,20 @@ game=""
 # --version, where no console shows it: a message box under the game's title; OK ends the
 # program with status 0 and no game window. Its text, where standard output goes somewhere, is
 # the version the host programs report; where it goes nowhere (closed) the box still comes.
+# The box may be mapped before Wine has sized it to its text: it counts once it is small.
 version_box() {
-  box=""
+  local box="" size="" geometry
   for _ in $(seq 1 100); do
     box=$(xdotool search --name '^\+\+.*\+\+$' 2>/dev/null | head -1) || true
-    [ -n "$box" ] && break
+    if [ -n "$box" ] && geometry=$(xdotool getwindowgeometry --shell "$box" 2>/dev/null); then
+      eval "$geometry"
+      size=${WIDTH}x$HEIGHT
+      [ "$WIDTH" -lt 400 ] && [ "$HEIGHT" -lt 200 ] && break
+    fi
+    box=""
     sleep 0.2
   done
-  [ -n "$box" ] || fail "kueruma.exe --version showed no message box"
-  eval "$(xdotool getwindowgeometry --shell "$box")"
-  [ "$WIDTH" -lt 400 ] && [ "$HEIGHT" -lt 200 ] || fail "--version opened a ${WIDTH}x$HEIGHT window"
+  [ -n "$box" ] || fail "kueruma.exe --version showed no message box (last window: ${size:-none})"
   window=$box
   shot "$SHOTS/version.png"
   xdotool windowfocus --sync "$box" 2>/dev/null || true
