@@ -9,8 +9,4 @@ std::string Recording::scriptLines(std::int64_t from, std::int64_t to) const {
                                                   static_cast<std::size_t>(to - from)));
 }
 
-const char* programVersion() {
-    return KUERUMA_VERSION;
-}
-
 } // namespace kueruma::record

@@ -23,7 +23,4 @@ class Recording {
     std::vector<KeySet> keys_;
 };
 
-// The program's version, for the header comments.
-const char* programVersion();
-
 } // namespace kueruma::record

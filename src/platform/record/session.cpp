@@ -152,7 +152,7 @@ void Session::keepStageRun(int stage, int score) {
     const std::time_t now = std::time(nullptr);
     const std::string name = runFileName(now, stage, score);
     const std::int64_t ticks = recording_.ticks() - stageStart_;
-    std::string text = "# kueruma " + std::string(programVersion()) + ": stage " +
+    std::string text = "# kueruma " + std::string(cli::programVersion()) + ": stage " +
                        std::to_string(stage) + ", score " + std::to_string(score) + ", played " +
                        localTimeText(now) + "\n";
     text += script::commentLine("replay: " + replayCommand(stage, stageWalkCount_, name));
@@ -166,7 +166,7 @@ void Session::keepStageRun(int stage, int score) {
 }
 
 bool Session::writeRecording(std::string& error) {
-    std::string text = "# kueruma " + std::string(programVersion()) +
+    std::string text = "# kueruma " + std::string(cli::programVersion()) +
                        ": a session recorded from start-up on " + startedAt_ + "\n";
     if (!options_.playPath.empty()) {
         text +=
