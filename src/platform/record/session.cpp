@@ -85,7 +85,10 @@ bool Session::begin(const SessionOptions& options, std::string& error) {
     }
     if (options.recordPath.empty()) return true;
     error = safe_write::checkTarget(options.recordPath);
-    return error.empty() && recordingLock_.acquire(options.recordPath, error);
+    // A new file beside the recording, thrown away at once: the folder can be written.
+    safe_write::NewFile probe;
+    return error.empty() && probe.open(options.recordPath, error) &&
+           recordingLock_.acquire(options.recordPath, error);
 }
 
 void Session::windowCreated(game::PlayState& state, platform::Window* window) {
