@@ -1,8 +1,9 @@
 #include "platform/cli/command_line.hpp"
 
+#include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -97,6 +98,16 @@ std::string outOfRange(std::string_view name, const std::string& text, std::stri
            " from " + lo + " to " + hi + ")";
 }
 
+// Digits with at most one point: no sign, exponent, hexadecimal or words such as "nan".
+bool parseDecimal(const std::string& text, double& value) {
+    if (text.empty() || text == "." || std::count(text.begin(), text.end(), '.') > 1) return false;
+    for (char c : text) {
+        if (c != '.' && (c < '0' || c > '9')) return false;
+    }
+    value = std::strtod(text.c_str(), nullptr);
+    return true;
+}
+
 // A number as the command line shows it: no exponent, no trailing zeros.
 std::string shortText(double value) {
     char text[64];
@@ -125,10 +136,7 @@ std::string CommandLine::number(std::string_view name, double lo, double hi, dou
     const std::string* text = this->value(name);
     if (text == nullptr) return "";
     double read = 0;
-    const char* end = text->data() + text->size();
-    const auto [stop, ec] = std::from_chars(text->data(), end, read, std::chars_format::fixed);
-    // The comparisons are false for not-a-number.
-    if (ec == std::errc{} && stop == end && read >= lo && read <= hi) {
+    if (parseDecimal(*text, read) && read >= lo && read <= hi) {
         value = read;
         return "";
     }
