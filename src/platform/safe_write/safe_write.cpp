@@ -108,6 +108,10 @@ bool moveIntoPlace(const std::string& from, const std::string& to, Existing exis
     } else if (::link(from.c_str(), to.c_str()) == 0) {
         ::unlink(from.c_str());
         return true;
+    } else if (errno != EEXIST &&
+               // A file system without hard links may still rename without replacing.
+               ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
     }
     reason = errno == EEXIST ? "it already exists" : std::strerror(errno);
     return false;
