@@ -402,6 +402,14 @@ TEST(WrittenFiles, EveryProgramRefusesOddTargetsAndNeverHarmsWhatIsThere) {
         std::filesystem::remove(dir + "/hard-link");
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1) << "no leftovers";
     }
+    // The script a game shows is never the one its recording is written through.
+    if (gameBuilt()) {
+        std::ofstream(target + ".part") << "3 D\n";
+        shell(gameWithoutDisplay + " --play " + target + ".part --record " + target + " 2>&1");
+        EXPECT_EQ(contents(target + ".part"), "3 D\n");
+        EXPECT_FALSE(std::filesystem::exists(target)) << "a game that never started";
+        std::filesystem::remove(target + ".part");
+    }
     // A run that ends before its movie starts leaves the old file too.
     std::ofstream(target) << "old\n";
     const RunResult early = replay("--gif " + target + " --from 100 " + script);
