@@ -5,8 +5,8 @@
 #include "search.hpp"
 
 #include "platform/cli/command_line.hpp"
-#include "platform/script/script.hpp"
 #include "platform/safe_write/safe_write.hpp"
+#include "platform/script/script.hpp"
 
 #include <cerrno>
 #include <cstdio>
