@@ -55,7 +55,8 @@ game::PlayState& state();
 app::Shell& shell();
 
 // Starts the program: process-start records, start-up, window creation and its first paint.
-// `stage` 0..8 starts that stage as a valid pass code would before the first paint.
+// `stage` 0..8 starts that stage as a valid pass code would before the first paint. Every paint
+// from now on goes to `target` (never null).
 void boot(PaintTarget* target, int stage = -1);
 // Delivers one timer tick and, when it asked for one, the paint after it. False once the
 // program has quit (no tick is delivered then).
