@@ -55,17 +55,18 @@ void boot(PaintTarget* target, int stage) {
 }
 
 bool tick() {
-    if (messages().quitPosted()) return false;
+    loop::MessageLoop<driver::BackendClock>& queue = messages();
+    if (queue.quitPosted()) return false;
     rt.report = TickReport{};
     // The clock moves on to the tick; a tick that is overdue fires once, now.
-    driver::waitForEvent(messages().msUntilTick());
+    driver::waitForEvent(queue.msUntilTick());
     rt.report.tickMs = rt.nowMs;
-    messages().takeTick();
+    queue.takeTick();
     ++rt.ticks;
     driver::fireTimer();
     driver::handlePending();
-    rt.report.timerMs = messages().timer().periodMs();
-    rt.report.quit = messages().quitPosted();
+    rt.report.timerMs = queue.timer().periodMs();
+    rt.report.quit = queue.quitPosted();
     return true;
 }
 
