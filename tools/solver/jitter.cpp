@@ -2,7 +2,7 @@
 
 #include "outcome.hpp"
 
-#include "platform/headless/paint_targets.hpp"
+#include "platform/headless/headless.hpp"
 #include "world/stages.hpp"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 
 #include "worker_pool.hpp"
 
-#include "platform/headless/paint_targets.hpp"
+#include "platform/headless/headless.hpp"
 #include "world/blocks.hpp"
 #include "world/stages.hpp"
 

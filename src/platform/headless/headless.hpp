@@ -25,6 +25,13 @@ class PaintTarget {
     virtual void endPaint() {}
 };
 
+// Paints that draw nothing: the rules run, every change a paint makes to the play state is
+// made, and its sounds and pauses are heard, but no pixel is worked out.
+class NullPaintTarget final : public PaintTarget {
+  public:
+    platform::Canvas* beginPaint() override { return nullptr; }
+};
+
 // What happened during one timer tick and the paint that followed it.
 struct TickReport {
     static constexpr int maxSounds = 64;
