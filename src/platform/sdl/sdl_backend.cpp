@@ -23,7 +23,6 @@ namespace kueruma::sdl {
 
 namespace {
 
-constexpr const char* windowTitle = "++クエルマー++";
 // Room left under the usable display height for the window frame and caption.
 constexpr int frameAllowance = 48;
 
@@ -193,9 +192,9 @@ bool startVideo(std::string& error) {
 bool createWindow(std::string& error) {
     if (!startVideo(error)) return false;
     const int scale = startScale();
-    rt.sdlWindow = SDL_CreateWindow(windowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                    clientWidth * scale, clientHeight * scale,
-                                    SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+    rt.sdlWindow = SDL_CreateWindow(
+        app::windowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, clientWidth * scale,
+        clientHeight * scale, SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     if (rt.sdlWindow == nullptr) {
         error = std::string("cannot create the window: ") + SDL_GetError();
         return false;

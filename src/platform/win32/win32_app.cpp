@@ -34,10 +34,15 @@ int widen(const char* ascii, wchar_t* out) {
     return i;
 }
 
+// The window's title through the wide calls, so any Windows reads it right.
+void wideTitle(wchar_t (&title)[maxNameUnits]) {
+    const int length = MultiByteToWideChar(CP_UTF8, 0, app::windowTitle, -1, title, maxNameUnits);
+    if (length == 0) title[0] = L'\0';
+}
+
 void showError(const wchar_t* text) {
     wchar_t title[maxNameUnits] = {};
-    const int length = shiftJisToWide(windowTitleSjis, title, maxNameUnits - 1);
-    title[length] = L'\0';
+    wideTitle(title);
     MessageBoxW(nullptr, text, title, MB_OK | MB_ICONERROR);
 }
 
@@ -89,8 +94,7 @@ bool openMainWindow(HINSTANCE instance, const char* className, int showCommand) 
     wchar_t name[maxNameUnits];
     widen(className, name);
     wchar_t title[maxNameUnits] = {};
-    const int length = shiftJisToWide(windowTitleSjis, title, maxNameUnits - 1);
-    title[length] = L'\0';
+    wideTitle(title);
     HWND window = CreateWindowExW(0, name, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
                                   windowWidth, windowHeight, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) return false;
