@@ -7,7 +7,11 @@ namespace kueruma::driver {
 
 namespace {
 
-thread_local Program current;
+thread_local Program storage;
+// The program in `storage` once anything has asked for it: a plain pointer reaches it without the
+// check a thread-local with a constructor costs on every use, which the seam's calls would pay
+// many times a tick.
+constinit thread_local Program* active = nullptr;
 
 } // namespace
 
@@ -16,14 +20,16 @@ std::int64_t BackendClock::now() const {
 }
 
 Program& program() {
-    return current;
+    if (active == nullptr) active = &storage;
+    return *active;
 }
 
 void reset() {
-    current = Program{};
+    program() = Program{};
 }
 
 void paint() {
+    Program& current = program();
     current.loop.takePaint();
     platform::Canvas* canvas = beginPaint();
     if (canvas == nullptr) {
@@ -37,12 +43,14 @@ void paint() {
 }
 
 void fireTimer() {
+    Program& current = program();
     tickStarts();
     current.shell.onTimer(&current.window);
     tickDone();
 }
 
 bool handlePending() {
+    Program& current = program();
     while (!current.loop.quitPosted() && handleEvent()) {
     }
     if (current.loop.next() == loop::Next::Paint) paint();
@@ -50,6 +58,7 @@ bool handlePending() {
 }
 
 int run() {
+    Program& current = program();
     while (handlePending()) {
         if (current.loop.next() == loop::Next::Tick) {
             current.loop.takeTick();
@@ -65,29 +74,29 @@ int run() {
 
 namespace kueruma::platform {
 
-using driver::current;
+using driver::program;
 
 void setTimer(Window*, int, unsigned periodMs) {
-    current.loop.setTimer(periodMs);
+    program().loop.setTimer(periodMs);
 }
 
 void invalidate(Window*) {
-    current.loop.invalidate();
+    program().loop.invalidate();
 }
 
 void postQuit(int exitCode) {
-    current.loop.postQuit(exitCode);
+    program().loop.postQuit(exitCode);
 }
 
 void closeWindow(Window* window) {
-    current.shell.onClose(window);
+    program().shell.onClose(window);
 }
 
 void destroyWindow(Window* window) {
     if (window->destroyed) return;
     window->destroyed = true;
     driver::windowDestroyed();
-    current.shell.onDestroy(window);
+    program().shell.onDestroy(window);
 }
 
 void sleepMs(unsigned ms) {
@@ -95,7 +104,7 @@ void sleepMs(unsigned ms) {
 }
 
 short asyncKeyState(int virtualKey) {
-    return driver::keyAnswer(virtualKey, current.loop.keys.query(virtualKey));
+    return driver::keyAnswer(virtualKey, program().loop.keys.query(virtualKey));
 }
 
 } // namespace kueruma::platform
