@@ -3,7 +3,9 @@
 #include "app/shell.hpp"
 #include "platform/loop/message_loop.hpp"
 #include "platform/raster/raster_canvas.hpp"
+#include "platform/record/session.hpp"
 #include "platform/web/web_input.hpp"
+#include "platform/web/web_runs.hpp"
 #include "platform/web/web_sound.hpp"
 #include "seam/canvas.hpp"
 #include "seam/platform.hpp"
@@ -32,6 +34,9 @@ EM_JS(int, takeCommand, (), { return kuerumaPage.takeCommand(); });
 // Returns after `ms` (never when negative) or as soon as the page queues a command.
 EM_ASYNC_JS(void, waitForMessage, (double ms), { await kuerumaPage.waitForMessage(ms); });
 EM_ASYNC_JS(void, showEndedAndWait, (), { await kuerumaPage.showEndedAndWait(); });
+// The game's clock, which stands still while the page is hidden, and a pause on it.
+EM_JS(double, gameNow, (), { return kuerumaPage.gameNow(); });
+EM_ASYNC_JS(void, gameSleep, (double ms), { await kuerumaPage.gameSleep(ms); });
 // clang-format on
 
 struct Screen {
@@ -41,11 +46,12 @@ struct Screen {
         std::vector<std::uint8_t>(static_cast<std::size_t>(clientWidth) * clientHeight * 4, 255);
 };
 
-// The page's clock; a pause hands the page back to the browser until it is over (Asyncify), so
-// the page stays responsive and key events reach the latch meanwhile.
+// The page's game clock; a pause hands the page back to the browser until it is over
+// (Asyncify), so the page stays responsive and key events reach the latch meanwhile. A hidden
+// page stops the clock: the stage waits where it was instead of playing out unseen.
 struct PageClock {
-    std::int64_t now() const { return static_cast<std::int64_t>(emscripten_get_now()); }
-    void sleep(unsigned ms) { emscripten_sleep(ms); }
+    std::int64_t now() const { return static_cast<std::int64_t>(gameNow()); }
+    void sleep(unsigned ms) { gameSleep(ms); }
 };
 
 // A fresh one for every game: the state at process start.
@@ -96,6 +102,7 @@ int runMessageLoop() {
             input::markJoysticksStale();
             countTick();
             rt.shell.onTimer(&rt.window);
+            record::session().tickDone(rt.shell.state());
         } else {
             waitForMessage(static_cast<double>(rt.loop.msUntilTick()));
         }
@@ -112,9 +119,11 @@ void openPage() {
 
 int playOnce() {
     rt = Runtime{};
+    runs::beginSession();
     input::markJoysticksStale();
     rt.shell.startUp();
     rt.shell.onCreate(&rt.window);
+    record::session().windowCreated(rt.shell.state(), &rt.window);
     paint();
     return runMessageLoop();
 }
@@ -160,7 +169,7 @@ void sleepMs(unsigned ms) {
 }
 
 short asyncKeyState(int virtualKey) {
-    return rt.loop.keys.query(virtualKey);
+    return record::session().keyAnswer(virtualKey, rt.loop.keys.query(virtualKey));
 }
 
 } // namespace kueruma::platform
