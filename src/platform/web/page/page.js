@@ -169,30 +169,6 @@ const kuerumaPage = (() => {
       'Reload the page once the site is whole again.');
   }
 
-  // --- Reading a file, a download or a link's run: at most `maxBytes`, never more. ---
-  async function readLimited(stream, maxBytes) {
-    const reader = stream.getReader();
-    const chunks = [];
-    let size = 0;
-    for (;;) {
-      const { done, value } = await reader.read();
-      if (done) break;
-      size += value.length;
-      if (size > maxBytes) {
-        reader.cancel().catch(() => {});
-        throw new Error(`larger than ${maxBytes} bytes`);
-      }
-      chunks.push(value);
-    }
-    const bytes = new Uint8Array(size);
-    let at = 0;
-    for (const chunk of chunks) {
-      bytes.set(chunk, at);
-      at += chunk.length;
-    }
-    return bytes;
-  }
-
   // --- Sound: the cues the game names, fetched once; Web Audio starts on a first key or tap. ---
   const cueBytes = new Map(); // name -> promise of the file's bytes, or of null
   const cues = new Map(); // name -> AudioBuffer, or null when the file could not be used
@@ -318,6 +294,6 @@ const kuerumaPage = (() => {
 
   return {
     showFrame, countTick, takeCommand, waitForMessage, showEndedAndWait, loadCue, playCue, status,
-    gameNow, gameSleep, gameFileMissing, startNextGame, showMessage, readLimited,
+    gameNow, gameSleep, gameFileMissing, startNextGame, showMessage,
   };
 })();

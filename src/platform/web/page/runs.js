@@ -57,7 +57,8 @@
   // --- Opening a run: checked whole by the game, then shown by the next game. ---
   let gameReady = false;
   let pendingOpen = null; // a run opened before the game could take it
-  function openRun(text, name) {
+  // `playing`: a game is being played, and ends for the run; otherwise the first one shows it.
+  function openRun(text, name, playing = true) {
     if (!gameReady) {
       pendingOpen = [text, name];
       return;
@@ -73,12 +74,12 @@
     }
     panel.hidden = true;
     document.getElementById('message').hidden = true;
-    page.startNextGame();
+    if (playing) page.startNextGame();
   }
   async function openFile(file) {
     try {
       if (file.size > maxRunBytes) throw new Error(`larger than ${maxRunBytes} bytes`);
-      const bytes = await page.readLimited(file.stream(), maxRunBytes);
+      const bytes = await readLimited(file.stream(), maxRunBytes);
       openRun(new TextDecoder().decode(bytes), file.name);
     } catch (error) {
       page.showMessage(`${file.name} cannot be shown: ${error.message}`);
@@ -102,7 +103,7 @@
     const binary = atob(data.replace(/-/g, '+').replace(/_/g, '/'));
     const bytes = Uint8Array.from(binary, (c) => c.charCodeAt(0));
     const stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('deflate-raw'));
-    return new TextDecoder().decode(await page.readLimited(stream, maxRunBytes));
+    return new TextDecoder().decode(await readLimited(stream, maxRunBytes));
   }
   async function openLink() {
     if (!location.hash.startsWith('#run=')) return;
@@ -124,7 +125,7 @@
     started();
     // The game's functions are there, and the first game has not begun: it shows the run.
     gameReady = true;
-    if (pendingOpen) openRun(...pendingOpen);
+    if (pendingOpen) openRun(...pendingOpen, false);
     pendingOpen = null;
   };
 

@@ -6,10 +6,30 @@
 
 const cacheName = 'kueruma-BUILD_STAMP';
 const files = [KEPT_FILES];
+// No file of the game comes near this; a larger one (a damaged or hostile site) is not kept.
+const maxFileBytes = 4 * 1024 * 1024;
+
+importScripts('read_limited.js');
+
+// Keeps one file; a missing or oversized one is left out (a missing sound plays a beep).
+async function keep(cache, name) {
+  try {
+    const response = await fetch(name, { cache: 'no-cache' });
+    if (!response.ok) throw new Error(`HTTP ${response.status}`);
+    if (Number(response.headers.get('Content-Length')) > maxFileBytes) {
+      response.body.cancel();
+      throw new Error(`larger than ${maxFileBytes} bytes`);
+    }
+    const bytes = await readLimited(response.body, maxFileBytes);
+    await cache.put(name, new Response(bytes, { headers: response.headers }));
+  } catch (error) {
+    console.warn(`${name} is not kept for offline play: ${error.message}`);
+  }
+}
 
 self.addEventListener('install', (event) => {
   event.waitUntil(caches.open(cacheName)
-    .then((cache) => cache.addAll(files))
+    .then((cache) => Promise.all(files.map((name) => keep(cache, name))))
     .then(() => self.skipWaiting()));
 });
 
