@@ -24,7 +24,7 @@ struct SessionOptions {
     RunKeeper runKeeper;    // empty: finished stages are not kept
     // The script to show when there is no playPath (the page opens runs from memory), and the
     // walk cycle count its stage starts with.
-    std::vector<headless::ScriptStep> playSteps;
+    std::vector<script::Step> playSteps;
     std::int32_t walkCount = 0;
 };
 

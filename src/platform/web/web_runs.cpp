@@ -1,9 +1,9 @@
 #include "platform/web/web_runs.hpp"
 
 #include "platform/cli/command_line.hpp"
-#include "platform/headless/script.hpp"
 #include "platform/record/run_folder.hpp"
 #include "platform/record/session.hpp"
+#include "platform/script/script.hpp"
 #include "world/stages.hpp"
 
 #include <emscripten.h>
@@ -34,7 +34,7 @@ struct RunStart {
 struct OpenedRun {
     bool waiting = false;
     RunStart start;
-    std::vector<headless::ScriptStep> steps;
+    std::vector<script::Step> steps;
 };
 OpenedRun opened;
 
@@ -120,12 +120,12 @@ void beginSession() {
 // or what is wrong, as "NAME:LINE: ...", for the page to show; nothing runs then.
 extern "C" EMSCRIPTEN_KEEPALIVE const char* kueruma_openRun(const char* text, const char* name) {
     static std::string error;
-    headless::ScriptResult script = headless::parseScript(text, name);
+    script::Script parsed = script::parse(text, name);
     RunStart start;
-    error = script.error.empty() ? readRunStart(text, name, start) : script.error;
-    if (error.empty() && script.steps.empty()) error = std::string(name) + ": holds no keys";
+    error = parsed.error.empty() ? readRunStart(text, name, start) : parsed.error;
+    if (error.empty() && parsed.steps.empty()) error = std::string(name) + ": holds no keys";
     if (!error.empty()) return error.c_str();
-    opened = {true, start, std::move(script.steps)};
+    opened = {true, start, std::move(parsed.steps)};
     return "";
 }
 
