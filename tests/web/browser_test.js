@@ -348,7 +348,8 @@ async function main() {
     await waitForPicture(page, result, { seconds: 5 });
   });
 
-  await story('a stage played from the title to the Result screen', async (page, start) => {
+  await story('a stage played from the title to the Result screen is kept, and its download ' +
+    'replays in the runner to the same score and Result screen', async (page, start) => {
     await start();
     await tap(page, 'ArrowDown', cursorOne);
     await tap(page, 'ArrowDown', cursorTwo);
@@ -356,6 +357,7 @@ async function main() {
     await tap(page, 'x', intro);
     await waitForPicture(page, result, { region: resultMenu, seconds: 90 });
     await page.keyboard.up('ArrowRight');
+    await checkKeptRun(page);
   });
 
   await story('keys held when the page loses the focus are released', async (page, start) => {
@@ -525,7 +527,8 @@ async function main() {
 // --- Phones, runs in the page, offline, and the page's hard edges ------------------------------
 
 const phone = (width, height) =>
-  ({ screen: { viewport: { width, height }, deviceScaleFactor: 3, hasTouch: true, isMobile: true } });
+  ({ screen: { viewport: { width, height }, deviceScaleFactor: 3, hasTouch: true,
+    isMobile: true } });
 const control = (keys) => `[data-keys="${keys}"]`;
 
 // Fingers on the touch screen, several at once (Chromium's touch emulation).
@@ -550,8 +553,8 @@ async function touchScreen(page) {
 
 async function phoneStories({ story, title, cursorOne, cursorTwo, intro, moved, result }) {
   for (const [width, height] of [[390, 844], [844, 390]]) {
-    await story(`a ${width}x${height} touch-only page plays a stage to its Result screen by touch, ` +
-      'two fingers at once', async (page, start) => {
+    await story(`a ${width}x${height} touch-only page plays a stage to its Result screen ` +
+      'by touch, two fingers at once', async (page, start) => {
       await start();
       const touch = await touchScreen(page);
       await touch.tap(1, control('ArrowDown'));
@@ -571,8 +574,8 @@ async function phoneStories({ story, title, cursorOne, cursorTwo, intro, moved, 
     }, phone(width, height));
   }
 
-  await story('the picture fills a phone\'s width in portrait, its height in landscape beside the ' +
-    'controls, and half of a tiny window', async (page, start) => {
+  await story('the picture fills a phone\'s width in portrait, its height in landscape beside ' +
+    'the controls, and half of a tiny window', async (page, start) => {
     await start();
     const boxes = async () => {
       await sleep(300); // a resize's layout
@@ -583,7 +586,8 @@ async function phoneStories({ story, title, cursorOne, cursorTwo, intro, moved, 
       }));
     };
     let box = await boxes();
-    assert(box.screen.width === 390 && box.keyHelp === 'hidden', `portrait: ${JSON.stringify(box)}`);
+    assert(box.screen.width === 390 && box.keyHelp === 'hidden',
+      `portrait: ${JSON.stringify(box)}`);
     assert(box['pad-left'].top >= box.screen.bottom && box['pad-right'].top >= box.screen.bottom,
       'portrait: the controls are not below the picture');
     await page.setViewportSize({ width: 844, height: 390 });
@@ -602,36 +606,29 @@ function lastFrame(frames) {
   return frames.get(Math.max(...frames.keys()));
 }
 
-async function runStories({ story, url, title, cursorOne, cursorTwo, intro, result }) {
-  await story('a stage played in the page is kept, and its download replays in the runner to the ' +
-    'same score and Result screen', async (page, start) => {
-    await start();
-    await tap(page, 'ArrowDown', cursorOne);
-    await tap(page, 'ArrowDown', cursorTwo);
-    await page.keyboard.down('ArrowRight');
-    await tap(page, 'x', intro);
-    await waitForPicture(page, result, { region: resultMenu, seconds: 90 });
-    await page.keyboard.up('ArrowRight');
-    const shown = await canvasPixels(page);
-    await page.click('#runs-button');
-    const [download] = await Promise.all([page.waitForEvent('download'),
-      page.click('#run-list li:first-child >> text=Download')]);
-    const file = path.join(workDir, download.suggestedFilename());
-    await download.saveAs(file);
-    const text = fs.readFileSync(file, 'utf8');
-    const command = /^# replay: kueruma-replay (.*) \S+$/m.exec(text);
-    assert(command, `no replay command in the kept run:\n${text.slice(0, 300)}`);
-    const options = command[1].split(' ');
-    const trace = execFileSync(replayBin, [...options, '--trace', file],
-      { cwd: path.dirname(replayBin) }).toString().trim().split('\n');
-    const score = JSON.parse(trace[trace.length - 1]).score;
-    assert(download.suggestedFilename().includes(`-score-${score}.txt`),
-      `the runner scores ${score}, the page kept ${download.suggestedFilename()}`);
-    const replayed = lastFrame(runnerFrames('kept-run', text, options));
-    assert(differingPixels(shown, replayed) <= playTolerance,
-      'the runner\'s Result screen differs from the page\'s');
-  });
+// The Result screen shows: the stage's run is kept, and downloaded it replays in the runner.
+async function checkKeptRun(page) {
+  const shown = await canvasPixels(page);
+  await page.click('#runs-button');
+  const [download] = await Promise.all([page.waitForEvent('download'),
+    page.click('#run-list li:first-child >> text=Download')]);
+  const file = path.join(workDir, download.suggestedFilename());
+  await download.saveAs(file);
+  const text = fs.readFileSync(file, 'utf8');
+  const command = /^# replay: kueruma-replay (.*) \S+$/m.exec(text);
+  assert(command, `no replay command in the kept run:\n${text.slice(0, 300)}`);
+  const options = command[1].split(' ');
+  const trace = execFileSync(replayBin, [...options, '--trace', file],
+    { cwd: path.dirname(replayBin) }).toString().trim().split('\n');
+  const score = JSON.parse(trace[trace.length - 1]).score;
+  assert(download.suggestedFilename().includes(`-score-${score}.txt`),
+    `the runner scores ${score}, the page kept ${download.suggestedFilename()}`);
+  const replayed = lastFrame(runnerFrames('kept-run', text, options));
+  assert(differingPixels(shown, replayed) <= playTolerance,
+    'the runner\'s Result screen differs from the page\'s');
+}
 
+async function runStories({ story, url, title, cursorOne }) {
   const stageSeven = fs.readFileSync(path.join(replaysDir, 'stage-7.txt'), 'utf8');
   const desktopRun = '# kueruma: stage 8, recorded on the desktop\n' +
     '# replay: kueruma-replay --stage 8 run.txt\n' +
@@ -643,10 +640,11 @@ async function runStories({ story, url, title, cursorOne, cursorTwo, intro, resu
     await start();
     await page.setInputFiles('#run-file',
       { name: 'stage-7.txt', mimeType: 'text/plain', buffer: Buffer.from(stageSeven) });
-    await waitForPicture(page, { 'stage 7\'s Result': seven }, { tolerance: playTolerance, seconds: 60 });
+    const slowly = { tolerance: playTolerance, seconds: 60 };
+    await waitForPicture(page, { 'stage 7\'s Result': seven }, slowly);
     await page.goto('about:blank');
     await page.goto(`${url}#run=${zlib.deflateRawSync(desktopRun).toString('base64url')}`);
-    await waitForPicture(page, { 'stage 8\'s Result': eight }, { tolerance: playTolerance, seconds: 60 });
+    await waitForPicture(page, { 'stage 8\'s Result': eight }, slowly);
     await sleep(1500); // the script's last ticks
     await page.keyboard.press('ArrowDown');
     await sleep(500);
@@ -684,7 +682,8 @@ async function hardEdgeStories({ story, url, cursorOne, cursorTwo, intro, moved 
   await story('without its game file the page says so, and offers nothing else', async (page) => {
     hidden.add('kueruma.wasm');
     await page.goto(url);
-    await waitFor(page, 'the notice', (s) => s.ended && s.endedText.includes('kueruma.wasm is missing'));
+    await waitFor(page, 'the notice',
+      (s) => s.ended && s.endedText.includes('kueruma.wasm is missing'));
     assert(await page.locator('#again').isHidden(), '"Play again" is offered');
     hidden.clear();
   }, { expectedErrors: /404|wasm|Aborted|falling back/ });
@@ -693,7 +692,8 @@ async function hardEdgeStories({ story, url, cursorOne, cursorTwo, intro, moved 
     const huge = 50 << 20;
     const sent = []; // bytes sent for every request (the page's, and the offline worker's)
     // One says its size, the other does not: both are cut off short of it.
-    for (const [name, length] of [['WavF_01.wav', { 'Content-Length': huge }], ['WavF_02.wav', {}]]) {
+    const answers = [['WavF_01.wav', { 'Content-Length': huge }], ['WavF_02.wav', {}]];
+    for (const [name, length] of answers) {
       special.set(name, (response) => {
         response.writeHead(200, { 'Content-Type': 'audio/wav', ...length });
         const chunk = Buffer.alloc(1 << 16);
@@ -717,11 +717,13 @@ async function hardEdgeStories({ story, url, cursorOne, cursorTwo, intro, moved 
       `sent: ${JSON.stringify(sent)}`);
   }, { expectedErrors: /WavF/ });
 
-  await story('a hidden page stops the game\'s clock, and it resumes where it was', async (page, start) => {
+  await story('a hidden page stops the game\'s clock, and it resumes where it was',
+    async (page, start) => {
     await page.addInitScript(() => {
       let hidden = false;
       Object.defineProperty(document, 'hidden', { get: () => hidden });
-      Object.defineProperty(document, 'visibilityState', { get: () => (hidden ? 'hidden' : 'visible') });
+      Object.defineProperty(document, 'visibilityState',
+        { get: () => (hidden ? 'hidden' : 'visible') });
       window.setHidden = (value) => {
         hidden = value;
         document.dispatchEvent(new Event('visibilitychange'));

@@ -27,8 +27,11 @@ using platform::clientWidth;
 EM_JS(void, showFrame, (const std::uint8_t* rgba, int bytes), {
     kuerumaPage.showFrame(HEAPU8.subarray(rgba, rgba + bytes));
 });
-// The page counts the timer's ticks for its tests and measurements.
-EM_JS(void, countTick, (), { kuerumaPage.countTick(); });
+// The page counts the timer's ticks, the late ones and the slowest paint, for its tests and
+// measurements.
+EM_JS(void, countTick, (unsigned periodMs), { kuerumaPage.countTick(periodMs); });
+EM_JS(void, paintBegins, (), { kuerumaPage.paintBegins(); });
+EM_JS(void, paintEnds, (), { kuerumaPage.paintEnds(); });
 // The next menu command the page has queued, or -1.
 EM_JS(int, takeCommand, (), { return kuerumaPage.takeCommand(); });
 // Returns after `ms` (never when negative) or as soon as the page queues a command.
@@ -78,11 +81,13 @@ void present() {
 }
 
 void paint() {
+    paintBegins();
     rt.loop.takePaint();
     screen().framebuffer.clear(0);
     screen().canvas.beginPaint();
     rt.shell.onPaint(&rt.window, screen().canvas);
     present();
+    paintEnds();
 }
 
 // Commands come before a paint, a paint before the next tick, and quitting before all of them,
@@ -100,7 +105,7 @@ int runMessageLoop() {
         if (rt.loop.next() == loop::Next::Tick) {
             rt.loop.takeTick();
             input::markJoysticksStale();
-            countTick();
+            countTick(rt.loop.timer().periodMs());
             rt.shell.onTimer(&rt.window);
             record::session().tickDone(rt.shell.state());
         } else {

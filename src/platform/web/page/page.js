@@ -81,12 +81,15 @@ const kuerumaPage = (() => {
     if (wake) wake();
   });
   // A pause of the game: `ms` of the game's clock, however long the page is hidden meanwhile.
+  let sleptMs = 0; // the page's time spent in the game's pauses
   async function gameSleep(ms) {
+    const began = performance.now();
     const end = gameNow() + ms;
     for (let left = ms; left > 0; left = end - gameNow()) {
       if (hiddenSince !== null) await whenShown();
       else await new Promise((resolve) => setTimeout(resolve, Math.ceil(left)));
     }
+    sleptMs += performance.now() - began;
   }
 
   // --- Messages for the game's loop: the menu's commands, and waking it for them. ---
@@ -113,11 +116,30 @@ const kuerumaPage = (() => {
       if (commands.length > 0) done();
     });
   }
+  // A tick is late when it comes more than half a period after it was due, pauses aside; a
+  // paint's time leaves its pauses out too.
   let ticks = 0;
+  let lateTicks = 0;
   let lastTickMs = null;
-  function countTick() {
+  let lastTick = null;
+  function countTick(periodMs) {
+    const now = gameNow(); // a hidden page's time is no delay
+    if (lastTick && now - lastTick.at - (sleptMs - lastTick.slept) >
+        1.5 * Math.max(periodMs, lastTick.period)) {
+      ++lateTicks;
+    }
     ++ticks;
     lastTickMs = performance.now();
+    lastTick = { at: now, period: periodMs, slept: sleptMs };
+  }
+  let slowestPaintMs = 0;
+  let paintBegan = null;
+  function paintBegins() {
+    paintBegan = { at: performance.now(), slept: sleptMs };
+  }
+  function paintEnds() {
+    const took = performance.now() - paintBegan.at - (sleptMs - paintBegan.slept);
+    slowestPaintMs = Math.max(slowestPaintMs, took);
   }
 
   // The window menu's only item, "シュウリョウ", is command 0.
@@ -259,7 +281,9 @@ const kuerumaPage = (() => {
     return {
       firstFrameMs,
       ticks,
+      lateTicks,
       lastTickMs,
+      slowestPaintMs,
       scale: Number(canvas.dataset.scale),
       audio: audio ? audio.state : 'none',
       cuesReady: [...cues.values()].filter((buffer) => buffer).length,
@@ -293,7 +317,8 @@ const kuerumaPage = (() => {
   }
 
   return {
-    showFrame, countTick, takeCommand, waitForMessage, showEndedAndWait, loadCue, playCue, status,
+    showFrame, countTick, paintBegins, paintEnds, takeCommand, waitForMessage, showEndedAndWait,
+    loadCue, playCue, status,
     gameNow, gameSleep, gameFileMissing, startNextGame, showMessage,
   };
 })();
