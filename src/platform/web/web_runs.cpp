@@ -8,6 +8,7 @@
 
 #include <emscripten.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -38,6 +39,7 @@ struct OpenedRun {
 };
 OpenedRun opened;
 
+// The words of a header line, quotes dropped: the replay command may quote its file's name.
 std::vector<std::string_view> wordsOf(std::string_view line) {
     std::vector<std::string_view> words;
     while (!line.empty()) {
