@@ -656,6 +656,9 @@ async function runStories({ story, url, title, cursorOne }) {
     await page.setInputFiles('#run-file',
       { name: 'bad.txt', mimeType: 'text/plain', buffer: Buffer.from('3 R\n2 Q\n') });
     await waitFor(page, 'the bad line named', (s) => s.message.includes('bad.txt:2: unknown key'));
+    await page.setInputFiles('#run-file',
+      { name: 'nul.txt', mimeType: 'text/plain', buffer: Buffer.from('3 R\n\0\n2 Q\n') });
+    await waitFor(page, 'the NUL byte named', (s) => s.message.includes('nul.txt:2: line contains'));
     const huge = zlib.deflateRawSync(Buffer.alloc(17 << 20, '1 -\n')).toString('base64url');
     await page.goto(`${url}#run=${huge}`);
     await waitFor(page, 'the oversized link refused', (s) => s.message.includes('larger than'));

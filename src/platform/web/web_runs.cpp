@@ -120,8 +120,11 @@ void beginSession() {
 
 // The page opens a run: it is checked whole and, when good, shown by the next game. Returns ""
 // or what is wrong, as "NAME:LINE: ...", for the page to show; nothing runs then.
-extern "C" EMSCRIPTEN_KEEPALIVE const char* kueruma_openRun(const char* text, const char* name) {
+// `length` bytes of `text`, so a NUL byte in a file is reported rather than ending it.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* kueruma_openRun(const char* textBytes, int length,
+                                                            const char* name) {
     static std::string error;
+    const std::string_view text(textBytes, static_cast<std::size_t>(length));
     script::Script parsed = script::parse(text, name);
     RunStart start;
     error = parsed.error.empty() ? readRunStart(text, name, start) : parsed.error;

@@ -65,7 +65,8 @@
     }
     const textAt = Module.allocateUTF8(text);
     const nameAt = Module.allocateUTF8(name);
-    const error = Module.UTF8ToString(Module._kueruma_openRun(textAt, nameAt));
+    const error = Module.UTF8ToString(
+      Module._kueruma_openRun(textAt, Module.lengthBytesUTF8(text), nameAt));
     Module._free(textAt);
     Module._free(nameAt);
     if (error) {
