@@ -105,14 +105,25 @@ bool moveIntoPlace(const std::string& from, const std::string& to, Existing exis
                    std::string& reason) {
     if (existing == Existing::replace) {
         if (::rename(from.c_str(), to.c_str()) == 0) return true;
-    } else if (::link(from.c_str(), to.c_str()) == 0) {
-        ::unlink(from.c_str());
-        return true;
-    } else if (errno != EEXIST &&
-               // A file system without hard links may still rename without replacing.
-               ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+    }
+#ifdef __EMSCRIPTEN__
+    // The browser's memory file system has no hard links (and only this program in it).
+    else if (::access(to.c_str(), F_OK) != 0 && ::rename(from.c_str(), to.c_str()) == 0) {
         return true;
     }
+#else
+    else if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return true;
+    }
+#endif
+#ifdef RENAME_NOREPLACE
+    // A file system without hard links may still rename without replacing.
+    else if (errno != EEXIST &&
+             ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+#endif
     reason = errno == EEXIST ? "it already exists" : std::strerror(errno);
     return false;
 }
@@ -213,7 +224,7 @@ bool writeWhole(const std::string& path, std::string_view text, std::string& err
     return file.openWith(path, text, error) && file.commit(error, existing);
 }
 
-#ifdef _WIN32
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
 
 bool WriterLock::acquire(const std::string& path, std::string&) {
     path_ = path;

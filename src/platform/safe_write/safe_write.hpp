@@ -64,7 +64,7 @@ bool writeWhole(const std::string& path, std::string_view text, std::string& err
 // A lock that says "this process is writing this file", held across every rewrite: a second
 // program asking for it while the first runs is refused. The lock sits on the file itself and
 // moves to each new file before it takes the target's place, so it never lapses. (Windows
-// has no such lock here: a second writer there is not refused.)
+// and the browser have no such lock here: a second writer there is not refused.)
 class WriterLock {
   public:
     WriterLock() = default;
