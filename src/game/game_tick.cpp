@@ -1,9 +1,8 @@
 #include "game/game_tick.hpp"
 
+#include "numeric/trig.hpp"
 #include "seam/platform.hpp"
 #include "seam/sounds.hpp"
-
-#include <cmath>
 
 namespace kueruma::game {
 
@@ -65,9 +64,9 @@ void runAndLean(Figure& f, const InputState& in) {
 void tiltAndMove(Figure& f) {
     f.bodyAngle += f.spin;
     const double h = f.pivotSpan / 2;
-    const double t = f.bodyAngle;
-    const double pivotX = f.posX + h * (std::cos(t) - std::sin(t));
-    const double pivotY = f.posY + h * (std::sin(t) + std::cos(t));
+    const numeric::SinCos t = numeric::sinCos(f.bodyAngle);
+    const double pivotX = f.posX + h * (t.cos - t.sin);
+    const double pivotY = f.posY + h * (t.sin + t.cos);
     const double rx = world::rotateAboutX(f.posX, f.posY, pivotX, pivotY, f.spin);
     const double ry = world::rotateAboutY(f.posX, f.posY, pivotX, pivotY, f.spin);
     f.posX = rx + f.velX;
@@ -94,12 +93,12 @@ void jump(Figure& f, const InputState& in) {
 // Each box corner below the floor lifts the figure by its depth; the box is not moved between
 // the four tests, so the lifts add up.
 void landOnGround(Figure& f, double groundY) {
-    const double t = f.bodyAngle;
+    const numeric::SinCos t = numeric::sinCos(f.bodyAngle);
     const double corners[4] = {
         f.boxY,
-        f.boxY + f.boxWidth * std::sin(t),
-        f.boxY + f.boxHeight * std::cos(t),
-        f.boxY + f.boxWidth * std::sin(t) + f.boxHeight * std::cos(t),
+        f.boxY + f.boxWidth * t.sin,
+        f.boxY + f.boxHeight * t.cos,
+        f.boxY + f.boxWidth * t.sin + f.boxHeight * t.cos,
     };
     for (double c : corners) {
         if (c > groundY) {
@@ -193,9 +192,9 @@ void breakAndTouchBlocks(PlayState& state) {
 }
 
 bool bodyPastGoal(const Figure& f, double goalX) {
-    const double t = f.bodyAngle;
-    const double c = std::cos(t);
-    const double s = std::sin(t);
+    const numeric::SinCos t = numeric::sinCos(f.bodyAngle);
+    const double c = t.cos;
+    const double s = t.sin;
     const double xs[4] = {f.boxX, f.boxX + f.boxWidth * c,
                           f.boxX + f.boxWidth * c - f.boxHeight * s, f.boxX - f.boxHeight * s};
     for (double x : xs) {

@@ -1,5 +1,7 @@
 #include "world/geometry.hpp"
 
+#include "numeric/trig.hpp"
+
 #include <cmath>
 #include <initializer_list>
 
@@ -39,7 +41,8 @@ double largestMagnitude(std::initializer_list<double> values) {
 
 int pointInRotatedRect(double px, double py, double x, double y, double width, double height,
                        double angle) {
-    return pointInside(px, py, x, y, width, height, std::cos(angle), std::sin(angle));
+    const numeric::SinCos t = numeric::sinCos(angle);
+    return pointInside(px, py, x, y, width, height, t.cos, t.sin);
 }
 
 PreparedRect prepareRect(const RotatedRect& r) {
@@ -48,8 +51,9 @@ PreparedRect prepareRect(const RotatedRect& r) {
     p.y = r.y;
     p.width = r.width;
     p.height = r.height;
-    p.c = std::cos(r.angle);
-    p.s = std::sin(r.angle);
+    const numeric::SinCos t = numeric::sinCos(r.angle);
+    p.c = t.cos;
+    p.s = t.sin;
     // C0 origin, C1 end of the width side, C2 end of the height side, C3 opposite the origin.
     const double w = r.width;
     const double h = r.height;
@@ -95,11 +99,13 @@ int rotatedRectsOverlap(const RotatedRect& a, const RotatedRect& b) {
 }
 
 double rotateAboutX(double px, double py, double cx, double cy, double angle) {
-    return cx + std::cos(angle) * (px - cx) - std::sin(angle) * (py - cy);
+    const numeric::SinCos t = numeric::sinCos(angle);
+    return cx + t.cos * (px - cx) - t.sin * (py - cy);
 }
 
 double rotateAboutY(double px, double py, double cx, double cy, double angle) {
-    return cy + std::sin(angle) * (px - cx) + std::cos(angle) * (py - cy);
+    const numeric::SinCos t = numeric::sinCos(angle);
+    return cy + t.sin * (px - cx) + t.cos * (py - cy);
 }
 
 double stepToward(double value, double target, double step) {
