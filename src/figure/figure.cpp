@@ -10,13 +10,15 @@ namespace {
 
 // The body box starts this fraction of a bone from the reference point along both axes.
 const double boxInset = 1.0 - numeric::cos(pi / 6);
+// The body box is this many bones wide.
+const double boxWidthInBones = 2 * numeric::cos(pi / 6);
 
 void placeBodyBox(Figure& f, double heightFactor) {
     const double a = f.segment;
     const numeric::SinCos t = numeric::sinCos(f.bodyAngle);
     f.boxX = f.posX + boxInset * a * (t.cos - t.sin);
     f.boxY = f.posY + boxInset * a * (t.sin + t.cos);
-    f.boxWidth = 2 * numeric::cos(pi / 6) * a;
+    f.boxWidth = boxWidthInBones * a;
     f.boxHeight = a * heightFactor;
 }
 

@@ -4,6 +4,8 @@
 #include "seam/platform.hpp"
 #include "seam/sounds.hpp"
 
+#include <initializer_list>
+
 namespace kueruma::game {
 
 using figure::Figure;
@@ -132,32 +134,32 @@ void kick(Figure& f, const InputState& in) {
     }
 }
 
-// A bar one bone long, from a knee or foot at right angles to the bone below the joint above.
-world::PreparedRect limbBar(const Figure& f, int anchorJoint, double boneDirection, double height) {
-    return world::prepareRect(
-        {f.jointX[anchorJoint], f.jointY[anchorJoint], f.segment, height, boneDirection + pi / 2});
-}
-
-// The eight leg bars: +2 toward the bone and -2 beyond the joint, at both feet and both knees.
+// The eight leg bars, each one bone long, from a knee or foot at right angles to the bone below
+// the joint above: +2 toward the bone and -2 beyond the joint, at both feet and both knees.
 struct LegBars {
     world::PreparedRect bars[8];
 };
 
 LegBars legBars(const Figure& f) {
-    const double footA = f.limbBase + f.hipA + f.kneeA;
-    const double footB = f.limbBase + f.hipB + f.kneeB;
-    const double kneeA = f.limbBase + f.hipA;
-    const double kneeB = f.limbBase + f.hipB;
-    return {{
-        limbBar(f, figure::FootA, footA, barThickness),
-        limbBar(f, figure::FootA, footA, -barThickness),
-        limbBar(f, figure::FootB, footB, barThickness),
-        limbBar(f, figure::FootB, footB, -barThickness),
-        limbBar(f, figure::KneeA, kneeA, barThickness),
-        limbBar(f, figure::KneeA, kneeA, -barThickness),
-        limbBar(f, figure::KneeB, kneeB, barThickness),
-        limbBar(f, figure::KneeB, kneeB, -barThickness),
-    }};
+    const struct {
+        int anchorJoint;
+        double boneDirection;
+    } bones[4] = {{figure::FootA, f.limbBase + f.hipA + f.kneeA},
+                  {figure::FootB, f.limbBase + f.hipB + f.kneeB},
+                  {figure::KneeA, f.limbBase + f.hipA},
+                  {figure::KneeB, f.limbBase + f.hipB}};
+    LegBars legs;
+    world::PreparedRect* bar = legs.bars;
+    for (const auto& bone : bones) {
+        const double angle = bone.boneDirection + pi / 2;
+        const numeric::SinCos turn = numeric::sinCos(angle); // the two bars share it
+        for (double height : {barThickness, -barThickness}) {
+            const double x = f.jointX[bone.anchorJoint];
+            const double y = f.jointY[bone.anchorJoint];
+            *bar++ = world::prepareRect({x, y, f.segment, height, angle}, turn);
+        }
+    }
+    return legs;
 }
 
 bool legTouches(const LegBars& legs, const world::PreparedRect& block) {

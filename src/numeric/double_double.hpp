@@ -25,18 +25,20 @@ inline DoubleDouble twoSum(double a, double b) {
     return {s, (a - aPart) + (b - bPart)};
 }
 
-// a * b exactly (Dekker's product: each factor split into halves of 26 bits), for products
-// well inside the double range.
-inline DoubleDouble twoProduct(double a, double b) {
+// a as its first 26 bits plus the rest (Veltkamp's split), for a well inside the double range.
+inline DoubleDouble split(double a) {
     constexpr double splitter = 134217729.0; // 2^27 + 1
-    const double ta = splitter * a;
-    const double aHi = ta - (ta - a);
-    const double aLo = a - aHi;
-    const double tb = splitter * b;
-    const double bHi = tb - (tb - b);
-    const double bLo = b - bHi;
+    const double t = splitter * a;
+    const double hi = t - (t - a);
+    return {hi, a - hi};
+}
+
+// a * b exactly (Dekker's product of the halves), for products well inside the double range.
+inline DoubleDouble twoProduct(double a, double b) {
+    const DoubleDouble x = split(a);
+    const DoubleDouble y = split(b);
     const double p = a * b;
-    return {p, ((aHi * bHi - p) + aHi * bLo + aLo * bHi) + aLo * bLo};
+    return {p, ((x.hi * y.hi - p) + x.hi * y.lo + x.lo * y.hi) + x.lo * y.lo};
 }
 
 inline DoubleDouble add(DoubleDouble a, DoubleDouble b) {

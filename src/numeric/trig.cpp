@@ -147,14 +147,15 @@ double accurateCos(double x) {
 
 // The quick way, for |x| below 2^20: x = k pi/128 + r with |r| <= pi/256, the sine and cosine
 // of k pi/128 from the table, and sin r - r and cos r - 1 from short series (their terms fall
-// below 2^-13 of the whole), all to about 2^-65.
-// Inlined into sin, cos and sinCos: they sit in the game's innermost loops.
+// below 2^-13 of the whole), all to about 2^-65. Inlined into sin, cos and sinCos: they sit in
+// the game's innermost loops.
 constexpr double quickLimit = 0x1p20;
 
 struct Step {
     const SinCosPair* at;
+    double rHead; // r's first 26 bits: its products with the table's heads are exact
+    double rTail; // the rest of r
     double r;
-    double rLow;
     double sinTail;
     double cosTail;
     double reductionError;
@@ -168,31 +169,33 @@ struct Step {
     const auto index = static_cast<unsigned>(std::bit_cast<std::uint64_t>(t)) % stepCount;
     const double a = x - k * step1; // exact: both within a factor 2 of each other
     const DoubleDouble rough = twoSum(a, -(k * step2)); // exact
-    const DoubleDouble r = twoSum(rough.hi, rough.lo - k * step3);
+    const DoubleDouble finer = twoSum(rough.hi, -(k * step3));
+    const DoubleDouble r = twoSum(finer.hi, (rough.lo + finer.lo) - k * step4);
+    const DoubleDouble parts = split(r.hi);
     const double z = r.hi * r.hi;
     const auto c = [](int n) { return inverseFactorial[n][0]; };
     const double sinTail = r.hi * z * (-c(3) + z * (c(5) - z * c(7)));
     const double cosTail = z * (-c(2) + z * (c(4) + z * (-c(6) + z * c(8))));
-    return {&atStep[index], r.hi, r.lo, sinTail, cosTail, magnitude(k) * 0x1p-108};
+    // Each k pi/128 taken off carries an error below 2^-140.
+    return {&atStep[index], parts.hi, parts.lo + r.lo,        r.hi,
+            sinTail,        cosTail,  magnitude(k) * 0x1p-130};
 }
 
 // sin(a + r) = sin a + cos a r + cos a (sin r - r) + sin a (cos r - 1)
 [[gnu::always_inline]] inline DoubleDouble quickSin(const Step& s) {
     const SinCosPair& t = *s.at;
-    const DoubleDouble p = twoProduct(t.cosHi, s.r);
-    const double low = p.lo + t.cosLo * s.r + t.cosHi * s.rLow + t.sinLo +
-                       (t.cosHi * s.sinTail + t.sinHi * s.cosTail);
-    const DoubleDouble sum = twoSum(t.sinHi, p.hi);
+    const double low = t.sinRest + t.cosHead * s.rTail + t.cosRest * s.r +
+                       ((t.cosHead + t.cosRest) * s.sinTail + (t.sinHead + t.sinRest) * s.cosTail);
+    const DoubleDouble sum = twoSum(t.sinHead, t.cosHead * s.rHead);
     return fastTwoSum(sum.hi, sum.lo + low);
 }
 
 // cos(a + r) = cos a - sin a r - sin a (sin r - r) + cos a (cos r - 1)
 [[gnu::always_inline]] inline DoubleDouble quickCos(const Step& s) {
     const SinCosPair& t = *s.at;
-    const DoubleDouble p = twoProduct(t.sinHi, s.r);
-    const double low = -p.lo - t.sinLo * s.r - t.sinHi * s.rLow + t.cosLo +
-                       (t.cosHi * s.cosTail - t.sinHi * s.sinTail);
-    const DoubleDouble sum = twoSum(t.cosHi, -p.hi);
+    const double low = t.cosRest - t.sinHead * s.rTail - t.sinRest * s.r +
+                       ((t.cosHead + t.cosRest) * s.cosTail - (t.sinHead + t.sinRest) * s.sinTail);
+    const DoubleDouble sum = twoSum(t.cosHead, -(t.sinHead * s.rHead));
     return fastTwoSum(sum.hi, sum.lo + low);
 }
 

@@ -46,14 +46,17 @@ int pointInRotatedRect(double px, double py, double x, double y, double width, d
 }
 
 PreparedRect prepareRect(const RotatedRect& r) {
+    return prepareRect(r, numeric::sinCos(r.angle));
+}
+
+PreparedRect prepareRect(const RotatedRect& r, numeric::SinCos turn) {
     PreparedRect p{};
     p.x = r.x;
     p.y = r.y;
     p.width = r.width;
     p.height = r.height;
-    const numeric::SinCos t = numeric::sinCos(r.angle);
-    p.c = t.cos;
-    p.s = t.sin;
+    p.c = turn.cos;
+    p.s = turn.sin;
     // C0 origin, C1 end of the width side, C2 end of the height side, C3 opposite the origin.
     const double w = r.width;
     const double h = r.height;

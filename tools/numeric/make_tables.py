@@ -52,6 +52,19 @@ def leading_bits(q, bits):
 SCALE = 400
 
 
+def nearest_bits(q, bits):
+    """q rounded to its first `bits` significant bits."""
+    if q == 0:
+        return Fraction(0)
+    e = 0
+    while Fraction(2) ** e > abs(q):
+        e -= 1
+    while Fraction(2) ** (e + 1) <= abs(q):
+        e += 1
+    scale = Fraction(2) ** (bits - 1 - e)
+    return Fraction(round(q * scale)) / scale
+
+
 def sin_cos(q):
     """sin q and cos q to about 2^-390, for 0 <= q < 7, by Taylor series in fixed point."""
     x = (q.numerator << SCALE) // q.denominator
@@ -112,27 +125,30 @@ def main():
         out.append("    " + " ".join(f"0x{w:08X}," for w in ws[i:i + 5]))
     out.append("};")
     out.append("")
-    out.append("// pi/128 in three pieces: the first two of 27 bits, so that k times each is exact for")
+    out.append("// pi/128 in four pieces: the first three of 27 bits, so that k times each is exact for")
     out.append("// k below 2^26, and the rest rounded.")
     step = PI / 128
     rest = step
-    for i in range(2):
+    for i in range(3):
         p = leading_bits(rest, 27)
         out.append(f"constexpr double step{i + 1} = {hexd(float(p))};")
         rest -= p
-    out.append(f"constexpr double step3 = {hexd(to_double(rest))};")
+    out.append(f"constexpr double step4 = {hexd(to_double(rest))};")
     out.append(f"constexpr double stepsPerRadian = {hexd(to_double(128 / PI))};")
     out.append("")
-    out.append("// sin and cos of k pi/128 for k = 0..255, each as a pair of doubles whose sum is the value.")
+    out.append("// sin and cos of k pi/128 for k = 0..255, each as a head of 27 bits (so its product with")
+    out.append("// a 26-bit number is exact) plus the rest, to about 2^-80.")
     out.append("struct SinCosPair {")
-    out.append("    double sinHi, sinLo, cosHi, cosLo;")
+    out.append("    double sinHead, sinRest, cosHead, cosRest;")
     out.append("};")
     out.append("constexpr int stepCount = 256;")
     out.append("constexpr SinCosPair atStep[stepCount] = {")
     for k in range(256):
         sv, cv = sin_cos(step * k)
-        sh, sl = double_double(sv)
-        ch, cl = double_double(cv)
+        sh = float(nearest_bits(sv, 27))
+        ch = float(nearest_bits(cv, 27))
+        sl = to_double(sv - Fraction(sh))
+        cl = to_double(cv - Fraction(ch))
         out.append(f"    {{{hexd(sh)}, {hexd(sl)}, {hexd(ch)}, {hexd(cl)}}},")
     out.append("};")
     out.append("")
