@@ -26,7 +26,7 @@ void breakBlocksFrom(int first) {
 
 void enterBusyPlay(headless::PaintTarget& target) {
     headless::boot(&target, busyStage);
-    headless::holdKeys(headless::KeyRight | headless::KeyZ);
+    headless::holdKeys(loop::KeyRight | loop::KeyZ);
     headless::tick(); // the stage intro
     game::PlayState& state = headless::state();
     game::GameState& gameState = state.gameState;

@@ -59,10 +59,10 @@ BENCHMARK(BM_PlayTickBusyPixelless);
 
 // A player who runs right, jumps every 24 ticks (holding X through the double jump) and kicks
 // every 16: blocks break, debris flies, the stage ends at the goal or by the scrolling view.
-headless::KeySet playerKeys(std::int64_t tick) {
-    headless::KeySet keys = headless::KeyRight;
-    if (tick % 24 < 10) keys |= headless::KeyX;
-    if (tick % 16 == 0) keys |= headless::KeyZ;
+loop::KeySet playerKeys(std::int64_t tick) {
+    loop::KeySet keys = loop::KeyRight;
+    if (tick % 24 < 10) keys |= loop::KeyX;
+    if (tick % 16 == 0) keys |= loop::KeyZ;
     return keys;
 }
 

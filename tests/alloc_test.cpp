@@ -90,6 +90,7 @@ namespace {
 
 using testing::gameState;
 using namespace headless;
+using namespace loop;
 
 constexpr int tickLimit = 5000;
 

@@ -62,7 +62,7 @@ void boot(int stage = -1) {
     headless::boot(&target, stage);
 }
 
-void run(int count, headless::KeySet keys = 0) {
+void run(int count, loop::KeySet keys = 0) {
     headless::holdKeys(keys);
     for (int i = 0; i < count; ++i) headless::tick();
 }
@@ -77,9 +77,9 @@ TEST(Golden, TitleWithEachCursorRow) {
 
 TEST(Golden, KeypadAsItOpensAndOnEnter) {
     boot();
-    run(1, headless::KeyX);
+    run(1, loop::KeyX);
     expectGolden("keypad-open");
-    run(1, headless::KeyRight);
+    run(1, loop::KeyRight);
     expectGolden("keypad-enter");
 }
 

@@ -39,7 +39,7 @@ TEST_F(Input, ATapBetweenTwoTicksCountsOnceInTheNextSample) {
 
 TEST_F(Input, LeftAndRightTogetherSetBothFlags) {
     bootGame();
-    run(1, headless::KeyLeft | headless::KeyRight);
+    run(1, loop::KeyLeft | loop::KeyRight);
     EXPECT_EQ(gameState.input.left, 1);
     EXPECT_EQ(gameState.input.right, 1);
 }
@@ -142,7 +142,7 @@ TEST_F(Input, UnpluggingAJoystickWhileHeldReleasesItsDirectionsAndButtons) {
 
 TEST_F(Input, F11IsNotSampledIntoTheFlags) {
     bootGame();
-    run(1, headless::KeyF11);
+    run(1, loop::KeyF11);
     const auto& in = gameState.input;
     EXPECT_EQ(in.left + in.up + in.right + in.down + in.x + in.z, 0);
 }

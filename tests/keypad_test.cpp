@@ -11,6 +11,7 @@ namespace {
 
 using testing::gameState;
 using namespace headless;
+using namespace loop;
 using testing::bootGame;
 using testing::run;
 

@@ -73,7 +73,7 @@ class Replay : public ::testing::TestWithParam<std::string> {
     void SetUp() override {
         name_ = GetParam();
         stage_ = solver::stageOfReplay(name_);
-        const headless::ScriptResult script = headless::loadScript((replayDir / name_).string());
+        const script::Script script = script::load((replayDir / name_).string());
         ASSERT_EQ(script.error, "");
         steps_ = script.steps;
     }
@@ -83,7 +83,7 @@ class Replay : public ::testing::TestWithParam<std::string> {
 
     std::string name_;
     int stage_ = -1;
-    std::vector<headless::ScriptStep> steps_;
+    std::vector<script::Step> steps_;
 };
 
 TEST_P(Replay, WinsItsStageOnTheResultScreen) {
@@ -150,8 +150,8 @@ TEST_P(Replay, HoldsEveryChoiceOfKeysAtLeastThreeTicks) {
     std::size_t end = 0; // the trace line of the tick that ended the stage
     while (end < played.trace.size() && running(played.trace[end])) ++end;
     ASSERT_LT(end, played.trace.size()) << "the stage never ends";
-    std::vector<headless::KeySet> keys;
-    for (const headless::ScriptStep& step : steps_) {
+    std::vector<loop::KeySet> keys;
+    for (const script::Step& step : steps_) {
         keys.insert(keys.end(), static_cast<std::size_t>(step.count), step.keys);
     }
     std::size_t lastChange = 1; // the first tick after the stage-intro tick

@@ -11,10 +11,10 @@
 namespace kueruma {
 namespace {
 
-using headless::KeyDown;
-using headless::KeyUp;
-using headless::KeyX;
-using headless::KeyZ;
+using loop::KeyDown;
+using loop::KeyUp;
+using loop::KeyX;
+using loop::KeyZ;
 using testing::bootGame;
 using testing::gameState;
 using testing::run;

@@ -19,6 +19,7 @@ namespace {
 
 using testing::gameState;
 using namespace headless;
+using namespace loop;
 
 // Ticks per shard; the shards run side by side under ctest and together pass a million.
 constexpr std::int64_t ticksPerShard = 260'000;

@@ -260,7 +260,7 @@ TEST_F(Tick, AnInactiveBlockIsNeitherBrokenNorHarmful) {
 TEST_F(Tick, F11GivesUpButTheTickStillRunsToItsEnd) {
     clearBlocks();
     placeBlockUnderFootAfterNextTick(0, {});
-    headless::holdKeys(headless::KeyF11);
+    headless::holdKeys(loop::KeyF11);
     tickWith({});
     headless::holdKeys(0);
     EXPECT_EQ(figure.health, 0);

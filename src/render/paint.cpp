@@ -3,6 +3,7 @@
 #include "render/draw_util.hpp"
 #include "render/effects.hpp"
 #include "render/screens.hpp"
+#include "render/stick_figure.hpp"
 
 namespace kueruma::render {
 
@@ -20,30 +21,6 @@ WorldPoint feetCentre(const figure::Figure& f) {
 // A broken block this paint counted down: its timer now, 1 or more; 0 when it shows nothing.
 int brokenBlockTimer(const world::Block& block) {
     return block.active ? 0 : block.breakTimer;
-}
-
-void drawFigure(platform::Canvas& canvas, const View& view, const figure::Figure& f) {
-    const auto& x = f.jointX;
-    const auto& y = f.jointY;
-    const double r = f.segment;
-    canvas.ellipse(view.x(x[figure::Head] - r), View::y(y[figure::Head] - r),
-                   view.x(x[figure::Head] + r), View::y(y[figure::Head] + r));
-    auto polyline = [&](std::initializer_list<int> joints) {
-        bool first = true;
-        for (int j : joints) {
-            if (first) {
-                canvas.moveTo(view.x(x[j]), View::y(y[j]));
-                first = false;
-            } else {
-                canvas.lineTo(view.x(x[j]), View::y(y[j]));
-            }
-        }
-    };
-    using namespace figure;
-    polyline({Neck, Hip, KneeA, FootA});
-    polyline({Hip, KneeB, FootB});
-    polyline({Neck, ElbowA, HandA});
-    polyline({Neck, ElbowB, HandB});
 }
 
 // P0 origin, P1 along the width, P2 opposite the origin, P3 along the height, and back.

@@ -148,9 +148,9 @@ bool isBlank(char c) {
 }
 
 // One line: false when it breaks the format; a step when it holds one.
-bool readLine(std::string_view line, bool& hasStep, headless::ScriptStep& step) {
+bool readLine(std::string_view line, bool& hasStep, script::Step& step) {
     hasStep = false;
-    if (line.size() > headless::maxLineLength) return false;
+    if (line.size() > script::maxLineLength) return false;
     if (line.find('\0') != std::string_view::npos) return false;
     line = line.substr(0, line.find('#'));
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
@@ -170,13 +170,13 @@ bool readLine(std::string_view line, bool& hasStep, headless::ScriptStep& step) 
     while (count.size() > 1 && count.front() == '0') count.remove_prefix(1);
     if (count.size() > 7) return false;
     const long value = std::stol(std::string(count));
-    if (value < 1 || value > headless::maxStepCount) return false;
-    headless::KeySet keys = 0;
+    if (value < 1 || value > script::maxStepCount) return false;
+    loop::KeySet keys = 0;
     if (fields[1] != "-") {
         for (char c : fields[1]) {
             const std::size_t bit = keyLetters.find(c);
             if (bit == std::string_view::npos || (keys & (1U << bit))) return false;
-            keys = static_cast<headless::KeySet>(keys | (1U << bit));
+            keys = static_cast<loop::KeySet>(keys | (1U << bit));
         }
     }
     step = {static_cast<std::int32_t>(value), keys};
@@ -195,7 +195,7 @@ Meaning readAsTheFormatSays(std::string_view text) {
         const std::string_view line = text.substr(0, end);
         text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
         bool hasStep = false;
-        headless::ScriptStep step{};
+        script::Step step{};
         if (!readLine(line, hasStep, step)) {
             meaning.badLine = number;
             meaning.steps.clear();

@@ -2,7 +2,7 @@
 // format means, written out again independently of the runner's parser.
 #pragma once
 
-#include "platform/headless/script.hpp"
+#include "platform/script/script.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -32,7 +32,7 @@ std::string randomScript(Random& random);
 // when the text is good.
 struct Meaning {
     std::size_t badLine = 0;
-    std::vector<headless::ScriptStep> steps;
+    std::vector<script::Step> steps;
 };
 Meaning readAsTheFormatSays(std::string_view text);
 

@@ -113,7 +113,7 @@ TEST_F(ReplayCliFuzz, BrokenScriptsRunNothingAndNameTheirFirstBadLine) {
     for (int i = 0; tried < 40 && i < 100'000; ++i) {
         const std::string text = fuzz::randomScript(random);
         const fs::path path = writeScript("script.txt", text);
-        const headless::ScriptResult parsed = headless::parseScript(text, path.string());
+        const script::Script parsed = script::parse(text, path.string());
         if (parsed.error.empty()) continue;
         ++tried;
         std::vector<std::string> args = watchingOptions(frames());
@@ -143,7 +143,7 @@ TEST_F(ReplayCliFuzz, BrokenScriptsFromStandardInputAreNamedAsSuch) {
         const Outcome r = run(args, input);
         ASSERT_FALSE(r.hung);
         EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(r.err, headless::parseScript(text, "<stdin>").error + "\n");
+        EXPECT_EQ(r.err, script::parse(text, "<stdin>").error + "\n");
         EXPECT_EQ(r.err.rfind("<stdin>:", 0), 0U) << r.err;
         EXPECT_EQ(r.out, "");
         EXPECT_TRUE(noFrames());

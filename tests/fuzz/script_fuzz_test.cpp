@@ -13,7 +13,6 @@ namespace kueruma {
 namespace {
 
 using fuzz::Random;
-using headless::parseScript;
 
 constexpr int caseCount = 20'000;
 
@@ -56,7 +55,7 @@ TEST(ScriptFuzz, EveryTextIsReadAsTheFormatSaysOrTurnedDownByLine) {
     int compared = 0;
     for (int i = 0; i < caseCount; ++i) {
         const std::string text = fuzz::randomScript(random);
-        const headless::ScriptResult r = parseScript(text, "fuzz.txt");
+        const script::Script r = script::parse(text, "fuzz.txt");
         const fuzz::Meaning meant = fuzz::readAsTheFormatSays(text);
         SCOPED_TRACE("case " + std::to_string(i) + ": \"" + shown(text) + "\"");
         if (!r.error.empty()) {
@@ -102,14 +101,14 @@ TEST(ScriptFuzz, ExtremeTextsEndInAMessageOrAPlan) {
         {std::string(1'000'000, '9') + " R", false},
     };
     for (const Case& c : cases) {
-        const auto r = parseScript(c.text, "x.txt");
+        const auto r = script::parse(c.text, "x.txt");
         EXPECT_EQ(r.error.empty(), c.good) << r.error;
         EXPECT_LT(r.error.size(), 200U);
     }
     // Many good lines make one step each, in order.
     std::string many;
     for (int i = 1; i <= 50'000; ++i) many += std::to_string(i) + (i % 2 ? " R\n" : " -\n");
-    const auto r = parseScript(many, "many.txt");
+    const auto r = script::parse(many, "many.txt");
     ASSERT_EQ(r.steps.size(), 50'000U);
     EXPECT_EQ(r.steps.back().count, 50'000);
     EXPECT_EQ(r.steps.back().keys, 0);

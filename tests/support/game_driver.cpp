@@ -10,7 +10,7 @@ void bootGame(int stage) {
     headless::boot(&target, stage);
 }
 
-std::vector<headless::TickReport> run(int count, headless::KeySet keys) {
+std::vector<headless::TickReport> run(int count, loop::KeySet keys) {
     std::vector<headless::TickReport> reports;
     headless::holdKeys(keys);
     for (int i = 0; i < count; ++i) {

@@ -20,7 +20,7 @@ inline world::BlockPool& blockPool = playState.blockPool;
 // Boots the program fresh (no joystick unless the test plugs one in first).
 void bootGame(int stage = -1);
 // Holds `keys` through `count` ticks; returns the reports of those ticks.
-std::vector<headless::TickReport> run(int count, headless::KeySet keys = 0);
+std::vector<headless::TickReport> run(int count, loop::KeySet keys = 0);
 // Starts `stage` and runs its intro tick, so the next tick is the first Play tick.
 void startStageAndSkipIntro(int stage);
 // The names of the sounds played in a report.

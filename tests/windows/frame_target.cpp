@@ -55,7 +55,7 @@ std::string loadRuns(const std::vector<std::string>& args, std::size_t first,
         }
         if (args[i].size() > 1 && args[i][0] == '-') return "unknown option '" + args[i] + "'";
         run.path = args[i];
-        run.script = headless::loadScript(run.path);
+        run.script = script::load(run.path);
         if (!run.script.error.empty()) return run.script.error;
         runs.push_back(std::move(run));
         run = Run{};
@@ -70,7 +70,7 @@ bool FrameTarget::play(const Run& run, int runIndex) {
     info_.run = runIndex;
     stopped_ = false;
     headless::boot(this, run.stage);
-    for (const headless::ScriptStep& step : run.script.steps) {
+    for (const script::Step& step : run.script.steps) {
         headless::holdKeys(step.keys);
         for (std::int32_t i = 0; i < step.count && !stopped_; ++i) {
             if (!headless::tick() || headless::lastReport().quit) return !stopped_;

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/headless/headless.hpp"
-#include "platform/headless/script.hpp"
+#include "platform/script/script.hpp"
 #include "seam/canvas.hpp"
 
 #include <cstdint>
@@ -40,7 +40,7 @@ std::string frameName(const FrameInfo& info);
 struct Run {
     int stage = -1;
     std::string path;
-    headless::ScriptResult script;
+    script::Script script;
 };
 
 // Reads "[--stage N] SCRIPT" groups from args[first..] and loads every script. Empty when all

@@ -1,6 +1,6 @@
 #include "command.hpp"
 
-#include "platform/headless/script.hpp"
+#include "platform/script/script.hpp"
 #include "world/stages.hpp"
 
 #include <charconv>
@@ -54,9 +54,9 @@ std::string readWhole(const cli::CommandLine& line, std::string_view name, long 
 }
 
 std::string readOpening(const std::string& path, SearchOptions& o) {
-    const headless::ScriptResult script = headless::loadScript(path);
+    const script::Script script = script::load(path);
     if (!script.error.empty()) return script.error;
-    for (const headless::ScriptStep& step : script.steps) {
+    for (const script::Step& step : script.steps) {
         o.opening.insert(o.opening.end(), static_cast<std::size_t>(step.count), step.keys);
     }
     o.openingPath = path;
@@ -155,7 +155,7 @@ std::string scriptText(const SearchOptions& o, const SearchResult& result) {
         text += "# (cut short by --seconds before the budget was spent: another machine finds "
                 "another run)\n";
     }
-    return text + toScript(result.best.keys);
+    return text + script::lines(result.best.keys);
 }
 
 std::vector<std::string> headerArguments(std::string_view firstLine) {

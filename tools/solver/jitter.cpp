@@ -9,9 +9,8 @@
 
 namespace kueruma::solver {
 
-std::vector<headless::KeySet> jittered(const std::vector<headless::KeySet>& keys,
-                                       std::mt19937_64& rng) {
-    std::vector<headless::KeySet> out(keys.size(), keys.empty() ? 0 : keys.front());
+std::vector<loop::KeySet> jittered(const std::vector<loop::KeySet>& keys, std::mt19937_64& rng) {
+    std::vector<loop::KeySet> out(keys.size(), keys.empty() ? 0 : keys.front());
     const auto last = static_cast<std::int64_t>(keys.size()) - 1;
     for (std::int64_t t = 1; t <= last; ++t) {
         const auto k = static_cast<std::size_t>(t);
@@ -31,11 +30,11 @@ namespace {
 
 // Plays the keys from the stage's start, then walks right, until the Result screen shows or the
 // stage has long timed out.
-Outcome playThenWalkOn(int stage, const std::vector<headless::KeySet>& keys) {
+Outcome playThenWalkOn(int stage, const std::vector<loop::KeySet>& keys) {
     headless::NullPaintTarget target;
     headless::boot(&target, stage);
     const auto walkTicks = static_cast<std::size_t>(world::stageData(stage).goalX / 5.0) + 8;
-    constexpr headless::KeySet walk = headless::KeyRight;
+    constexpr loop::KeySet walk = loop::KeyRight;
     std::int64_t ticks = 0;
     for (std::size_t t = 0; t < keys.size() + walkTicks; ++t) {
         headless::holdKeys(t < keys.size() ? keys[t] : walk);
@@ -48,9 +47,8 @@ Outcome playThenWalkOn(int stage, const std::vector<headless::KeySet>& keys) {
 
 } // namespace
 
-int jitterWins(int stage, const std::vector<headless::KeySet>& keys, int copies,
-               std::uint64_t seed) {
-    std::vector<headless::KeySet> played = keys;
+int jitterWins(int stage, const std::vector<loop::KeySet>& keys, int copies, std::uint64_t seed) {
+    std::vector<loop::KeySet> played = keys;
     // The idle ticks that let the Result screen show: a copy that has not finished by then
     // walks on instead.
     while (!played.empty() && played.back() == 0) played.pop_back();

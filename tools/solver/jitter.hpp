@@ -14,13 +14,11 @@ namespace kueruma::solver {
 // `keys` with each change of keys after the first tick moved by -1, 0 or +1 tick (chances 1/4,
 // 1/2, 1/4), never onto the first tick; a change that lands on or before an earlier one
 // replaces it. The length stays the same.
-std::vector<headless::KeySet> jittered(const std::vector<headless::KeySet>& keys,
-                                       std::mt19937_64& rng);
+std::vector<loop::KeySet> jittered(const std::vector<loop::KeySet>& keys, std::mt19937_64& rng);
 
 // How many of `copies` jittered copies, drawn from `seed`, still reach the Result screen at
 // the stage's target. A copy whose keys run out before its stage ends walks on to the right,
 // as whoever followed the run would.
-int jitterWins(int stage, const std::vector<headless::KeySet>& keys, int copies,
-               std::uint64_t seed);
+int jitterWins(int stage, const std::vector<loop::KeySet>& keys, int copies, std::uint64_t seed);
 
 } // namespace kueruma::solver

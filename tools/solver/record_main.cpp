@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     for (const auto& path : scripts) {
         const std::string name = path.filename().string();
         const int stage = solver::stageOfReplay(name);
-        const headless::ScriptResult script = headless::loadScript(path.string());
+        const script::Script script = script::load(path.string());
         if (!script.error.empty()) {
             std::cerr << script.error << "\n";
             return 2;

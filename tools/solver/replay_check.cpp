@@ -17,12 +17,12 @@ int stageOfReplay(std::string_view fileName) {
     return digit >= '0' && digit <= '8' ? digit - '0' : -1;
 }
 
-PlayedReplay playReplay(int stage, const std::vector<headless::ScriptStep>& steps,
+PlayedReplay playReplay(int stage, const std::vector<script::Step>& steps,
                         headless::PaintTarget& target) {
     PlayedReplay played;
     headless::boot(&target, stage);
     std::string line;
-    for (const headless::ScriptStep& step : steps) {
+    for (const script::Step& step : steps) {
         headless::holdKeys(step.keys);
         for (std::int32_t i = 0; i < step.count && !headless::quitPosted(); ++i) {
             if (!headless::tick()) break;

@@ -5,7 +5,7 @@
 
 #include "outcome.hpp"
 #include "platform/headless/headless.hpp"
-#include "platform/headless/script.hpp"
+#include "platform/script/script.hpp"
 
 #include <cstdint>
 #include <optional>
@@ -23,7 +23,7 @@ struct PlayedReplay : Outcome {
 int stageOfReplay(std::string_view fileName);
 
 // Boots the program with the stage started and holds the script's keys tick by tick.
-PlayedReplay playReplay(int stage, const std::vector<headless::ScriptStep>& steps,
+PlayedReplay playReplay(int stage, const std::vector<script::Step>& steps,
                         headless::PaintTarget& target);
 
 std::uint64_t fnv1a(std::string_view text, std::uint64_t hash = 0xcbf29ce484222325ull);

@@ -3,7 +3,6 @@
 #include "worker_pool.hpp"
 
 #include "platform/headless/paint_targets.hpp"
-#include "platform/headless/script.hpp"
 #include "world/blocks.hpp"
 #include "world/stages.hpp"
 
@@ -20,14 +19,14 @@ namespace kueruma::solver {
 
 namespace {
 
-using headless::KeySet;
+using loop::KeySet;
 
-constexpr KeySet L = headless::KeyLeft;
-constexpr KeySet R = headless::KeyRight;
-constexpr KeySet U = headless::KeyUp;
-constexpr KeySet D = headless::KeyDown;
-constexpr KeySet X = headless::KeyX;
-constexpr KeySet Z = headless::KeyZ;
+constexpr KeySet L = loop::KeyLeft;
+constexpr KeySet R = loop::KeyRight;
+constexpr KeySet U = loop::KeyUp;
+constexpr KeySet D = loop::KeyDown;
+constexpr KeySet X = loop::KeyX;
+constexpr KeySet Z = loop::KeyZ;
 
 // The choices on each tick. F11 never helps; up and down matter only with a jump.
 constexpr KeySet actions[] = {
@@ -391,18 +390,6 @@ Outcome play(int stage, const std::vector<KeySet>& keys) {
         ++ticks;
     }
     return currentOutcome(ticks);
-}
-
-std::string toScript(const std::vector<KeySet>& keys) {
-    std::string text;
-    std::size_t i = 0;
-    while (i < keys.size()) {
-        std::size_t j = i;
-        while (j < keys.size() && keys[j] == keys[i]) ++j;
-        text += std::to_string(j - i) + " " + headless::keyLetters(keys[i]) + "\n";
-        i = j;
-    }
-    return text;
 }
 
 } // namespace kueruma::solver

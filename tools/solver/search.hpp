@@ -30,13 +30,13 @@ struct SearchOptions {
     bool verbose = false;
     // Keys held on the first ticks after the stage-intro tick, before the search takes over,
     // and the script they came from (for the command line).
-    std::vector<headless::KeySet> opening;
+    std::vector<loop::KeySet> opening;
     std::string openingPath;
 };
 
 // One run of a stage: the keys held on every tick from the stage-intro tick on.
 struct Run {
-    std::vector<headless::KeySet> keys;
+    std::vector<loop::KeySet> keys;
     int score = 0;
     bool reachedResult = false;
 };
@@ -54,9 +54,6 @@ struct SearchResult {
 SearchResult solveStage(const SearchOptions& options);
 
 // Plays `keys` from boot with the stage started, on a canvas that draws nothing.
-Outcome play(int stage, const std::vector<headless::KeySet>& keys);
-
-// The keys as a replay script: runs of equal keys, one "COUNT KEYS" line each.
-std::string toScript(const std::vector<headless::KeySet>& keys);
+Outcome play(int stage, const std::vector<loop::KeySet>& keys);
 
 } // namespace kueruma::solver

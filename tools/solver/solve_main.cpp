@@ -5,7 +5,7 @@
 #include "search.hpp"
 
 #include "platform/cli/command_line.hpp"
-#include "platform/headless/script.hpp"
+#include "platform/script/script.hpp"
 
 #include <cerrno>
 #include <cstdio>
@@ -38,10 +38,10 @@ bool writeScript(const std::string& script, const std::string& out) {
 }
 
 int jitter(const cli::CommandLine& line, const solver::SolveCommand& command) {
-    const headless::ScriptResult script = headless::loadScript(command.jitterScript);
+    const script::Script script = script::load(command.jitterScript);
     if (!script.error.empty()) return line.fail(script.error);
-    std::vector<headless::KeySet> keys;
-    for (const headless::ScriptStep& step : script.steps) {
+    std::vector<loop::KeySet> keys;
+    for (const script::Step& step : script.steps) {
         keys.insert(keys.end(), static_cast<std::size_t>(step.count), step.keys);
     }
     const solver::SearchOptions& o = command.search;

@@ -89,7 +89,7 @@ void paintNow() {
     paint();
 }
 
-void holdKeys(KeySet keys) {
+void holdKeys(loop::KeySet keys) {
     rt.loop.keys.hold(keys);
 }
 

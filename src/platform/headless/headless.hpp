@@ -25,11 +25,6 @@ class PaintTarget {
     virtual void endPaint() {}
 };
 
-// Keys a script can hold, as bits.
-using loop::Key;
-using enum loop::Key;
-using loop::KeySet;
-
 // What happened during one timer tick and the paint that followed it.
 struct TickReport {
     static constexpr int maxSounds = 64;
@@ -65,7 +60,7 @@ void boot(PaintTarget* target, int stage = -1);
 // Delivers one timer tick and, when it asked for one, the paint after it. False once the
 // program has quit (no tick is delivered then).
 bool tick();
-void holdKeys(KeySet keys);
+void holdKeys(loop::KeySet keys);
 // A press and release between two ticks: seen once by the next query of that key.
 void tapKey(int virtualKey);
 

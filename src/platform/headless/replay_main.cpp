@@ -3,10 +3,10 @@
 #include "platform/headless/gif_run.hpp"
 #include "platform/headless/headless.hpp"
 #include "platform/headless/paint_targets.hpp"
-#include "platform/headless/script.hpp"
 #include "platform/headless/stage_dump.hpp"
 #include "platform/headless/trace.hpp"
 #include "platform/raster/framebuffer.hpp"
+#include "platform/script/script.hpp"
 
 #include <cerrno>
 #include <cstdio>
@@ -186,9 +186,9 @@ int main(int argc, char** argv) {
         if (!writeOut(headless::stagesJson())) return 1;
         return finishOutput();
     }
-    headless::ScriptResult script;
+    script::Script script;
     if (options.hasScript) {
-        script = headless::loadScript(options.script);
+        script = script::load(options.script);
         if (!script.error.empty()) {
             std::fprintf(stderr, "%s\n", script.error.c_str());
             return 2;
@@ -219,7 +219,7 @@ int main(int argc, char** argv) {
     if (gif && !gif->afterTick(0, headless::bootReport(), gifError)) return cannotWrite(gifError);
     std::string traceLine;
     std::int64_t tick = 0;
-    for (const headless::ScriptStep& step : script.steps) {
+    for (const script::Step& step : script.steps) {
         headless::holdKeys(step.keys);
         for (std::int32_t i = 0; i < step.count; ++i) {
             if (!headless::tick()) break;

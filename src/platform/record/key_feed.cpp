@@ -4,7 +4,7 @@
 
 namespace kueruma::record {
 
-KeyFeed::KeyFeed(std::vector<headless::ScriptStep> steps) : steps_(std::move(steps)) {}
+KeyFeed::KeyFeed(std::vector<script::Step> steps) : steps_(std::move(steps)) {}
 
 void KeyFeed::nextTick() {
     if (!active()) return;

@@ -2,7 +2,7 @@
 // key newly held reads as pressed once, as the headless runner holds them.
 #pragma once
 
-#include "platform/headless/script.hpp"
+#include "platform/script/script.hpp"
 #include "platform/loop/key_latch.hpp"
 
 #include <cstddef>
@@ -14,7 +14,7 @@ namespace kueruma::record {
 class KeyFeed {
   public:
     KeyFeed() = default;
-    explicit KeyFeed(std::vector<headless::ScriptStep> steps);
+    explicit KeyFeed(std::vector<script::Step> steps);
     // True while a tick of the script is left to hold.
     bool active() const { return step_ < steps_.size(); }
     // Moves on to the next tick's keys (call once before every tick, the first one too).
@@ -23,7 +23,7 @@ class KeyFeed {
     short answer(int virtualKey) { return latch_.query(virtualKey); }
 
   private:
-    std::vector<headless::ScriptStep> steps_;
+    std::vector<script::Step> steps_;
     std::size_t step_ = 0;
     std::int32_t usedOfStep_ = 0;
     bool started_ = false;

@@ -1,6 +1,6 @@
 #include "platform/record/recording.hpp"
 
-#include "platform/headless/script.hpp"
+#include "platform/script/script.hpp"
 
 #include <cerrno>
 #include <cstdio>
@@ -10,21 +10,8 @@
 namespace kueruma::record {
 
 std::string Recording::scriptLines(std::int64_t from, std::int64_t to) const {
-    std::string out;
-    std::int64_t i = from;
-    while (i < to) {
-        std::int64_t end = i + 1;
-        // A run never outgrows what one script line may count.
-        while (end < to &&
-               keys_[static_cast<std::size_t>(end)] == keys_[static_cast<std::size_t>(i)] &&
-               end - i < headless::maxStepCount) {
-            ++end;
-        }
-        out += std::to_string(end - i) + " " +
-               headless::keyLetters(keys_[static_cast<std::size_t>(i)]) + "\n";
-        i = end;
-    }
-    return out;
+    return script::lines(std::span(keys_).subspan(static_cast<std::size_t>(from),
+                                                  static_cast<std::size_t>(to - from)));
 }
 
 bool writeWhole(const std::string& path, const std::string& text, std::string& error) {

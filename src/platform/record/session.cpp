@@ -67,7 +67,7 @@ bool Session::begin(const SessionOptions& options, std::string& error) {
     options_ = options;
     startedAt_ = localTimeText(std::time(nullptr));
     if (!options.playPath.empty()) {
-        headless::ScriptResult script = headless::loadScript(options.playPath);
+        script::Script script = script::load(options.playPath);
         if (!script.error.empty()) {
             error = script.error;
             return false;

@@ -190,6 +190,14 @@ bool startVideo(std::string& error) {
                 "' video driver: " + SDL_GetError();
         return false;
     }
+    // On an X display alone, X11 is the only driver that can show the window; asking for it by
+    // name keeps SDL from probing Wayland, whose library complains on stderr when an X server is
+    // slow to accept the first connection.
+    const char* waylandDisplay = std::getenv("WAYLAND_DISPLAY");
+    const char* xDisplay = std::getenv("DISPLAY");
+    if (xDisplay != nullptr && *xDisplay != '\0' &&
+        (waylandDisplay == nullptr || *waylandDisplay == '\0') && startVideoDriver("x11"))
+        return true;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
         const char* chosen = SDL_GetCurrentVideoDriver();
         if (!drawsNowhere(chosen)) return true;

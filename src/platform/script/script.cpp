@@ -1,4 +1,4 @@
-#include "platform/headless/script.hpp"
+#include "platform/script/script.hpp"
 
 #include "platform/cli/command_line.hpp"
 
@@ -8,15 +8,15 @@
 #include <cstring>
 #include <filesystem>
 
-namespace kueruma::headless {
+namespace kueruma::script {
 
 namespace {
 
 constexpr std::string_view keyOrder = "LURDXZF";
 
-KeySet bitForLetter(char c) {
+loop::KeySet bitForLetter(char c) {
     const std::size_t i = keyOrder.find(c);
-    return i == std::string_view::npos ? 0 : static_cast<KeySet>(1U << i);
+    return i == std::string_view::npos ? 0 : static_cast<loop::KeySet>(1U << i);
 }
 
 std::string_view trim(std::string_view s) {
@@ -39,7 +39,7 @@ std::string_view nextField(std::string_view& rest) {
 }
 
 // Empty when the line is good; otherwise what is wrong with it.
-std::string parseLine(std::string_view line, ScriptStep& step, bool& hasStep) {
+std::string parseLine(std::string_view line, Step& step, bool& hasStep) {
     hasStep = false;
     if (line.size() > maxLineLength) return "line is longer than 4096 characters";
     if (line.find('\0') != std::string_view::npos) return "line contains a NUL byte";
@@ -59,10 +59,10 @@ std::string parseLine(std::string_view line, ScriptStep& step, bool& hasStep) {
     if (keysField.empty()) return "missing keys after the count (use - for none)";
     if (!trim(rest).empty())
         return "unexpected '" + cli::printable(trim(rest)) + "' after the keys";
-    KeySet keys = 0;
+    loop::KeySet keys = 0;
     if (keysField != "-") {
         for (char c : keysField) {
-            const KeySet bit = bitForLetter(c);
+            const loop::KeySet bit = bitForLetter(c);
             if (bit == 0) {
                 return "unknown key '" + cli::printable(std::string_view(&c, 1)) +
                        "' (keys are L U R D X Z F, or - for none)";
@@ -88,7 +88,7 @@ class ScriptBuilder {
         if (lineNumber_ == 1 && line.starts_with(byteOrderMark)) {
             line.remove_prefix(byteOrderMark.size());
         }
-        ScriptStep step{};
+        Step step{};
         bool hasStep = false;
         std::string problem = parseLine(line, step, hasStep);
         if (problem.empty() && hasStep && result_.steps.size() == maxInstructions) {
@@ -105,13 +105,13 @@ class ScriptBuilder {
                         std::to_string(lineNumber) + ": " + std::string(problem);
         return false;
     }
-    ScriptResult take() { return std::move(result_); }
+    Script take() { return std::move(result_); }
 
   private:
     static constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
     std::string_view name_;
     std::size_t lineNumber_ = 0;
-    ScriptResult result_;
+    Script result_;
 };
 
 // Feeds the lines of `file` to `builder`. A line longer than the limit is handed over as soon
@@ -141,7 +141,7 @@ void readLines(std::FILE* file, ScriptBuilder& builder) {
 
 } // namespace
 
-ScriptResult parseScript(std::string_view text, std::string_view name) {
+Script parse(std::string_view text, std::string_view name) {
     ScriptBuilder builder(name);
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
@@ -151,7 +151,7 @@ ScriptResult parseScript(std::string_view text, std::string_view name) {
     return builder.take();
 }
 
-ScriptResult loadScript(const std::string& path) {
+Script load(const std::string& path) {
     if (path == "-") {
         ScriptBuilder builder("<stdin>");
         readLines(stdin, builder);
@@ -175,7 +175,7 @@ ScriptResult loadScript(const std::string& path) {
     return builder.take();
 }
 
-std::string keyLetters(KeySet keys) {
+std::string keyLetters(loop::KeySet keys) {
     std::string out;
     for (std::size_t i = 0; i < keyOrder.size(); ++i) {
         if (keys & (1U << i)) out += keyOrder[i];
@@ -183,4 +183,19 @@ std::string keyLetters(KeySet keys) {
     return out.empty() ? "-" : out;
 }
 
-} // namespace kueruma::headless
+std::string lines(std::span<const loop::KeySet> keys) {
+    std::string out;
+    std::size_t i = 0;
+    while (i < keys.size()) {
+        std::size_t end = i + 1;
+        while (end < keys.size() && keys[end] == keys[i] &&
+               end - i < static_cast<std::size_t>(maxStepCount)) {
+            ++end;
+        }
+        out += std::to_string(end - i) + " " + keyLetters(keys[i]) + "\n";
+        i = end;
+    }
+    return out;
+}
+
+} // namespace kueruma::script

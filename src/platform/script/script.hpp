@@ -5,24 +5,22 @@
 #include "platform/loop/key_latch.hpp"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace kueruma::headless {
+namespace kueruma::script {
 
-// Keys a script can hold, as bits.
-using loop::Key;
-using enum loop::Key;
-using loop::KeySet;
-
-struct ScriptStep {
+// `keys` held through `count` ticks.
+struct Step {
     std::int32_t count;
-    KeySet keys;
+    loop::KeySet keys;
 };
 
-struct ScriptResult {
-    std::vector<ScriptStep> steps;
+// A script read whole, or nothing and the first thing wrong with it.
+struct Script {
+    std::vector<Step> steps;
     // "NAME:LINE: what is wrong" for the first bad line; empty when the script is good.
     std::string error;
 };
@@ -32,10 +30,13 @@ inline constexpr std::size_t maxLineLength = 4096;
 // Enough for hours of recorded play, and a bound on what an endless input can fill.
 inline constexpr std::size_t maxInstructions = 1'000'000;
 
-ScriptResult parseScript(std::string_view text, std::string_view name);
+Script parse(std::string_view text, std::string_view name);
 // Reads and parses a file, or standard input for "-"; a read error is reported as line 0.
-ScriptResult loadScript(const std::string& path);
+Script load(const std::string& path);
 // The letters of a key set, or "-" for none.
-std::string keyLetters(KeySet keys);
+std::string keyLetters(loop::KeySet keys);
+// The lines that replay `keys`, one key set a tick: "COUNT KEYS" for each run of equal keys, a
+// run longer than one line may count going on in the next line.
+std::string lines(std::span<const loop::KeySet> keys);
 
-} // namespace kueruma::headless
+} // namespace kueruma::script
