@@ -3,9 +3,9 @@
 #include "numeric/double_double.hpp"
 #include "numeric/trig_tables.hpp"
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace kueruma::numeric {
@@ -19,13 +19,26 @@ constexpr double tinyArgument = 0x1p-27;
 // Below this k pi/2 is taken off in exact pieces; above it, with the bits of 2/pi.
 constexpr double mediumArgument = 0x1p20;
 
+// The bits of a double and back (the browser build's C++ library has no bit_cast yet).
+std::uint64_t bitsOf(double x) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    return bits;
+}
+
+double fromBits(std::uint64_t bits) {
+    double x;
+    std::memcpy(&x, &bits, sizeof x);
+    return x;
+}
+
 double magnitude(double x) {
     return x < 0 ? -x : x;
 }
 
 // 2^e for e within the normal range.
 double powerOfTwo(int e) {
-    return std::bit_cast<double>(static_cast<std::uint64_t>(e + 1023) << 52);
+    return fromBits(static_cast<std::uint64_t>(e + 1023) << 52);
 }
 
 // x = quadrant * pi/2 + r, modulo a full turn, with |r| at most pi/4 (and a hair).
@@ -52,7 +65,7 @@ constexpr int productWords = 9;
 constexpr int limbCount = productWords + 2;
 
 Reduced reduceLarge(double x) {
-    const auto bits = std::bit_cast<std::uint64_t>(x);
+    const std::uint64_t bits = bitsOf(x);
     const std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
     const int q = static_cast<int>(bits >> 52) - 1075;
     const int first = q >= 34 ? (q - 2) / 32 : 0;
@@ -166,7 +179,7 @@ struct Step {
     const double t = x * stepsPerRadian + roundingShift;
     const double k = t - roundingShift;
     // The low bits of t are k, in two's complement: k modulo a full turn picks the entry.
-    const auto index = static_cast<unsigned>(std::bit_cast<std::uint64_t>(t)) % stepCount;
+    const auto index = static_cast<unsigned>(bitsOf(t)) % stepCount;
     const double a = x - k * step1; // exact: both within a factor 2 of each other
     const DoubleDouble rough = twoSum(a, -(k * step2)); // exact
     const DoubleDouble finer = twoSum(rough.hi, -(k * step3));
