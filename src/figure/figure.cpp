@@ -2,6 +2,8 @@
 
 #include "numeric/trig.hpp"
 
+#include <cstring>
+
 namespace kueruma::figure {
 
 using world::pi;
@@ -61,6 +63,12 @@ void Figure::reset() {
 }
 
 void Figure::updateJoints() {
+    const std::array<double, 12> inputs = {posX,  posY,  bodyAngle, segment,   hipA,   hipB,
+                                           kneeA, kneeB, shoulderA, shoulderB, elbowA, elbowB};
+    if (jointsPlaced && std::memcmp(inputs.data(), jointsPlacedFrom.data(), sizeof inputs) == 0)
+        return;
+    jointsPlacedFrom = inputs;
+    jointsPlaced = true;
     const double a = segment;
     const double t = bodyAngle;
     auto place = [&](int joint, int from, double direction) {

@@ -79,6 +79,10 @@ struct Figure {
     std::array<double, jointCount> jointX{};
     std::array<double, jointCount> jointY{};
     double segment;
+    // What the joints were last placed from (the reference point, segment and angles, bit for
+    // bit): a paint right after a tick places them from the same values, and skips the work.
+    std::array<double, 12> jointsPlacedFrom{};
+    bool jointsPlaced = false;
 
     Figure() { reset(); }
     // Start pose, full health, zero score; leaves walkCounter and the joint points alone.
