@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 DEFAULT_BIN := build/default/bin
 
-.PHONY: play test test-asan build deps bench windows windows-deps windows-exe web web-deps serve-web bench-web demo clean format replays-record
+.PHONY: play test test-asan build deps bench windows windows-deps windows-exe web web-deps serve-web bench-web demo clean format replays-record install deb package-deps
 
 deps:
 	tools/install-deps.sh build
@@ -16,13 +16,13 @@ play: build
 
 # The Windows tests (label `windows`) cross-build the .exe themselves and run it under Wine; the
 # browser tests (label `web`) build the page with Emscripten and play it in headless Chromium.
-test: build windows-deps web-deps
+test: build windows-deps web-deps package-deps
 	ctest --preset default -j $(JOBS)
 
 test-asan: deps
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan -j $(JOBS)
-	ctest --preset asan -j $(JOBS) -LE 'e2e|windows|web'
+	ctest --preset asan -j $(JOBS) -LE 'e2e|windows|web|install'
 
 bench:
 	tools/install-deps.sh build bench
@@ -32,6 +32,24 @@ bench:
 
 demo: build
 	tools/play.sh --headless $(DEFAULT_BIN)
+
+# The game, the runner and the solver with their cues, menu entry, icons, metainfo and manual
+# pages under PREFIX; DESTDIR=/some/root stages the same tree elsewhere, as packagers do.
+PREFIX ?= /usr/local
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install build/default --prefix "$(PREFIX)"
+
+package-deps:
+	tools/install-deps.sh package
+
+# The Debian package dist/kueruma_VERSION_ARCH.deb (the libraries it needs found by
+# dpkg-shlibdeps).
+deb: build package-deps
+	rm -rf build/package
+	cd build/default && cpack -G DEB -B "$(CURDIR)/build/package" >/dev/null
+	mkdir -p dist
+	cp build/package/kueruma_*.deb dist/
+	@echo "dist/$$(cd build/package && ls kueruma_*.deb) is ready"
 
 windows-deps:
 	tools/install-deps.sh windows

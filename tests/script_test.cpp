@@ -1,5 +1,6 @@
 // Replay scripts and the kueruma-replay command line: good scripts run, bad ones name the file
 // and line, run nothing and exit with status 2.
+#include "platform/cli/command_line.hpp"
 #include "platform/raster/framebuffer.hpp"
 #include "platform/script/script.hpp"
 
@@ -324,14 +325,19 @@ TEST(ReplayRunner, AFrameReplacesALinkAtItsPathInsteadOfWritingThroughIt) {
     EXPECT_GT(std::filesystem::file_size(dir + "/frame-000000.png"), 100U);
 }
 
-TEST(CommandLines, HelpPrintsTheUsageAndExitsZero) {
+TEST(CommandLines, HelpPrintsTheUsageAndVersionTheVersionAndBothExitZero) {
     for (const char* program : {"kueruma-replay", "kueruma-solve", "kueruma"}) {
         if (!std::filesystem::exists(program)) continue; // the game needs SDL to be built
         for (const char* option : {"--help", "-h"}) {
             const RunResult r = shell(std::string("./") + program + " " + option + " 2>/dev/null");
             EXPECT_EQ(r.status, 0) << program << " " << option;
             EXPECT_EQ(r.out.rfind(std::string("usage: ") + program, 0), 0U) << r.out;
+            EXPECT_NE(r.out.find("--version"), std::string::npos) << r.out;
         }
+        // Anything after --version is not read: the version alone, even after a bad option.
+        const RunResult version = shell(std::string("./") + program + " --version --x 2>&1");
+        EXPECT_EQ(version.status, 0) << program;
+        EXPECT_EQ(version.out, program + std::string(" ") + cli::programVersion() + "\n");
         const RunResult junk = shell(std::string("./") + program + " --frobnicate 2>&1");
         EXPECT_EQ(junk.status, 2) << program;
     }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a make target needs, only those that are missing.
-# Usage: tools/install-deps.sh GROUP...   (groups: build, desktop, e2e, windows, web, bench)
+# Usage: tools/install-deps.sh GROUP...   (groups: build, desktop, e2e, windows, web, bench,
+#                                          package)
 set -euo pipefail
 
 packages_for() {
@@ -14,6 +15,8 @@ packages_for() {
     # Some machines carry a node with its own npm (not Debian's): Debian's npm only when none.
     web) echo "cmake make python3 emscripten chromium nodejs"; command -v npm >/dev/null || echo npm ;;
     bench) echo "libbenchmark-dev" ;;
+    # The Debian package and the checks of what it installs: menu entry, metainfo, manual pages.
+    package) echo "dpkg-dev fakeroot file lintian desktop-file-utils appstream man-db" ;;
     *) echo "unknown package group: $1" >&2; exit 2 ;;
   esac
 }

@@ -208,7 +208,8 @@ wait_for_picture "$work/want" 30 >/dev/null
 close_and_check_exit
 
 # --- From another folder, a copy of the game whose menu cue is a 1 Hz wave (once a crash on
-# the first menu key): the file is named, the cue beeps. Without an audio device: one line. ---
+# the first menu key) and the other cues nowhere: the file is named, the cues found nowhere are
+# named with the folders searched, the cues beep. Without an audio device: one line. ---
 mkdir "$work/empty" "$work/copy"
 cp "$bin/kueruma" "$work/copy/"
 {
@@ -230,7 +231,8 @@ for driver in $drivers; do
   want_frame "$(frame "$work/still" 5)"
   wait_for_picture "$work/want" 10 >/dev/null
   case $driver in
-  dummy) close_and_check_exit "kueruma: $work/copy/WavF_01.wav is not played (a rate of 1 Hz, not 4000 to 192000); its cue beeps instead" ;;
+  dummy) close_and_check_exit "kueruma: $work/copy/WavF_01.wav is not played (a rate of 1 Hz, not 4000 to 192000); its cue beeps instead
+kueruma: WavF_02.wav, WavF_03.wav, WavF_04.wav not found in $work/copy/, $work/copy/../share/kueruma/, or the working folder; their cues beep instead" ;;
   alsa) close_and_check_exit "kueruma: no sound device (ALSA*); the game plays silently" ;;
   *) close_and_check_exit "kueruma: no sound (Audio target '$driver' not available); the game plays silently" ;;
   esac

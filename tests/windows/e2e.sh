@@ -2,7 +2,8 @@
 # Plays the Windows program under Wine as a person would: looks at the title screen, picks
 # "NewGame" with the keyboard, watches the stage intro and the play field, gives up with F11,
 # reads the result screen and quits through the window's menu, all of it recorded (--record),
-# replayed by the runner to the same result and shown again in the window (--play).
+# replayed by the runner to the same result and shown again in the window (--play); then
+# --version in a message box.
 # Screenshots stay in build/windows-shots/. Usage: e2e.sh [SHOT_CHECK [KUERUMA_REPLAY]]
 set -euo pipefail
 . "$(dirname "$0")/wine_common.sh"
@@ -161,4 +162,42 @@ await result 30 result-played
 kill "$game" 2>/dev/null || true
 wineserver -k 2>/dev/null || true
 game=""
+
+# --version, where no console shows it: a message box under the game's title; OK ends the
+# program with status 0 and no game window. Its text, where standard output goes somewhere, is
+# the version the host programs report; where it goes nowhere (closed) the box still comes.
+# The box may be mapped before Wine has sized it to its text: it counts once it is small.
+version_box() {
+  local box="" size="" geometry
+  for _ in $(seq 1 100); do
+    box=$(xdotool search --name '^\+\+.*\+\+$' 2>/dev/null | head -1) || true
+    if [ -n "$box" ] && geometry=$(xdotool getwindowgeometry --shell "$box" 2>/dev/null); then
+      eval "$geometry"
+      size=${WIDTH}x$HEIGHT
+      [ "$WIDTH" -lt 400 ] && [ "$HEIGHT" -lt 200 ] && break
+    fi
+    box=""
+    sleep 0.2
+  done
+  [ -n "$box" ] || fail "kueruma.exe --version showed no message box (last window: ${size:-none})"
+  window=$box
+  shot "$SHOTS/version.png"
+  xdotool windowfocus --sync "$box" 2>/dev/null || true
+  xdotool key Return
+  status=0
+  wait "$game" || status=$?
+  game=""
+  [ $status -eq 0 ] || fail "kueruma.exe --version exited with $status"
+}
+if [ -n "$replay" ]; then
+  wine kueruma.exe --version >version.txt 2>>"$run/wine.log" &
+  game=$!
+  version_box
+  [ "$(tr -d '\r' <version.txt)" = "$("$replay" --version | sed 's/^kueruma-replay/kueruma/')" ] ||
+    fail "kueruma.exe --version says '$(cat version.txt)'"
+  wine kueruma.exe --version >&- 2>>"$run/wine.log" &
+  game=$!
+  version_box
+  echo "ok   --version: a message box, and $(cat version.txt) on standard output"
+fi
 echo "screenshots: $(ls "$SHOTS" | tr '\n' ' ')"

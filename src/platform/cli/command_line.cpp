@@ -3,8 +3,17 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace kueruma::cli {
+
+namespace {
+
+// Every program's --help ends with the options every program has.
+constexpr const char* commonOptions =
+    "--help prints this help and --version the program's version.\n";
+
+} // namespace
 
 CommandLine::CommandLine(std::string_view program, std::string_view usage, std::string_view details,
                          std::initializer_list<OptionSpec> options)
@@ -26,7 +35,10 @@ bool CommandLine::read(int argc, char** argv) {
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (arg == "--help" || arg == "-h") {
-            exitStatus_ = printUsage();
+            exitStatus_ = print(std::string(usage_) + std::string(details_) + commonOptions);
+            return false;
+        } else if (arg == "--version") {
+            exitStatus_ = print(std::string(program_) + " " + programVersion() + "\n");
             return false;
         } else if (!readOption(arg, i, argc, argv)) {
             return false;
@@ -83,14 +95,18 @@ int CommandLine::fail(std::string_view message) const {
     return 2;
 }
 
-int CommandLine::printUsage() const {
+int CommandLine::print(std::string text) {
+    printed_ = std::move(text);
     const bool written =
-        std::fwrite(usage_.data(), 1, usage_.size(), stdout) == usage_.size() &&
-        std::fwrite(details_.data(), 1, details_.size(), stdout) == details_.size();
+        std::fwrite(printed_.data(), 1, printed_.size(), stdout) == printed_.size();
     if (written && std::fflush(stdout) == 0) return 0;
-    std::fprintf(stderr, "%.*s: cannot write the usage to standard output\n",
+    std::fprintf(stderr, "%.*s: cannot write to standard output\n",
                  static_cast<int>(program_.size()), program_.data());
     return 1;
+}
+
+const char* programVersion() {
+    return KUERUMA_VERSION;
 }
 
 bool closeStandardOutput(std::string& error) {

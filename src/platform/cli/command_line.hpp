@@ -1,4 +1,4 @@
-// The command line every program reads the same way: --help and -h, --name VALUE and
+// The command line every program reads the same way: --help and -h, --version, --name VALUE and
 // --name=VALUE, "--" before arguments that start with a dash, each option at most once.
 #pragma once
 
@@ -22,10 +22,12 @@ class CommandLine {
                 std::initializer_list<OptionSpec> options);
 
     // Reads the arguments. False when the program must stop now with exitStatus(): 0 after
-    // printing the usage for --help, 2 after reporting a mistake, 1 when the usage could not
-    // be printed.
+    // printing the usage for --help or the version for --version, 2 after reporting a mistake,
+    // 1 when that could not be printed.
     bool read(int argc, char** argv);
     int exitStatus() const { return exitStatus_; }
+    // What --help or --version printed, for a program whose standard output nobody sees.
+    const std::string& printed() const { return printed_; }
 
     bool has(std::string_view name) const;
     // The option's value, or nullptr when it was not given.
@@ -43,7 +45,7 @@ class CommandLine {
     };
     const OptionSpec* find(std::string_view name) const;
     bool readOption(std::string_view arg, int& i, int argc, char** argv);
-    int printUsage() const;
+    int print(std::string text);
 
     std::string_view program_;
     std::string_view usage_;
@@ -52,7 +54,11 @@ class CommandLine {
     std::vector<Given> given_;
     std::vector<std::string> operands_;
     int exitStatus_ = 0;
+    std::string printed_;
 };
+
+// The version every program reports and writes into its recordings.
+const char* programVersion();
 
 // Flushes and closes standard output. False, with the reason in `error`, when anything written
 // there was lost (a full disk, a closed descriptor); a closed one that nothing was written to is

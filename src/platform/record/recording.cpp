@@ -33,8 +33,4 @@ bool writeWhole(const std::string& path, const std::string& text, std::string& e
     return true;
 }
 
-const char* programVersion() {
-    return KUERUMA_VERSION;
-}
-
 } // namespace kueruma::record

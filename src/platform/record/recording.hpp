@@ -27,7 +27,4 @@ class Recording {
 // write leaves the previous version whole. False with `error` naming the file and the reason.
 bool writeWhole(const std::string& path, const std::string& text, std::string& error);
 
-// The program's version, for the header comments.
-const char* programVersion();
-
 } // namespace kueruma::record

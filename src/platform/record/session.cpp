@@ -147,7 +147,7 @@ void Session::keepStageRun(int stage, int score) {
     const std::time_t now = std::time(nullptr);
     const std::string name = runFileName(now, stage, score);
     const std::int64_t ticks = recording_.ticks() - stageStart_;
-    std::string text = "# kueruma " + std::string(programVersion()) + ": stage " +
+    std::string text = "# kueruma " + std::string(cli::programVersion()) + ": stage " +
                        std::to_string(stage) + ", score " + std::to_string(score) + ", played " +
                        localTimeText(now) + "\n";
     text += "# replay: " + replayCommand(stage, stageWalkCount_, name) + "\n";
@@ -161,7 +161,7 @@ void Session::keepStageRun(int stage, int score) {
 }
 
 bool Session::writeRecording(std::string& error) {
-    std::string text = "# kueruma " + std::string(programVersion()) +
+    std::string text = "# kueruma " + std::string(cli::programVersion()) +
                        ": a session recorded from start-up on " + startedAt_ + "\n";
     if (!options_.playPath.empty()) text += "# it began by showing " + options_.playPath + "\n";
     text += "# replay: " + replayCommand(options_.stage, 0, options_.recordPath) + "\n";

@@ -149,25 +149,45 @@ std::string readFile(const std::string& path, std::vector<Uint8>& bytes) {
     return {};
 }
 
-// The files next to the program come first: the game then sounds the same from any folder.
+// The files next to the program come first: the game then sounds the same from any folder, and
+// a build folder plays its own cues. Then the installed data folder beside the programs' folder,
+// so an installed game works under any prefix and after being moved; then the working folder.
 std::vector<std::string> cueFolders() {
     std::vector<std::string> folders;
     if (char* base = SDL_GetBasePath()) {
         folders.emplace_back(base);
+        folders.emplace_back(std::string(base) + KUERUMA_DATA_FROM_BIN "/");
         SDL_free(base);
     }
     folders.emplace_back();
     return folders;
 }
 
+// One line naming the cues found nowhere and where they were looked for.
+void reportMissing(const std::vector<std::string>& missing,
+                   const std::vector<std::string>& folders) {
+    std::string names;
+    for (const std::string& name : missing) names += (names.empty() ? "" : ", ") + name;
+    std::string places;
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        if (i > 0) places += i + 1 == folders.size() ? ", or " : ", ";
+        places += folders[i].empty() ? "the working folder" : folders[i];
+    }
+    std::fprintf(stderr, "kueruma: %s not found in %s; %s instead\n", names.c_str(), places.c_str(),
+                 missing.size() == 1 ? "its cue beeps" : "their cues beep");
+}
+
 void loadClips() {
     const std::vector<std::string> folders = cueFolders();
+    std::vector<std::string> missing;
     for (std::size_t cue = 0; cue < player.clips.size(); ++cue) {
         Clip& clip = player.clips[cue];
+        bool found = false;
         for (const std::string& folder : folders) {
             const std::string path = folder + platform::soundFiles[cue];
             std::error_code ec;
             if (!std::filesystem::exists(path, ec)) continue;
+            found = true;
             const std::string refused = loadCue(path, player.output, clip.pcm);
             if (!refused.empty()) {
                 std::fprintf(stderr, "kueruma: %s is not played (%s); its cue beeps instead\n",
@@ -175,7 +195,9 @@ void loadClips() {
             }
             break;
         }
+        if (!found) missing.emplace_back(platform::soundFiles[cue]);
     }
+    if (!missing.empty()) reportMissing(missing, folders);
 }
 
 #ifdef KUERUMA_HAVE_ALSA

@@ -13,10 +13,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
     record::SessionOptions options;
     // A GUI program's standard error goes nowhere: the player sees a message box too.
     if (!line.read(__argc, __argv)) {
-        if (line.exitStatus() != 0) {
-            win32::reportError(std::string("kueruma: this command line is not understood\n") +
-                               record::sessionUsage);
+        // --help or --version: started without a console, its standard output goes nowhere
+        // (writing there fails), so the box is what the player reads.
+        if (!line.printed().empty()) {
+            win32::showInformation(line.printed());
+            return 0;
         }
+        win32::reportError(std::string("kueruma: this command line is not understood\n") +
+                           record::sessionUsage);
         return line.exitStatus();
     }
     std::string error = record::readSessionOptions(line, options);

@@ -34,11 +34,24 @@ int widen(const char* ascii, wchar_t* out) {
     return i;
 }
 
-void showError(const wchar_t* text) {
+// A message box under the game's title; `icon` says whether it reports a fault or just informs.
+void showMessage(const wchar_t* text, UINT icon) {
     wchar_t title[maxNameUnits] = {};
     const int length = shiftJisToWide(windowTitleSjis, title, maxNameUnits - 1);
     title[length] = L'\0';
-    MessageBoxW(nullptr, text, title, MB_OK | MB_ICONERROR);
+    MessageBoxW(nullptr, text, title, MB_OK | icon);
+}
+
+void showError(const wchar_t* text) {
+    showMessage(text, MB_ICONERROR);
+}
+
+void showText(const std::string& text, UINT icon) {
+    std::wstring wide(text.size() + 1, L'\0');
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                           wide.data(), static_cast<int>(wide.size()));
+    wide.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+    showMessage(wide.c_str(), icon);
 }
 
 void reportStartUpFailure(const wchar_t* what) {
@@ -144,11 +157,11 @@ int run(HINSTANCE instance, int showCommand) {
 }
 
 void reportError(const std::string& text) {
-    std::wstring wide(text.size() + 1, L'\0');
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                           wide.data(), static_cast<int>(wide.size()));
-    wide.resize(static_cast<std::size_t>(length > 0 ? length : 0));
-    showError(wide.c_str());
+    showText(text, MB_ICONERROR);
+}
+
+void showInformation(const std::string& text) {
+    showText(text, MB_ICONINFORMATION);
 }
 
 } // namespace kueruma::win32

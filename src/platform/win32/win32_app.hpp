@@ -31,5 +31,7 @@ int run(HINSTANCE instance, int showCommand);
 // A problem the player must hear of (a bad command line, a recording that could not be
 // written), in a message box under the game's title; `text` is in the ANSI code page.
 void reportError(const std::string& text);
+// The same box for what the player asked to read (the version, the help).
+void showInformation(const std::string& text);
 
 } // namespace kueruma::win32
