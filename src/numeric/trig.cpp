@@ -63,14 +63,10 @@ Reduced reduceMedium(double x) {
 // numbers of 32-bit limbs, so the work is exact.
 constexpr int productWords = 9;
 constexpr int limbCount = productWords + 2;
+using Limbs = std::uint64_t[limbCount + 1]; // 32 bits each, the lowest first
 
-Reduced reduceLarge(double x) {
-    const std::uint64_t bits = bitsOf(x);
-    const std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
-    const int q = static_cast<int>(bits >> 52) - 1075;
-    const int first = q >= 34 ? (q - 2) / 32 : 0;
-    const int fractionBits = 32 * (first + productWords) - q;
-    std::uint64_t limb[limbCount + 1] = {};
+// m times the words of 2/pi from `first` on, as one whole number.
+void multiplyByTwoOverPi(std::uint64_t m, int first, Limbs& limb) {
     const std::uint64_t mLow = m & 0xFFFFFFFF;
     const std::uint64_t mHigh = m >> 32;
     for (int i = 0; i < productWords; ++i) {
@@ -86,29 +82,44 @@ Reduced reduceLarge(double x) {
         limb[i + 1] += limb[i] >> 32;
         limb[i] &= 0xFFFFFFFF;
     }
+}
+
+// The lowest `bits` bits of the number, as a fraction of 2^bits.
+DoubleDouble fractionOf(const Limbs& limb, int bits) {
+    DoubleDouble fraction{0, 0};
+    for (int i = bits / 32; i >= 0; --i) {
+        const double part = static_cast<double>(limb[i]) * powerOfTwo(32 * i - bits);
+        fraction = add(fraction, {part, 0});
+    }
+    return fraction;
+}
+
+Reduced reduceLarge(double x) {
+    const std::uint64_t bits = bitsOf(x);
+    const std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+    const int q = static_cast<int>(bits >> 52) - 1075;
+    const int first = q >= 34 ? (q - 2) / 32 : 0;
+    const int fractionBits = 32 * (first + productWords) - q;
+    Limbs limb = {};
+    multiplyByTwoOverPi(m, first, limb);
     const int top = fractionBits / 32;
-    const int shift = fractionBits % 32;
+    const std::uint64_t topMask = (std::uint64_t{1} << (fractionBits % 32)) - 1;
     const auto bitAt = [&](int n) { return (limb[n / 32] >> (n % 32)) & 1; };
     unsigned quadrant = static_cast<unsigned>(bitAt(fractionBits) | (bitAt(fractionBits + 1) << 1));
-    limb[top] &= (std::uint64_t{1} << shift) - 1;
+    limb[top] &= topMask;
     // Past half a quadrant, r is negative: the distance back from the next quadrant.
     const bool past = bitAt(fractionBits - 1) != 0;
     if (past) {
         ++quadrant;
         std::uint64_t borrow = 1;
         for (int i = 0; i <= top; ++i) {
-            limb[i] = ((~limb[i] & 0xFFFFFFFF) + borrow);
+            limb[i] = (~limb[i] & 0xFFFFFFFF) + borrow;
             borrow = limb[i] >> 32;
             limb[i] &= 0xFFFFFFFF;
         }
-        limb[top] &= (std::uint64_t{1} << shift) - 1;
+        limb[top] &= topMask;
     }
-    DoubleDouble fraction{0, 0};
-    for (int i = top; i >= 0; --i) {
-        const double part = static_cast<double>(limb[i]) * powerOfTwo(32 * i - fractionBits);
-        fraction = add(fraction, {part, 0});
-    }
-    const DoubleDouble r = multiply(fraction, {halfPiHi, halfPiLo});
+    const DoubleDouble r = multiply(fractionOf(limb, fractionBits), {halfPiHi, halfPiLo});
     return {quadrant, past ? negate(r) : r};
 }
 
