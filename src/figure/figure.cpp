@@ -17,7 +17,7 @@ const double boxWidthInBones = 2 * numeric::cos(pi / 6);
 
 void placeBodyBox(Figure& f, double heightFactor) {
     const double a = f.segment;
-    const numeric::SinCos t = numeric::sinCos(f.bodyAngle);
+    const numeric::SinCos t = f.bodyTurn();
     f.boxX = f.posX + boxInset * a * (t.cos - t.sin);
     f.boxY = f.posY + boxInset * a * (t.sin + t.cos);
     f.boxWidth = boxWidthInBones * a;
@@ -62,6 +62,14 @@ void Figure::reset() {
     segment = 24.0;
 }
 
+numeric::SinCos Figure::bodyTurn() const {
+    if (std::memcmp(&turnOf_, &bodyAngle, sizeof bodyAngle) != 0) {
+        turn_ = numeric::sinCos(bodyAngle);
+        turnOf_ = bodyAngle;
+    }
+    return turn_;
+}
+
 void Figure::updateJoints() {
     const std::array<double, 12> inputs = {posX,  posY,  bodyAngle, segment,   hipA,   hipB,
                                            kneeA, kneeB, shoulderA, shoulderB, elbowA, elbowB};
@@ -76,7 +84,7 @@ void Figure::updateJoints() {
         jointX[joint] = jointX[from] + a * d.cos;
         jointY[joint] = jointY[from] + a * d.sin;
     };
-    const numeric::SinCos body = numeric::sinCos(t);
+    const numeric::SinCos body = bodyTurn();
     jointX[Head] = posX + a * (body.cos - body.sin);
     jointY[Head] = posY + a * (body.sin + body.cos);
     limbBase = t + pi / 2;

@@ -1,6 +1,7 @@
 // The player's stick figure: its one record, start state, skeleton and limb dynamics.
 #pragma once
 
+#include "numeric/trig.hpp"
 #include "world/geometry.hpp"
 
 #include <array>
@@ -93,6 +94,13 @@ struct Figure {
     void applyPose(std::int32_t pose);
 
     world::RotatedRect bodyBox() const { return {boxX, boxY, boxWidth, boxHeight, bodyAngle}; }
+    // The sine and cosine of bodyAngle, worked out once for each angle it takes (a tick asks
+    // for them several times).
+    numeric::SinCos bodyTurn() const;
+
+  private:
+    mutable double turnOf_ = 0.0;
+    mutable numeric::SinCos turn_{0.0, 1.0};
 };
 
 } // namespace kueruma::figure

@@ -66,7 +66,7 @@ void runAndLean(Figure& f, const InputState& in) {
 void tiltAndMove(Figure& f) {
     f.bodyAngle += f.spin;
     const double h = f.pivotSpan / 2;
-    const numeric::SinCos t = numeric::sinCos(f.bodyAngle);
+    const numeric::SinCos t = f.bodyTurn();
     const double pivotX = f.posX + h * (t.cos - t.sin);
     const double pivotY = f.posY + h * (t.sin + t.cos);
     const double rx = world::rotateAboutX(f.posX, f.posY, pivotX, pivotY, f.spin);
@@ -95,7 +95,7 @@ void jump(Figure& f, const InputState& in) {
 // Each box corner below the floor lifts the figure by its depth; the box is not moved between
 // the four tests, so the lifts add up.
 void landOnGround(Figure& f, double groundY) {
-    const numeric::SinCos t = numeric::sinCos(f.bodyAngle);
+    const numeric::SinCos t = f.bodyTurn();
     const double corners[4] = {
         f.boxY,
         f.boxY + f.boxWidth * t.sin,
@@ -173,7 +173,7 @@ void breakAndTouchBlocks(PlayState& state) {
     GameState& gs = state.gameState;
     state.preparedBlocks.refresh(state.blockPool);
     const LegBars legs = legBars(f);
-    const world::PreparedRect body = world::prepareRect(f.bodyBox());
+    const world::PreparedRect body = world::prepareRect(f.bodyBox(), f.bodyTurn());
     for (int i = 0; i < gs.blockCount; ++i) {
         world::Block& block = state.blockPool[static_cast<std::size_t>(i)];
         if (!block.active) continue;
@@ -194,7 +194,7 @@ void breakAndTouchBlocks(PlayState& state) {
 }
 
 bool bodyPastGoal(const Figure& f, double goalX) {
-    const numeric::SinCos t = numeric::sinCos(f.bodyAngle);
+    const numeric::SinCos t = f.bodyTurn();
     const double c = t.cos;
     const double s = t.sin;
     const double xs[4] = {f.boxX, f.boxX + f.boxWidth * c,
