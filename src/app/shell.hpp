@@ -8,6 +8,10 @@
 
 namespace kueruma::app {
 
+// The main window's title, in UTF-8 for the window systems (the web page's title is read from
+// this line when the page is built).
+inline constexpr const char* windowTitle = "++クエルマー++";
+
 class Shell {
   public:
     // Prepares the play state before the window exists: blocks active, pass digits zeroed,

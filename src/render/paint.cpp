@@ -11,8 +11,6 @@ using game::PlayState;
 
 namespace {
 
-constexpr int clearBonus = 599;
-
 WorldPoint feetCentre(const figure::Figure& f) {
     return {(f.jointX[figure::FootA] + f.jointX[figure::FootB]) / 2,
             (f.jointY[figure::FootA] + f.jointY[figure::FootB]) / 2};

@@ -7,6 +7,9 @@
 
 namespace kueruma::render {
 
+// The points the paint after the last block breaks adds, with the clear animation.
+inline constexpr int clearBonus = 599;
+
 // What the first step of a Play paint hands the drawing.
 struct PaintFrame {
     // The tick before broke a block: the hit flash is drawn, converging on the feet as they

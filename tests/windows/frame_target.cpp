@@ -1,5 +1,7 @@
 #include "frame_target.hpp"
 
+#include "platform/cli/command_line.hpp"
+
 #include <algorithm>
 #include <cstring>
 
@@ -47,10 +49,10 @@ std::string loadRuns(const std::vector<std::string>& args, std::size_t first,
     for (std::size_t i = first; i < args.size(); ++i) {
         if (args[i] == "--stage") {
             const std::string value = i + 1 < args.size() ? args[++i] : std::string();
-            if (value.size() != 1 || value[0] < '0' || value[0] > '8') {
-                return "--stage takes a stage index from 0 to 8";
+            if (std::string problem = cli::readStage("--stage", value, run.stage);
+                !problem.empty()) {
+                return problem;
             }
-            run.stage = value[0] - '0';
             continue;
         }
         if (args[i].size() > 1 && args[i][0] == '-') return "unknown option '" + args[i] + "'";

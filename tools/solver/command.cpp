@@ -18,8 +18,9 @@ constexpr std::string_view usage =
     "usage: kueruma-solve STAGE [--budget TICKS] [--seed S] [--hold K] [--best] [--threads N]\n"
     "                     [--seconds N] [--opening SCRIPT] [--verbose] [--out FILE]\n"
     "       kueruma-solve STAGE --jitter COPIES SCRIPT [--seed S]\n";
-constexpr std::string_view details =
-    "Searches for keys that reach STAGE's (0 to 8) target and prints them as a replay script\n"
+const std::string details =
+    "Searches for keys that reach STAGE's (" + cli::stageRange() +
+    ") target and prints them as a replay script\n"
     "headed by the command that finds them again.\n"
     "  --budget TICKS    the work to do, in simulated ticks (default 20000000); the seed and\n"
     "                    the budget alone decide the run\n"
@@ -103,13 +104,14 @@ cli::CommandLine solveCommandLine() {
 std::string readCommand(const cli::CommandLine& line, SolveCommand& command) {
     const std::vector<std::string>& operands = line.operands();
     const bool jitter = line.value("--jitter") != nullptr;
-    if (operands.empty()) return "a stage index from 0 to 8 is needed";
+    if (operands.empty()) return "a stage index from " + cli::stageRange() + " is needed";
     if (operands.size() != (jitter ? 2u : 1u)) {
         return jitter ? "--jitter takes a stage and a script" : "only one stage at a time";
     }
     long long stage = 0;
     if (!cli::parseWholeNumber(operands.front(), world::stageCount - 1, stage)) {
-        return "the stage is an index from 0 to 8, not '" + cli::printable(operands.front()) + "'";
+        return "the stage is an index from " + cli::stageRange() + ", not '" +
+               cli::printable(operands.front()) + "'";
     }
     SearchOptions& o = command.search;
     o.stage = static_cast<int>(stage);

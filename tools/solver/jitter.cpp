@@ -2,7 +2,8 @@
 
 #include "outcome.hpp"
 
-#include "platform/headless/paint_targets.hpp"
+#include "game/game_state.hpp"
+#include "platform/headless/headless.hpp"
 #include "world/stages.hpp"
 
 #include <algorithm>
@@ -33,7 +34,9 @@ namespace {
 Outcome playThenWalkOn(int stage, const std::vector<loop::KeySet>& keys) {
     headless::NullPaintTarget target;
     headless::boot(&target, stage);
-    const auto walkTicks = static_cast<std::size_t>(world::stageData(stage).goalX / 5.0) + 8;
+    // Long enough for the view to scroll past the goal.
+    const game::GameState& gs = headless::state().gameState;
+    const auto walkTicks = static_cast<std::size_t>(gs.goalX / gs.scrollStep) + 8;
     constexpr loop::KeySet walk = loop::KeyRight;
     std::int64_t ticks = 0;
     for (std::size_t t = 0; t < keys.size() + walkTicks; ++t) {

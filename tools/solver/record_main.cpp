@@ -1,7 +1,7 @@
 // kueruma-record-replays DIR: plays every DIR/stage-N.txt and writes what the replay test
 // expects of them: DIR/expected.txt (one summary line each) and DIR/stage-N.fields (per-tick
 // field digests). Run it after a change that is meant to alter the replays.
-#include "platform/headless/paint_targets.hpp"
+#include "platform/headless/headless.hpp"
 #include "replay_check.hpp"
 #include "world/stages.hpp"
 

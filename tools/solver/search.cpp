@@ -2,7 +2,8 @@
 
 #include "worker_pool.hpp"
 
-#include "platform/headless/paint_targets.hpp"
+#include "platform/headless/headless.hpp"
+#include "render/paint.hpp"
 #include "world/blocks.hpp"
 #include "world/stages.hpp"
 
@@ -114,7 +115,7 @@ double evaluate(int ticksLeft, double hope, const std::array<double, world::pool
     }
     const int c = f.combo;
     const int n = c + reachable;
-    const double bonus = !lost && reachable > 0 ? 599 : 0;
+    const double bonus = !lost && reachable > 0 ? render::clearBonus : 0;
     const double potential = 10.0 * (n * (n + 1) / 2 - c * (c + 1) / 2) + bonus;
     // A hopeful view already counts the combo; progress then only breaks ties, so a search can
     // afford to wait (as for the last stage, whose first block must not break in the opening

@@ -1,5 +1,7 @@
 #include "platform/cli/command_line.hpp"
 
+#include "world/stages.hpp"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -139,6 +141,19 @@ bool parseWholeNumber(std::string_view text, long long maxValue, long long& valu
         if (value > maxValue) return false;
     }
     return true;
+}
+
+std::string stageRange() {
+    return "0 to " + std::to_string(world::stageCount - 1);
+}
+
+std::string readStage(std::string_view option, std::string_view text, int& stage) {
+    long long index = 0;
+    if (!parseWholeNumber(text, world::stageCount - 1, index)) {
+        return std::string(option) + " takes a stage index from " + stageRange();
+    }
+    stage = static_cast<int>(index);
+    return {};
 }
 
 } // namespace kueruma::cli

@@ -72,4 +72,9 @@ std::string printable(std::string_view text, std::size_t maxChars = 20);
 // A whole number from 0 to maxValue written with digits only (no sign, no spaces).
 bool parseWholeNumber(std::string_view text, long long maxValue, long long& value);
 
+// The stage indexes as messages and help texts name them: "0 to 8".
+std::string stageRange();
+// Reads the stage index `option` names. Empty when `text` is one; otherwise what is wrong.
+std::string readStage(std::string_view option, std::string_view text, int& stage);
+
 } // namespace kueruma::cli

@@ -2,6 +2,8 @@
 
 #include "app/menus.hpp"
 #include "app/shell.hpp"
+#include "platform/driver/backend.hpp"
+#include "platform/driver/driver.hpp"
 #include "platform/headless/counting_canvas.hpp"
 #include "seam/platform.hpp"
 
@@ -11,12 +13,12 @@ namespace kueruma::headless {
 
 namespace {
 
+// The headless backend's own part of the program: the virtual clock, where paints go, what the
+// last tick did, and the joysticks.
 struct Runtime {
-    app::Shell shell;
-    platform::Window window;
     PaintTarget* target = nullptr;
-    loop::MessageLoop<loop::VirtualClock> loop;
-    bool painting = false;
+    CountingCanvas canvas;
+    std::int64_t nowMs = 0;
     std::int64_t ticks = 0;
     TickReport report;
     TickReport bootReport;
@@ -26,22 +28,8 @@ struct Runtime {
 
 thread_local Runtime rt;
 
-void paint() {
-    rt.loop.takePaint();
-    if (rt.target == nullptr) return;
-    rt.report.painted = true;
-    platform::Canvas* target = rt.target->beginPaint();
-    if (target == nullptr) {
-        rt.shell.onPaint(&rt.window);
-        return;
-    }
-    CountingCanvas canvas(*target);
-    rt.painting = true;
-    rt.shell.onPaint(&rt.window, canvas);
-    rt.painting = false;
-    rt.target->endPaint();
-    rt.report.pensCreated += canvas.created();
-    rt.report.pensDeleted += canvas.deleted();
+loop::MessageLoop<driver::BackendClock>& messages() {
+    return driver::program().loop;
 }
 
 } // namespace
@@ -53,74 +41,79 @@ void boot(PaintTarget* target, int stage) {
     rt.joystickCount = joystickCount;
     rt.joysticks = joysticks;
     rt.target = target;
-    rt.shell.startUp();
-    rt.shell.onCreate(&rt.window);
+    driver::reset();
+    driver::Program& program = driver::program();
+    program.shell.startUp();
+    program.shell.onCreate(&program.window);
     if (stage >= 0) {
-        app::beginStageByCode(rt.shell.state(), &rt.window, stage);
+        app::beginStageByCode(program.shell.state(), &program.window, stage);
     }
     // The window's first paint, before any tick.
-    paint();
-    rt.report.timerMs = rt.loop.timer().periodMs();
+    driver::paint();
+    rt.report.timerMs = program.loop.timer().periodMs();
     rt.bootReport = rt.report;
 }
 
 bool tick() {
-    if (rt.loop.quitPosted()) return false;
+    loop::MessageLoop<driver::BackendClock>& queue = messages();
+    if (queue.quitPosted()) return false;
     rt.report = TickReport{};
     // The clock moves on to the tick; a tick that is overdue fires once, now.
-    const std::int64_t wait = rt.loop.msUntilTick();
-    if (wait > 0) rt.loop.clock.ms += wait;
-    rt.report.tickMs = rt.loop.clock.now();
-    rt.loop.takeTick();
+    driver::waitForEvent(queue.msUntilTick());
+    rt.report.tickMs = rt.nowMs;
+    queue.takeTick();
     ++rt.ticks;
-    rt.shell.onTimer(&rt.window);
-    if (rt.loop.next() == loop::Next::Paint) paint();
-    rt.report.timerMs = rt.loop.timer().periodMs();
-    rt.report.quit = rt.loop.quitPosted();
+    driver::fireTimer();
+    driver::handlePending();
+    rt.report.timerMs = queue.timer().periodMs();
+    rt.report.quit = queue.quitPosted();
     return true;
 }
 
 platform::Window* mainWindow() {
-    return &rt.window;
+    return &driver::program().window;
 }
 
 void paintNow() {
     rt.report = TickReport{};
-    paint();
+    driver::paint();
 }
 
 void holdKeys(loop::KeySet keys) {
-    rt.loop.keys.hold(keys);
+    messages().keys.hold(keys);
 }
 
 void tapKey(int virtualKey) {
-    rt.loop.keys.tap(loop::keyBit(virtualKey));
+    messages().keys.tap(loop::keyBit(virtualKey));
 }
 
 game::PlayState& state() {
-    return rt.shell.state();
+    return driver::program().shell.state();
 }
 
 app::Shell& shell() {
-    return rt.shell;
+    return driver::program().shell;
 }
 
 struct Snapshot {
+    driver::Program program;
     Runtime runtime;
 };
 
 Snapshot* newSnapshot() {
-    return new Snapshot{rt};
+    return new Snapshot{driver::program(), rt};
 }
 void deleteSnapshot(Snapshot* snapshot) {
     delete snapshot;
 }
 
 void save(Snapshot& snapshot) {
+    snapshot.program = driver::program();
     snapshot.runtime = rt;
 }
 
 void restore(const Snapshot& snapshot) {
+    driver::program() = snapshot.program;
     rt = snapshot.runtime;
 }
 
@@ -131,16 +124,16 @@ const TickReport& bootReport() {
     return rt.bootReport;
 }
 std::int64_t nowMs() {
-    return rt.loop.clock.now();
+    return rt.nowMs;
 }
 unsigned timerPeriodMs() {
-    return rt.loop.timer().periodMs();
+    return messages().timer().periodMs();
 }
 bool quitPosted() {
-    return rt.loop.quitPosted();
+    return messages().quitPosted();
 }
 int exitCode() {
-    return rt.loop.exitCode();
+    return messages().exitCode();
 }
 std::int64_t ticksDelivered() {
     return rt.ticks;
@@ -155,46 +148,61 @@ VirtualJoystick& joystick(unsigned id) {
 
 } // namespace kueruma::headless
 
-namespace kueruma::platform {
+// A virtual clock that moves only when told: pauses and waits cost no time, and no event ever
+// arrives but the ones a test sends.
+namespace kueruma::driver {
 
 using headless::rt;
 
-void setTimer(Window*, int, unsigned periodMs) {
-    rt.loop.setTimer(periodMs);
+std::int64_t clockMs() {
+    return rt.nowMs;
 }
 
-void invalidate(Window*) {
-    rt.loop.invalidate();
-}
-
-void postQuit(int exitCode) {
-    rt.loop.postQuit(exitCode);
-}
-
-void closeWindow(Window* window) {
-    rt.shell.onClose(window);
-}
-
-void destroyWindow(Window* window) {
-    if (window->destroyed) return;
-    window->destroyed = true;
-    rt.shell.onDestroy(window);
-}
-
-void sleepMs(unsigned ms) {
-    if (rt.painting) rt.target->pauseInPaint();
-    rt.loop.sleep(ms);
+void pause(unsigned ms) {
+    if (program().painting) rt.target->pauseInPaint();
+    rt.nowMs += ms;
     rt.report.sleptMs += ms;
 }
+
+platform::Canvas* beginPaint() {
+    rt.report.painted = true;
+    rt.canvas.attach(rt.target->beginPaint());
+    return rt.canvas.attached() ? &rt.canvas : nullptr;
+}
+
+void endPaint() {
+    if (!rt.canvas.attached()) return;
+    rt.target->endPaint();
+    rt.report.pensCreated += rt.canvas.created();
+    rt.report.pensDeleted += rt.canvas.deleted();
+}
+
+bool handleEvent() {
+    return false;
+}
+
+void waitForEvent(std::int64_t ms) {
+    if (ms > 0) rt.nowMs += ms;
+}
+
+void tickStarts() {}
+void tickDone() {}
+void windowDestroyed() {}
+
+short keyAnswer(int, short latched) {
+    return latched;
+}
+
+} // namespace kueruma::driver
+
+namespace kueruma::platform {
+
+using headless::rt;
 
 void playSound(const char* fileName) {
     if (rt.report.soundCount < headless::TickReport::maxSounds) {
         rt.report.sounds[rt.report.soundCount++] = fileName;
     }
-}
-
-short asyncKeyState(int virtualKey) {
-    return rt.loop.keys.query(virtualKey);
 }
 
 unsigned joystickDeviceCount() {

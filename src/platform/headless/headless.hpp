@@ -25,6 +25,13 @@ class PaintTarget {
     virtual void endPaint() {}
 };
 
+// Paints that draw nothing: the rules run, every change a paint makes to the play state is
+// made, and its sounds and pauses are heard, but no pixel is worked out.
+class NullPaintTarget final : public PaintTarget {
+  public:
+    platform::Canvas* beginPaint() override { return nullptr; }
+};
+
 // What happened during one timer tick and the paint that followed it.
 struct TickReport {
     static constexpr int maxSounds = 64;
@@ -55,7 +62,8 @@ game::PlayState& state();
 app::Shell& shell();
 
 // Starts the program: process-start records, start-up, window creation and its first paint.
-// `stage` 0..8 starts that stage as a valid pass code would before the first paint.
+// `stage` 0..8 starts that stage as a valid pass code would before the first paint. Every paint
+// from now on goes to `target` (never null).
 void boot(PaintTarget* target, int stage = -1);
 // Delivers one timer tick and, when it asked for one, the paint after it. False once the
 // program has quit (no tick is delivered then).

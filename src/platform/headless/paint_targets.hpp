@@ -1,4 +1,5 @@
-// Where headless paints go: nowhere (the rules run, no pixel is drawn) or into a picture.
+// Headless paints into a picture (the runner's frames, the tests' goldens), with the raster
+// canvas.
 #pragma once
 
 #include "platform/headless/headless.hpp"
@@ -7,13 +8,7 @@
 
 namespace kueruma::headless {
 
-// Paints that draw nothing: the rules run, every change a paint makes to the play state is
-// made, and its sounds and pauses are heard, but no pixel is worked out.
-class NullPaintTarget final : public PaintTarget {
-  public:
-    platform::Canvas* beginPaint() override { return nullptr; }
-};
-
+// Paints drawn into a picture of the given size.
 class RasterPaintTarget final : public PaintTarget {
   public:
     RasterPaintTarget(int width = platform::clientWidth, int height = platform::clientHeight)

@@ -30,10 +30,12 @@ constexpr const char* usage =
     "usage: kueruma-replay [--stage N [--walk-count N]] [--client WxH] [--trace] [--png DIR]\n"
     "                      [--gif FILE [--from T] [--to T]] [SCRIPT | -]\n"
     "       kueruma-replay --dump-stages\n";
-constexpr const char* details =
+const std::string details =
     "Plays SCRIPT (or standard input, '-') headless. Each line holds keys through some ticks:\n"
     "'COUNT KEYS', KEYS being '-' or letters from L U R D X Z F.\n"
-    "  --stage N      start stage N (0 to 8) first\n"
+    "  --stage N      start stage N (" +
+    cli::stageRange() +
+    ") first\n"
     "  --walk-count N with --stage: the figure's walk cycle starts at N, as in a stage\n"
     "                 played after another (recorded runs name it)\n"
     "  --client WxH   the client area's size (default 632x433)\n"
@@ -92,9 +94,9 @@ std::string readOptions(const cli::CommandLine& line, Options& o) {
         return alone ? "" : "--dump-stages takes no script and no other option";
     }
     if (const std::string* v = line.value("--stage")) {
-        long long n = 0;
-        if (!cli::parseWholeNumber(*v, 8, n)) return "--stage takes a stage index from 0 to 8";
-        o.stage = static_cast<int>(n);
+        if (std::string problem = cli::readStage("--stage", *v, o.stage); !problem.empty()) {
+            return problem;
+        }
     }
     if (const std::string* v = line.value("--walk-count")) {
         long long n = 0;

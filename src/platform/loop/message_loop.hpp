@@ -1,7 +1,7 @@
 // The message queue a Windows program sees, emulated for the backends that have none of their
 // own (headless, desktop, browser): one timer on a fixed grid whose late ticks coalesce, paint
-// requests, the quit message, the main window's state and the keyboard's async key latch. Each
-// backend gives it a clock: a virtual one that jumps, or the machine's.
+// requests, the quit message, the main window's state and the keyboard's async key latch, on a
+// clock: a virtual one that jumps, or the machine's.
 #pragma once
 
 #include "platform/loop/key_latch.hpp"
@@ -45,15 +45,7 @@ class Timer {
 // a paint before a timer tick.
 enum class Next { Quit, Paint, Tick, Wait };
 
-// A clock that moves only when told: pauses and waits cost no time.
-struct VirtualClock {
-    std::int64_t ms = 0;
-    std::int64_t now() const { return ms; }
-    void sleep(unsigned pauseMs) { ms += pauseMs; }
-};
-
-// The emulated message loop on a clock: `Clock` has `std::int64_t now()` in milliseconds and
-// `void sleep(unsigned ms)`, which blocks the program (or, for a virtual clock, moves it on).
+// The emulated message loop on a clock: `Clock` has `std::int64_t now() const` in milliseconds.
 template <class Clock> class MessageLoop {
   public:
     Clock clock;
@@ -66,7 +58,6 @@ template <class Clock> class MessageLoop {
         quit_ = true;
         exitCode_ = exitCode;
     }
-    void sleep(unsigned ms) { clock.sleep(ms); }
 
     Next next() const {
         if (quit_) return Next::Quit;

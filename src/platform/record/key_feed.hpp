@@ -2,8 +2,8 @@
 // key newly held reads as pressed once, as the headless runner holds them.
 #pragma once
 
-#include "platform/script/script.hpp"
 #include "platform/loop/key_latch.hpp"
+#include "platform/script/script.hpp"
 
 #include <cstddef>
 #include <cstdint>

@@ -40,6 +40,12 @@ std::string replayCommand(int stage, std::int32_t walkCount, const std::string& 
 
 } // namespace
 
+const std::string sessionOptionsHelp =
+    "  --record FILE  write the keys of every tick as a replay script\n"
+    "  --play FILE    show a replay script in the window, then play on\n"
+    "  --stage N      with --play: the script starts at stage N (" +
+    cli::stageRange() + "), as the runner's does\n";
+
 cli::CommandLine sessionCommandLine(std::string_view details) {
     return cli::CommandLine("kueruma", sessionUsage, details,
                             {{"--record", true}, {"--play", true}, {"--stage", true}});
@@ -52,10 +58,10 @@ std::string readSessionOptions(const cli::CommandLine& line, SessionOptions& opt
     if (const std::string* v = line.value("--record")) options.recordPath = *v;
     if (const std::string* v = line.value("--play")) options.playPath = *v;
     if (const std::string* v = line.value("--stage")) {
-        long long n = 0;
-        if (!cli::parseWholeNumber(*v, 8, n)) return "--stage takes a stage index from 0 to 8";
+        if (std::string problem = cli::readStage("--stage", *v, options.stage); !problem.empty()) {
+            return problem;
+        }
         if (options.playPath.empty()) return "--stage goes with --play";
-        options.stage = static_cast<int>(n);
     }
     if (!options.recordPath.empty() && options.recordPath == options.playPath) {
         return "--record would overwrite the script that --play shows";

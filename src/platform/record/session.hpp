@@ -28,10 +28,7 @@ struct SessionOptions {
 // otherwise what is wrong.
 inline constexpr const char* sessionUsage =
     "usage: kueruma [--record FILE] [--play FILE [--stage N]]\n";
-inline constexpr const char* sessionOptionsHelp =
-    "  --record FILE  write the keys of every tick as a replay script\n"
-    "  --play FILE    show a replay script in the window, then play on\n"
-    "  --stage N      with --play: the script starts at stage N (0 to 8), as the runner's does\n";
+extern const std::string sessionOptionsHelp;
 cli::CommandLine sessionCommandLine(std::string_view details);
 std::string readSessionOptions(const cli::CommandLine& line, SessionOptions& options);
 

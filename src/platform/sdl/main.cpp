@@ -12,9 +12,10 @@ int main(int argc, char** argv) {
     static const std::string details =
         std::string("The game in a window. Arrow keys move, X jumps and confirms, Z kicks, F11\n"
                     "gives up the stage, Alt+Enter switches fullscreen; a joystick works too.\n") +
-        record::sessionOptionsHelp +
-        "KUERUMA_SCALE=1, 2 or 3 chooses the window's scale (default: the largest that fits).\n"
-        "Every finished stage's run is kept in $XDG_DATA_HOME/kueruma/runs (the latest 100).\n";
+        record::sessionOptionsHelp + "KUERUMA_SCALE=N chooses the window's scale, from 1 to " +
+        std::to_string(sdl::maxScale) + " (default: the largest that fits).\n" +
+        "Every finished stage's run is kept in $XDG_DATA_HOME/kueruma/runs (the latest " +
+        std::to_string(record::keptRuns) + ").\n";
     cli::CommandLine line = record::sessionCommandLine(details);
     if (!line.read(argc, argv)) return line.exitStatus();
     record::SessionOptions options;

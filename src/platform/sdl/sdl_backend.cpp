@@ -1,8 +1,8 @@
 #include "platform/sdl/sdl_backend.hpp"
 
-#include "app/shell.hpp"
 #include "platform/cli/command_line.hpp"
-#include "platform/loop/message_loop.hpp"
+#include "platform/driver/backend.hpp"
+#include "platform/driver/driver.hpp"
 #include "platform/raster/raster_canvas.hpp"
 #include "platform/record/session.hpp"
 #include "platform/sdl/sdl_input.hpp"
@@ -23,24 +23,15 @@ namespace kueruma::sdl {
 
 namespace {
 
-constexpr const char* windowTitle = "++クエルマー++";
 // Room left under the usable display height for the window frame and caption.
 constexpr int frameAllowance = 48;
 
-// The machine's clock; a pause blocks the program.
-struct SdlClock {
-    std::int64_t now() const { return static_cast<std::int64_t>(SDL_GetTicks64()); }
-    void sleep(unsigned ms) { SDL_Delay(ms); }
-};
-
+// The desktop backend's own part of the program: the window on the screen and what it shows.
 struct Runtime {
-    app::Shell shell;
-    platform::Window window;
     SDL_Window* sdlWindow = nullptr;
     Screen screen;
     std::unique_ptr<raster::Framebuffer> framebuffer;
     std::unique_ptr<raster::RasterCanvas> canvas;
-    loop::MessageLoop<SdlClock> loop;
 };
 
 Runtime rt;
@@ -70,14 +61,6 @@ void present() {
     rt.screen.show(*rt.framebuffer);
 }
 
-void paint() {
-    rt.loop.takePaint();
-    rt.framebuffer->clear(0);
-    rt.canvas->beginPaint();
-    rt.shell.onPaint(&rt.window, *rt.canvas);
-    present();
-}
-
 void toggleFullscreen() {
     const bool full = (SDL_GetWindowFlags(rt.sdlWindow) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
     SDL_SetWindowFullscreen(rt.sdlWindow, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
@@ -86,16 +69,16 @@ void toggleFullscreen() {
 void handleWindowEvent(const SDL_WindowEvent& event) {
     switch (event.event) {
     case SDL_WINDOWEVENT_CLOSE:
-        platform::closeWindow(&rt.window);
+        platform::closeWindow(&driver::program().window);
         break;
     case SDL_WINDOWEVENT_EXPOSED:
     case SDL_WINDOWEVENT_SIZE_CHANGED:
         rt.screen.invalidate();
-        rt.loop.invalidate();
+        driver::program().loop.invalidate();
         break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
         // The window hears no more of the keyboard: nothing is held any longer.
-        rt.loop.keys.releaseAll();
+        driver::program().loop.keys.releaseAll();
         break;
     default:
         break;
@@ -103,9 +86,11 @@ void handleWindowEvent(const SDL_WindowEvent& event) {
 }
 
 void handleEvent(const SDL_Event& event) {
+    loop::KeyLatch& keys = driver::program().loop.keys;
+    platform::Window& window = driver::program().window;
     switch (event.type) {
     case SDL_QUIT: // the session is ending, or a signal: as the close box
-        if (!rt.window.destroyed) platform::closeWindow(&rt.window);
+        if (!window.destroyed) platform::closeWindow(&window);
         break;
     case SDL_WINDOWEVENT:
         handleWindowEvent(event.window);
@@ -116,10 +101,10 @@ void handleEvent(const SDL_Event& event) {
             if (event.key.repeat == 0) toggleFullscreen();
             break;
         }
-        rt.loop.keys.press(input::keyOf(event.key.keysym.sym));
+        keys.press(input::keyOf(event.key.keysym.sym));
         break;
     case SDL_KEYUP:
-        rt.loop.keys.release(input::keyOf(event.key.keysym.sym));
+        keys.release(input::keyOf(event.key.keysym.sym));
         break;
     default:
         break;
@@ -137,28 +122,6 @@ void takeKeyEvents() {
                                    SDL_KEYDOWN, SDL_KEYUP)) > 0) {
         for (int i = 0; i < count; ++i) handleEvent(events[static_cast<std::size_t>(i)]);
     }
-}
-
-// Input comes before a paint, a paint before the next tick, and quitting before all of them,
-// as a Windows message queue orders them. False once the program has quit.
-bool handlePending() {
-    SDL_Event event;
-    while (!rt.loop.quitPosted() && SDL_PollEvent(&event)) handleEvent(event);
-    if (rt.loop.next() == loop::Next::Paint) paint();
-    return !rt.loop.quitPosted();
-}
-
-// Sleeps until an event arrives or `ms` have passed (for ever when `ms` is negative).
-void waitForEvent(std::int64_t ms) {
-    const int timeout = ms < 0 || ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
-    SDL_Event event;
-    if (SDL_WaitEventTimeout(&event, timeout)) handleEvent(event);
-}
-
-void fireTimer() {
-    input::markJoysticksStale();
-    rt.shell.onTimer(&rt.window);
-    record::session().tickDone(rt.shell.state());
 }
 
 bool drawsNowhere(const char* driver) {
@@ -229,9 +192,9 @@ bool startVideo(std::string& error) {
 bool createWindow(std::string& error) {
     if (!startVideo(error)) return false;
     const int scale = startScale();
-    rt.sdlWindow = SDL_CreateWindow(windowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                    clientWidth * scale, clientHeight * scale,
-                                    SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+    rt.sdlWindow = SDL_CreateWindow(
+        app::windowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, clientWidth * scale,
+        clientHeight * scale, SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     if (rt.sdlWindow == nullptr) {
         error = std::string("cannot create the window: ") + SDL_GetError();
         return false;
@@ -271,28 +234,22 @@ bool initSdl(std::string& error) {
 
 bool openGame(std::string& error) {
     rt = Runtime{};
+    driver::reset();
+    driver::Program& program = driver::program();
     rt.framebuffer = std::make_unique<raster::Framebuffer>(clientWidth, clientHeight);
     rt.canvas = std::make_unique<raster::RasterCanvas>(*rt.framebuffer);
     if (SDL_WasInit(SDL_INIT_JOYSTICK) != 0) input::openJoysticks();
     sound::open();
-    rt.shell.startUp();
+    program.shell.startUp();
     if (!createWindow(error)) return false;
-    rt.shell.onCreate(&rt.window);
-    record::session().windowCreated(rt.shell.state(), &rt.window);
-    paint();
+    program.shell.onCreate(&program.window);
+    record::session().windowCreated(program.shell.state(), &program.window);
+    driver::paint();
     return true;
 }
 
 int runMessageLoop() {
-    while (handlePending()) {
-        if (rt.loop.next() == loop::Next::Tick) {
-            rt.loop.takeTick();
-            fireTimer();
-        } else {
-            waitForEvent(rt.loop.msUntilTick());
-        }
-    }
-    return rt.loop.exitCode();
+    return driver::run();
 }
 
 void shutdown() {
@@ -305,13 +262,13 @@ void shutdown() {
 }
 
 void deliverTick() {
-    if (!handlePending()) return;
-    fireTimer();
-    handlePending();
+    if (!driver::handlePending()) return;
+    driver::fireTimer();
+    driver::handlePending();
 }
 
 const game::PlayState& state() {
-    return rt.shell.state();
+    return driver::program().shell.state();
 }
 
 const raster::Framebuffer& picture() {
@@ -323,49 +280,66 @@ SDL_Window* window() {
 }
 
 bool quitPosted() {
-    return rt.loop.quitPosted();
+    return driver::program().loop.quitPosted();
 }
 
 } // namespace kueruma::sdl
 
-namespace kueruma::platform {
+// The machine's clock, SDL's window and events: a pause blocks the program.
+namespace kueruma::driver {
 
 using sdl::rt;
 
-void setTimer(Window*, int, unsigned periodMs) {
-    rt.loop.setTimer(periodMs);
+std::int64_t clockMs() {
+    return static_cast<std::int64_t>(SDL_GetTicks64());
 }
 
-void invalidate(Window*) {
-    rt.loop.invalidate();
-}
-
-void postQuit(int exitCode) {
-    rt.loop.postQuit(exitCode);
-}
-
-void closeWindow(Window* window) {
-    rt.shell.onClose(window);
-}
-
-void destroyWindow(Window* window) {
-    if (window->destroyed) return;
-    window->destroyed = true;
-    SDL_HideWindow(rt.sdlWindow);
-    rt.shell.onDestroy(window);
-}
-
-void sleepMs(unsigned ms) {
+void pause(unsigned ms) {
     // The window shows every stroke drawn so far, as an unbuffered window would during the
     // pause: the clear animation's frames appear one by one.
     sdl::present();
-    rt.loop.sleep(ms);
+    SDL_Delay(ms);
     sdl::takeKeyEvents();
     sdl::input::markJoysticksStale();
 }
 
-short asyncKeyState(int virtualKey) {
-    return record::session().keyAnswer(virtualKey, rt.loop.keys.query(virtualKey));
+platform::Canvas* beginPaint() {
+    rt.framebuffer->clear(0);
+    rt.canvas->beginPaint();
+    return rt.canvas.get();
 }
 
-} // namespace kueruma::platform
+void endPaint() {
+    sdl::present();
+}
+
+bool handleEvent() {
+    SDL_Event event;
+    if (!SDL_PollEvent(&event)) return false;
+    sdl::handleEvent(event);
+    return true;
+}
+
+void waitForEvent(std::int64_t ms) {
+    const int timeout = ms < 0 || ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
+    SDL_Event event;
+    if (SDL_WaitEventTimeout(&event, timeout)) sdl::handleEvent(event);
+}
+
+void tickStarts() {
+    sdl::input::markJoysticksStale();
+}
+
+void tickDone() {
+    record::session().tickDone(program().shell.state());
+}
+
+void windowDestroyed() {
+    SDL_HideWindow(rt.sdlWindow);
+}
+
+short keyAnswer(int virtualKey, short latched) {
+    return record::session().keyAnswer(virtualKey, latched);
+}
+
+} // namespace kueruma::driver

@@ -1,7 +1,7 @@
 #include "platform/sdl/sdl_input.hpp"
 
 #include "app/input.hpp"
-#include "platform/loop/dpad.hpp"
+#include "platform/driver/dpad.hpp"
 #include "platform/record/session.hpp"
 #include "seam/platform.hpp"
 
@@ -140,8 +140,8 @@ unsigned joystickRead(unsigned id, JoyInfoEx& info) {
     info.dwYpos = axisReading(joystick, 1);
     if (SDL_JoystickNumHats(joystick) > 0) {
         const Uint8 hat = SDL_JoystickGetHat(joystick, 0);
-        info.dwXpos = loop::withDpad(info.dwXpos, hat & SDL_HAT_LEFT, hat & SDL_HAT_RIGHT);
-        info.dwYpos = loop::withDpad(info.dwYpos, hat & SDL_HAT_UP, hat & SDL_HAT_DOWN);
+        info.dwXpos = driver::withDpad(info.dwXpos, hat & SDL_HAT_LEFT, hat & SDL_HAT_RIGHT);
+        info.dwYpos = driver::withDpad(info.dwYpos, hat & SDL_HAT_UP, hat & SDL_HAT_DOWN);
     }
     std::uint32_t buttons = 0;
     const int buttonCount = SDL_JoystickNumButtons(joystick);

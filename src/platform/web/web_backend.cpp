@@ -1,7 +1,7 @@
 #include "platform/web/web_backend.hpp"
 
-#include "app/shell.hpp"
-#include "platform/loop/message_loop.hpp"
+#include "platform/driver/backend.hpp"
+#include "platform/driver/driver.hpp"
 #include "platform/raster/raster_canvas.hpp"
 #include "platform/web/web_input.hpp"
 #include "platform/web/web_sound.hpp"
@@ -41,22 +41,6 @@ struct Screen {
         std::vector<std::uint8_t>(static_cast<std::size_t>(clientWidth) * clientHeight * 4, 255);
 };
 
-// The page's clock; a pause hands the page back to the browser until it is over (Asyncify), so
-// the page stays responsive and key events reach the latch meanwhile.
-struct PageClock {
-    std::int64_t now() const { return static_cast<std::int64_t>(emscripten_get_now()); }
-    void sleep(unsigned ms) { emscripten_sleep(ms); }
-};
-
-// A fresh one for every game: the state at process start.
-struct Runtime {
-    app::Shell shell;
-    platform::Window window;
-    loop::MessageLoop<PageClock> loop;
-};
-
-Runtime rt;
-
 Screen& screen() {
     static Screen onlyScreen;
     return onlyScreen;
@@ -71,52 +55,22 @@ void present() {
     showFrame(screen().rgba.data(), static_cast<int>(screen().rgba.size()));
 }
 
-void paint() {
-    rt.loop.takePaint();
-    screen().framebuffer.clear(0);
-    screen().canvas.beginPaint();
-    rt.shell.onPaint(&rt.window, screen().canvas);
-    present();
-}
-
-// Commands come before a paint, a paint before the next tick, and quitting before all of them,
-// as a Windows message queue orders them. False once the game has quit.
-bool handlePending() {
-    for (int command; !rt.loop.quitPosted() && (command = takeCommand()) >= 0;) {
-        rt.shell.onCommand(&rt.window, static_cast<unsigned>(command));
-    }
-    if (rt.loop.next() == loop::Next::Paint) paint();
-    return !rt.loop.quitPosted();
-}
-
-int runMessageLoop() {
-    while (handlePending()) {
-        if (rt.loop.next() == loop::Next::Tick) {
-            rt.loop.takeTick();
-            input::markJoysticksStale();
-            countTick();
-            rt.shell.onTimer(&rt.window);
-        } else {
-            waitForMessage(static_cast<double>(rt.loop.msUntilTick()));
-        }
-    }
-    return rt.loop.exitCode();
-}
-
 } // namespace
 
 void openPage() {
-    input::listen(rt.loop.keys);
+    input::listen(driver::program().loop.keys);
     sound::open();
 }
 
 int playOnce() {
-    rt = Runtime{};
+    // A fresh program for every game: the state at process start.
+    driver::reset();
+    driver::Program& program = driver::program();
     input::markJoysticksStale();
-    rt.shell.startUp();
-    rt.shell.onCreate(&rt.window);
-    paint();
-    return runMessageLoop();
+    program.shell.startUp();
+    program.shell.onCreate(&program.window);
+    driver::paint();
+    return driver::run();
 }
 
 void waitForRestart() {
@@ -125,42 +79,54 @@ void waitForRestart() {
 
 } // namespace kueruma::web
 
-namespace kueruma::platform {
+// The page's clock, screen and menu commands. A pause hands the page back to the browser until
+// it is over (Asyncify), so the page stays responsive and key events reach the latch meanwhile.
+namespace kueruma::driver {
 
-using web::rt;
-
-void setTimer(Window*, int, unsigned periodMs) {
-    rt.loop.setTimer(periodMs);
+std::int64_t clockMs() {
+    return static_cast<std::int64_t>(emscripten_get_now());
 }
 
-void invalidate(Window*) {
-    rt.loop.invalidate();
-}
-
-void postQuit(int exitCode) {
-    rt.loop.postQuit(exitCode);
-}
-
-void closeWindow(Window* window) {
-    rt.shell.onClose(window);
-}
-
-void destroyWindow(Window* window) {
-    if (window->destroyed) return;
-    window->destroyed = true;
-    rt.shell.onDestroy(window);
-}
-
-void sleepMs(unsigned ms) {
+void pause(unsigned ms) {
     // The page shows every stroke drawn so far, as an unbuffered window would during the pause,
     // and goes on handling its events: keys pressed meanwhile reach the latch.
     web::present();
-    rt.loop.sleep(ms);
+    emscripten_sleep(ms);
     web::input::markJoysticksStale();
 }
 
-short asyncKeyState(int virtualKey) {
-    return rt.loop.keys.query(virtualKey);
+platform::Canvas* beginPaint() {
+    web::screen().framebuffer.clear(0);
+    web::screen().canvas.beginPaint();
+    return &web::screen().canvas;
 }
 
-} // namespace kueruma::platform
+void endPaint() {
+    web::present();
+}
+
+bool handleEvent() {
+    const int command = web::takeCommand();
+    if (command < 0) return false;
+    program().shell.onCommand(&program().window, static_cast<unsigned>(command));
+    return true;
+}
+
+// Returns as soon as the page queues a command.
+void waitForEvent(std::int64_t ms) {
+    web::waitForMessage(static_cast<double>(ms));
+}
+
+void tickStarts() {
+    web::input::markJoysticksStale();
+    web::countTick();
+}
+
+void tickDone() {}
+void windowDestroyed() {}
+
+short keyAnswer(int, short latched) {
+    return latched;
+}
+
+} // namespace kueruma::driver

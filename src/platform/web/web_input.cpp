@@ -1,7 +1,7 @@
 #include "platform/web/web_input.hpp"
 
 #include "app/input.hpp"
-#include "platform/loop/dpad.hpp"
+#include "platform/driver/dpad.hpp"
 #include "seam/platform.hpp"
 
 #include <emscripten/html5.h>
@@ -82,7 +82,7 @@ std::uint32_t axisReading(double axis) {
     if (!std::isfinite(axis)) return 0x8000;
     const double scaled = std::floor((axis + 1.0) * 32768.0);
     if (scaled <= 0.0) return 0;
-    return scaled >= loop::axisMax ? loop::axisMax : static_cast<std::uint32_t>(scaled);
+    return scaled >= driver::axisMax ? driver::axisMax : static_cast<std::uint32_t>(scaled);
 }
 
 bool pressed(const EmscriptenGamepadEvent& pad, int button) {
@@ -95,8 +95,9 @@ void fillJoyInfo(const EmscriptenGamepadEvent& pad, platform::JoyInfoEx& info) {
     // Only the standard layout says which buttons make the D-pad; they are no buttons then.
     const bool standard = std::strcmp(pad.mapping, "standard") == 0;
     if (standard) {
-        info.dwXpos = loop::withDpad(info.dwXpos, pressed(pad, dpadLeft), pressed(pad, dpadRight));
-        info.dwYpos = loop::withDpad(info.dwYpos, pressed(pad, dpadUp), pressed(pad, dpadDown));
+        info.dwXpos =
+            driver::withDpad(info.dwXpos, pressed(pad, dpadLeft), pressed(pad, dpadRight));
+        info.dwYpos = driver::withDpad(info.dwYpos, pressed(pad, dpadUp), pressed(pad, dpadDown));
     }
     std::uint32_t buttons = 0;
     for (int b = 0; b < pad.numButtons && b < 32; ++b) {

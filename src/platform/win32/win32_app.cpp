@@ -34,11 +34,16 @@ int widen(const char* ascii, wchar_t* out) {
     return i;
 }
 
+// The window's title through the wide calls, so any Windows reads it right.
+void wideTitle(wchar_t (&title)[maxNameUnits]) {
+    const int length = MultiByteToWideChar(CP_UTF8, 0, app::windowTitle, -1, title, maxNameUnits);
+    if (length == 0) title[0] = L'\0';
+}
+
 // A message box under the game's title; `icon` says whether it reports a fault or just informs.
 void showMessage(const wchar_t* text, UINT icon) {
     wchar_t title[maxNameUnits] = {};
-    const int length = shiftJisToWide(windowTitleSjis, title, maxNameUnits - 1);
-    title[length] = L'\0';
+    wideTitle(title);
     MessageBoxW(nullptr, text, title, MB_OK | icon);
 }
 
@@ -102,8 +107,7 @@ bool openMainWindow(HINSTANCE instance, const char* className, int showCommand) 
     wchar_t name[maxNameUnits];
     widen(className, name);
     wchar_t title[maxNameUnits] = {};
-    const int length = shiftJisToWide(windowTitleSjis, title, maxNameUnits - 1);
-    title[length] = L'\0';
+    wideTitle(title);
     HWND window = CreateWindowExW(0, name, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
                                   windowWidth, windowHeight, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) return false;

@@ -9,8 +9,6 @@
 namespace kueruma::win32 {
 
 inline constexpr char mainClassName[] = "grph01";
-// "++クエルマー++" in Shift-JIS; shown through the wide calls so any Windows reads it right.
-inline constexpr char windowTitleSjis[] = "++\x83\x4E\x83\x47\x83\x8B\x83\x7D\x81\x5B++";
 inline constexpr int windowWidth = 640;
 inline constexpr int windowHeight = 480;
 

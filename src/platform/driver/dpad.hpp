@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-namespace kueruma::loop {
+namespace kueruma::driver {
 
 // Axis readings run from 0 to this, centred in the middle.
 inline constexpr std::uint32_t axisMax = 0xFFFF;
@@ -19,4 +19,4 @@ inline std::uint32_t withDpad(std::uint32_t axis, bool towardsZero, bool towards
     return towardsMax ? axisMax : axis;
 }
 
-} // namespace kueruma::loop
+} // namespace kueruma::driver
