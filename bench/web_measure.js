@@ -1,8 +1,11 @@
-// The browser game's size and speed in Debian's Chromium, headless: the .wasm and .js
-// compressed with gzip, the time from navigation to the first frame drawn, and the CPU the title
-// screen uses while nobody plays (the page's main thread, and every Chromium process together,
-// beside an empty page for comparison). Figures only: nothing here passes or fails.
-// Usage: node bench/web_measure.js SITE_DIR   (playwright-core on NODE_PATH; `make bench-web`)
+// The browser game's size and speed in Debian's Chromium, headless: everything the page loads
+// compressed with gzip, the time from navigation to the first frame drawn, the CPU the title
+// screen uses while nobody plays with the touch controls shown (the page's main thread, and
+// every Chromium process together, beside an empty page for comparison), and, with the CPU
+// slowed 6x as a stand-in for a cheap phone, the late ticks and the slowest paint while the last
+// stage plays from its replay. Figures only: nothing here passes or fails.
+// Usage: node bench/web_measure.js SITE_DIR [REPLAYS_DIR]
+// (playwright-core on NODE_PATH; `make bench-web`)
 'use strict';
 
 const { chromium } = require('playwright-core');
@@ -13,6 +16,7 @@ const path = require('path');
 const zlib = require('zlib');
 
 const siteDir = path.resolve(process.argv[2] || 'dist/web');
+const replaysDir = path.resolve(process.argv[3] || 'replays');
 const idleSeconds = 30;
 const loads = 7;
 const clockTicks = 100; // USER_HZ: /proc counts CPU time in hundredths of a second
@@ -22,13 +26,14 @@ function gzipBytes(name) {
 }
 
 function serve(dir) {
-  const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm' };
+  const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
+    '.webmanifest': 'application/manifest+json', '.png': 'image/png', '.wav': 'audio/wav' };
   const server = http.createServer((request, response) => {
     const name = new URL(request.url, 'http://page').pathname.slice(1) || 'index.html';
     const file = path.join(dir, path.basename(name));
     if (!fs.existsSync(file)) return response.writeHead(404).end();
     const type = types[path.extname(file)] || 'application/octet-stream';
-    response.writeHead(200, { 'Content-Type': type });
+    response.writeHead(200, { 'Content-Type': type, 'Content-Length': fs.statSync(file).size });
     fs.createReadStream(file).pipe(response);
   });
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
@@ -73,14 +78,31 @@ async function idleCpu(context, page, url, marker) {
   };
 }
 
+// The last stage's replay played in the page from a link, on a CPU slowed 6x.
+async function slowLastStage(context, page, url) {
+  const script = fs.readFileSync(path.join(replaysDir, 'stage-8.txt'));
+  const run = Buffer.concat([Buffer.from('# replay: kueruma-replay --stage 8 stage-8.txt\n'), script]);
+  const cdp = await context.newCDPSession(page);
+  await page.goto('about:blank');
+  await cdp.send('Emulation.setCPUThrottlingRate', { rate: 6 });
+  await page.goto(`${url}#run=${zlib.deflateRawSync(run).toString('base64url')}`);
+  // The stage's intro, 81 ticks and the clear animation; then the Result screen waits.
+  await page.waitForFunction(() => kuerumaPage.status().ticks >= 90, null, { timeout: 120000 });
+  await page.waitForTimeout(8000);
+  const { lateTicks, ticks, slowestPaintMs } = await page.evaluate(() => kuerumaPage.status());
+  await cdp.send('Emulation.setCPUThrottlingRate', { rate: 1 });
+  console.log(`the last stage's replay on a CPU slowed 6x: ${lateTicks} late ticks of ${ticks}, ` +
+    `slowest paint ${slowestPaintMs.toFixed(1)} ms`);
+}
+
 async function main() {
-  const wasm = gzipBytes('kueruma.wasm');
-  const js = gzipBytes('kueruma.js');
+  const files = fs.readdirSync(siteDir).filter((name) => name !== 'README.txt');
+  const sizes = files.map((name) => [name, gzipBytes(name)]).sort((a, b) => b[1] - a[1]);
+  const total = sizes.reduce((sum, [, bytes]) => sum + bytes, 0);
   console.log(`size: kueruma.wasm ${fs.statSync(path.join(siteDir, 'kueruma.wasm')).size} B, ` +
-    `kueruma.js ${fs.statSync(path.join(siteDir, 'kueruma.js')).size} B; ` +
-    `gzip -9: ${wasm} + ${js} = ` +
-    `${((wasm + js) / 1024).toFixed(1)} KiB (page.js and index.html: ` +
-    `${((gzipBytes('page.js') + gzipBytes('index.html')) / 1024).toFixed(1)} KiB more)`);
+    `kueruma.js ${fs.statSync(path.join(siteDir, 'kueruma.js')).size} B; gzip -9 of ` +
+    `everything the page loads: ${(total / 1024).toFixed(1)} KiB (` +
+    `${sizes.map(([name, bytes]) => `${name} ${(bytes / 1024).toFixed(1)}`).join(', ')})`);
 
   const server = await serve(siteDir);
   const url = `http://127.0.0.1:${server.address().port}/`;
@@ -104,9 +126,15 @@ async function main() {
   console.log(`first frame after navigation (${loads} loads, ms): median ` +
     `${firstFrames[loads >> 1].toFixed(0)}, slowest ${firstFrames[loads - 1].toFixed(0)}`);
 
+  await slowLastStage(context, page, url);
+  // The touch controls shown, as on a phone.
+  await page.addInitScript(() => addEventListener('DOMContentLoaded', () => {
+    for (const pad of document.querySelectorAll('.pad')) pad.hidden = false;
+  }));
   const title = await idleCpu(context, page, url, profile);
   const blank = await idleCpu(context, page, 'about:blank', profile);
-  console.log(`idle on the title over ${idleSeconds} s, % of one core: page main thread ` +
+  console.log(`idle on the title with the touch controls shown, over ${idleSeconds} s, ` +
+    `% of one core: page main thread ` +
     `${title.mainThread}, all Chromium processes ${title.allProcesses} ` +
     `(an empty page: ${blank.mainThread} and ${blank.allProcesses})`);
 

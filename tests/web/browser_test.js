@@ -85,12 +85,12 @@ function savePgm(file, pixels, width = W, height = H) {
 }
 
 // The runner's frames for a script, by tick (frame 0 is the first paint).
-function runnerFrames(name, script) {
+function runnerFrames(name, script, options = []) {
   const dir = path.join(workDir, name);
   fs.rmSync(dir, { recursive: true, force: true });
   fs.mkdirSync(dir, { recursive: true });
   fs.writeFileSync(path.join(dir, 'script.txt'), script);
-  execFileSync(replayBin, ['--png', dir, path.join(dir, 'script.txt')],
+  execFileSync(replayBin, [...options, '--png', dir, path.join(dir, 'script.txt')],
     { cwd: path.dirname(replayBin), stdio: ['ignore', 'ignore', 'inherit'] });
   const frames = new Map();
   for (const file of fs.readdirSync(dir).filter((f) => f.endsWith('.png'))) {
@@ -123,17 +123,20 @@ function scriptTicks(script) {
 
 // --- The page -----------------------------------------------------------------------------------
 
-// Files the server answers 404 for, as if they were not there.
+// Files the server answers 404 for, as if they were not there, and files it answers otherwise.
 const hidden = new Set();
+const special = new Map(); // name -> (response) => void
 
 function serve(dir) {
   const types = {
     '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.wasm': 'application/wasm',
     '.wav': 'audio/wav', '.txt': 'text/plain; charset=utf-8',
+    '.webmanifest': 'application/manifest+json',
   };
   const server = http.createServer((request, response) => {
     const name = decodeURIComponent(new URL(request.url, 'http://page').pathname).slice(1);
     const file = path.join(dir, path.normalize(name || 'index.html'));
+    if (special.has(name)) return special.get(name)(response);
     const there = file.startsWith(dir + path.sep) && !hidden.has(path.basename(file)) &&
       fs.existsSync(file) && !fs.statSync(file).isDirectory();
     if (!there) {
@@ -281,6 +284,13 @@ async function playReplayFrameForFrame(page, start, stage) {
   await waitForPicture(page, { [`the Result screen of stage ${stage + 1}`]: last });
 }
 
+// A tap shows the runner's frame for that tick; when two pictures cannot tell the ticks
+// apart, waiting one title tick (200 ms) more keeps the next tap out of the same tick.
+async function tap(page, key, after) {
+  await page.keyboard.press(key);
+  await waitForPicture(page, after);
+}
+
 // --- The stories --------------------------------------------------------------------------------
 
 async function main() {
@@ -332,7 +342,9 @@ async function main() {
         errors.push(message.text());
       }
     });
-    page.on('pageerror', (error) => errors.push(String(error)));
+    page.on('pageerror', (error) => {
+      if (!(expectedErrors && expectedErrors.test(String(error)))) errors.push(String(error));
+    });
     try {
       await body(page, async () => {
         await page.goto(url);
@@ -346,13 +358,6 @@ async function main() {
     } finally {
       await context.close();
     }
-  }
-
-  // A tap shows the runner's frame for that tick; when two pictures cannot tell the ticks
-  // apart, waiting one title tick (200 ms) more keeps the next tap out of the same tick.
-  async function tap(page, key, after) {
-    await page.keyboard.press(key);
-    await waitForPicture(page, after);
   }
 
   await story('the page loads, shows the title and scales it crisply', async (page, start) => {
@@ -418,7 +423,8 @@ async function main() {
     await waitForPicture(page, result, { seconds: 5 });
   });
 
-  await story('a stage played from the title to the Result screen', async (page, start) => {
+  await story('a stage played from the title to the Result screen is kept, and its download ' +
+    'replays in the runner to the same score and Result screen', async (page, start) => {
     await start();
     await tap(page, 'ArrowDown', cursorOne);
     await tap(page, 'ArrowDown', cursorTwo);
@@ -426,6 +432,7 @@ async function main() {
     await tap(page, 'x', intro);
     await waitForPicture(page, result, { region: resultMenu, seconds: 90 });
     await page.keyboard.up('ArrowRight');
+    await checkKeptRun(page);
   });
 
   await story('keys held when the page loses the focus are released', async (page, start) => {
@@ -531,9 +538,242 @@ async function main() {
     await tap(page, 'ArrowDown', cursorOne);
   });
 
+  const shared = { story, url, title, cursorOne, cursorTwo, intro, moved, result };
+  await phoneStories(shared);
+  await runStories(shared);
+  await hardEdgeStories(shared);
+
   await browser.close();
   server.close();
   console.log('web: passed');
+}
+
+// --- Phones, runs in the page, offline, and the page's hard edges ------------------------------
+
+const phone = (width, height) =>
+  ({ screen: { viewport: { width, height }, deviceScaleFactor: 3, hasTouch: true,
+    isMobile: true } });
+const control = (keys) => `[data-keys="${keys}"]`;
+
+// Fingers on the touch screen, several at once (Chromium's touch emulation).
+async function touchScreen(page) {
+  const cdp = await page.context().newCDPSession(page);
+  const down = new Map(); // finger -> point
+  // Starts and moves list every finger on the screen; a lift lists the fingers lifted.
+  const send = (type, fingers = [...down.keys()]) => cdp.send('Input.dispatchTouchEvent',
+    { type, touchPoints: fingers.map((id) => ({ id, ...down.get(id) })) });
+  async function at(id, selector) {
+    const box = await page.locator(selector).boundingBox();
+    down.set(id, { x: box.x + box.width / 2, y: box.y + box.height / 2 });
+  }
+  const touch = {
+    put: async (id, selector) => { await at(id, selector); await send('touchStart'); },
+    slide: async (id, selector) => { await at(id, selector); await send('touchMove'); },
+    lift: async (id) => { await send('touchEnd', [id]); down.delete(id); },
+    tap: async (id, selector) => { await touch.put(id, selector); await touch.lift(id); },
+  };
+  return touch;
+}
+
+async function phoneStories({ story, title, cursorOne, cursorTwo, intro, moved, result }) {
+  for (const [width, height] of [[390, 844], [844, 390]]) {
+    await story(`a ${width}x${height} touch-only page plays a stage to its Result screen ` +
+      'by touch, two fingers at once', async (page, start) => {
+      await start();
+      const touch = await touchScreen(page);
+      await touch.tap(1, control('ArrowDown'));
+      await waitForPicture(page, cursorOne);
+      await touch.tap(1, control('ArrowDown'));
+      await waitForPicture(page, cursorTwo);
+      await touch.put(1, control('')); // the pad's centre holds nothing...
+      await touch.slide(1, control('ArrowRight')); // ...until the finger slides onto Right
+      await touch.tap(2, control('x')); // a second finger confirms while Right is held
+      await waitForPicture(page, intro);
+      // Right stays held after the second finger lifts: the figure runs.
+      await waitForPicture(page, moved, { seconds: 15 });
+      if (width > height) await touch.tap(2, control('F11')); // in landscape it gives up
+      await waitForPicture(page, result, { region: resultMenu, seconds: 90 });
+      await touch.lift(1);
+    }, phone(width, height));
+  }
+
+  await story('the picture fills a phone\'s width in portrait, its height in landscape beside ' +
+    'the controls, and half of a tiny window', async (page, start) => {
+    await start();
+    const boxes = async () => {
+      await sleep(300); // a resize's layout
+      return page.evaluate(() => ({
+        keyHelp: getComputedStyle(document.getElementById('keys')).visibility,
+        ...Object.fromEntries(['screen', 'stage', 'pad-left', 'pad-right'].map((id) =>
+          [id, document.getElementById(id).getBoundingClientRect().toJSON()])),
+      }));
+    };
+    let box = await boxes();
+    assert(box.screen.width === 390 && box.keyHelp === 'hidden',
+      `portrait: ${JSON.stringify(box)}`);
+    assert(box['pad-left'].top >= box.screen.bottom && box['pad-right'].top >= box.screen.bottom,
+      'portrait: the controls are not below the picture');
+    await page.setViewportSize({ width: 844, height: 390 });
+    box = await boxes();
+    assert(Math.abs(box.screen.height - box.stage.height) < 1 &&
+      box['pad-left'].right <= box.screen.left && box['pad-right'].left >= box.screen.right,
+      `landscape: ${JSON.stringify(box)}`);
+    await page.setViewportSize({ width: 100, height: 100 });
+    box = await boxes();
+    assert(box.stage.height >= 50 && box.screen.height > 0, `100x100: ${JSON.stringify(box)}`);
+    await waitForPicture(page, title);
+  }, phone(390, 844));
+}
+
+function lastFrame(frames) {
+  return frames.get(Math.max(...frames.keys()));
+}
+
+// The Result screen shows: the stage's run is kept, and downloaded it replays in the runner.
+async function checkKeptRun(page) {
+  const shown = await canvasPixels(page);
+  await page.click('#runs-button');
+  const [download] = await Promise.all([page.waitForEvent('download'),
+    page.click('#run-list li:first-child >> text=Download')]);
+  const file = path.join(workDir, download.suggestedFilename());
+  await download.saveAs(file);
+  const text = fs.readFileSync(file, 'utf8');
+  const command = /^# replay: kueruma-replay (.*) \S+$/m.exec(text);
+  assert(command, `no replay command in the kept run:\n${text.slice(0, 300)}`);
+  const options = command[1].split(' ');
+  const trace = execFileSync(replayBin, [...options, '--trace', file],
+    { cwd: path.dirname(replayBin) }).toString().trim().split('\n');
+  const score = JSON.parse(trace[trace.length - 1]).score;
+  assert(download.suggestedFilename().includes(`-score-${score}.txt`),
+    `the runner scores ${score}, the page kept ${download.suggestedFilename()}`);
+  const replayed = lastFrame(runnerFrames('kept-run', text, options));
+  assert(differingPixels(shown, replayed) === 0,
+    'the runner\'s Result screen differs from the page\'s');
+}
+
+async function runStories({ story, url, title, cursorOne }) {
+  const stageSeven = fs.readFileSync(path.join(replaysDir, 'stage-7.txt'), 'utf8');
+  const desktopRun = '# kueruma: stage 8, recorded on the desktop\n' +
+    '# replay: kueruma-replay --stage 8 run.txt\n' +
+    fs.readFileSync(path.join(replaysDir, 'stage-8.txt'), 'utf8');
+  await story('a desktop-style script opened by file, and by link, plays to the runner\'s Result ' +
+    'picture, then the player has the keys', async (page, start) => {
+    const seven = lastFrame(runnerFrames('open-7', stageSeven, ['--stage', '7']));
+    const eight = lastFrame(runnerFrames('open-8', desktopRun, ['--stage', '8']));
+    await start();
+    await page.setInputFiles('#run-file',
+      { name: 'stage-7.txt', mimeType: 'text/plain', buffer: Buffer.from(stageSeven) });
+    const slowly = { seconds: 60 };
+    await waitForPicture(page, { 'stage 7\'s Result': seven }, slowly);
+    await page.goto('about:blank');
+    await page.goto(`${url}#run=${zlib.deflateRawSync(desktopRun).toString('base64url')}`);
+    await waitForPicture(page, { 'stage 8\'s Result': eight }, slowly);
+    await sleep(1500); // the script's last ticks
+    await page.keyboard.press('ArrowDown');
+    await sleep(500);
+    assert(differingPixels(await canvasPixels(page), eight) > 0,
+      'the Result menu did not answer the player');
+  });
+
+  await story('a bad or oversized run gets one message, and nothing runs', async (page, start) => {
+    await start();
+    await page.setInputFiles('#run-file',
+      { name: 'bad.txt', mimeType: 'text/plain', buffer: Buffer.from('3 R\n2 Q\n') });
+    await waitFor(page, 'the bad line named', (s) => s.message.includes('bad.txt:2: unknown key'));
+    await page.setInputFiles('#run-file',
+      { name: 'nul.txt', mimeType: 'text/plain', buffer: Buffer.from('3 R\n\0\n2 Q\n') });
+    await waitFor(page, 'the NUL byte named', (s) => s.message.includes('nul.txt:2: line contains'));
+    const huge = zlib.deflateRawSync(Buffer.alloc(17 << 20, '1 -\n')).toString('base64url');
+    await page.goto(`${url}#run=${huge}`);
+    await waitFor(page, 'the oversized link refused', (s) => s.message.includes('larger than'));
+    await page.goto(`${url}#run=${zlib.deflateRawSync('# replay: kueruma-replay --stage 9 x\n1 R\n')
+      .toString('base64url')}`);
+    await waitFor(page, 'a stage out of range refused', (s) => s.message.includes(':1: --stage'));
+    await tap(page, 'ArrowDown', cursorOne); // the title is still there, and the player's
+  });
+
+  await story('a reload with the server stopped still starts the game', async (page) => {
+    const own = await serve(siteDir);
+    await page.goto(`http://127.0.0.1:${own.address().port}/`);
+    await waitForPicture(page, title);
+    // The offline worker has kept the files and serves the page.
+    await page.waitForFunction(() => navigator.serviceWorker.controller, null, { timeout: 10000 });
+    own.close();
+    own.closeAllConnections();
+    await page.reload();
+    await waitForPicture(page, title);
+  });
+}
+
+async function hardEdgeStories({ story, url, cursorOne, cursorTwo, intro, moved }) {
+  await story('without its game file the page says so, and offers nothing else', async (page) => {
+    hidden.add('kueruma.wasm');
+    await page.goto(url);
+    await waitFor(page, 'the notice',
+      (s) => s.ended && s.endedText.includes('kueruma.wasm is missing'));
+    assert(await page.locator('#again').isHidden(), '"Play again" is offered');
+    hidden.clear();
+  }, { expectedErrors: /404|wasm|Aborted|falling back/ });
+
+  await story('a sound cue larger than the game takes is not downloaded', async (page, start) => {
+    const huge = 50 << 20;
+    const sent = []; // bytes sent for every request (the page's, and the offline worker's)
+    // One says its size, the other does not: both are cut off short of it.
+    const answers = [['WavF_01.wav', { 'Content-Length': huge }], ['WavF_02.wav', {}]];
+    for (const [name, length] of answers) {
+      special.set(name, (response) => {
+        response.writeHead(200, { 'Content-Type': 'audio/wav', ...length });
+        const chunk = Buffer.alloc(1 << 16);
+        const request = { name, bytes: 0 };
+        sent.push(request);
+        const more = () => {
+          while (request.bytes < huge && !response.destroyed) {
+            request.bytes += chunk.length;
+            if (!response.write(chunk)) return response.once('drain', more);
+          }
+          response.end();
+        };
+        response.on('close', () => response.destroy());
+        more();
+      });
+    }
+    await start();
+    await sleep(2000);
+    special.clear();
+    assert(sent.length >= 2 && sent.every((request) => request.bytes < 16 << 20),
+      `sent: ${JSON.stringify(sent)}`);
+  }, { expectedErrors: /WavF/ });
+
+  await story('a hidden page stops the game\'s clock, and it resumes where it was',
+    async (page, start) => {
+    await page.addInitScript(() => {
+      let hidden = false;
+      Object.defineProperty(document, 'hidden', { get: () => hidden });
+      Object.defineProperty(document, 'visibilityState',
+        { get: () => (hidden ? 'hidden' : 'visible') });
+      window.setHidden = (value) => {
+        hidden = value;
+        document.dispatchEvent(new Event('visibilitychange'));
+      };
+    });
+    await start();
+    await tap(page, 'ArrowDown', cursorOne);
+    await tap(page, 'ArrowDown', cursorTwo);
+    await page.keyboard.down('ArrowRight');
+    await tap(page, 'x', intro);
+    await waitForPicture(page, moved, { seconds: 15 });
+    const ticks = () => page.evaluate(() => kuerumaPage.status().ticks);
+    await page.evaluate(() => window.setHidden(true));
+    await sleep(100); // a tick already due when the page was hidden
+    const hiddenAt = await ticks();
+    await sleep(1500);
+    assert(await ticks() === hiddenAt, `${(await ticks()) - hiddenAt} ticks while hidden`);
+    await page.evaluate(() => window.setHidden(false));
+    await sleep(200);
+    const after = (await ticks()) - hiddenAt;
+    assert(after >= 1 && after <= 6, `${after} ticks in the 200 ms after the page was shown`);
+    await page.keyboard.up('ArrowRight');
+  });
 }
 
 main().catch((error) => {

@@ -75,3 +75,18 @@ bool keepRun(const std::string& folder, const std::string& name, const std::stri
 }
 
 } // namespace kueruma::record
+
+namespace kueruma::record {
+
+RunKeeper folderKeeper(const std::string& folder) {
+    if (folder.empty()) return {};
+    return [folder, warned = false](const std::string& name, const std::string& text) mutable {
+        std::string error;
+        if (!keepRun(folder, name, text, error) && !warned) {
+            std::fprintf(stderr, "kueruma: finished stages are not kept: %s\n", error.c_str());
+            warned = true;
+        }
+    };
+}
+
+} // namespace kueruma::record

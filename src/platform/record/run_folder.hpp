@@ -2,6 +2,7 @@
 #pragma once
 
 #include <ctime>
+#include <functional>
 #include <string>
 
 namespace kueruma::record {
@@ -18,5 +19,11 @@ std::string runFileName(std::time_t when, int stage, int score);
 // the latest `keptRuns`. False with `error` naming the folder or file and the reason.
 bool keepRun(const std::string& folder, const std::string& name, const std::string& text,
              std::string& error);
+
+// Where a game's finished stages go: it is given each run's file name and text.
+using RunKeeper = std::function<void(const std::string& name, const std::string& text)>;
+// Keeps runs in `folder` with keepRun, saying once on standard error when it cannot; none for
+// an empty folder.
+RunKeeper folderKeeper(const std::string& folder);
 
 } // namespace kueruma::record

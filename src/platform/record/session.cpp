@@ -1,7 +1,6 @@
 #include "platform/record/session.hpp"
 
 #include "app/menus.hpp"
-#include "platform/record/run_folder.hpp"
 
 #include <cstdio>
 #include <ctime>
@@ -79,6 +78,8 @@ bool Session::begin(const SessionOptions& options, std::string& error) {
             return false;
         }
         feed_ = KeyFeed(std::move(script.steps));
+    } else if (!options.playSteps.empty()) {
+        feed_ = KeyFeed(options.playSteps);
     }
     std::error_code ec;
     if (!options.recordPath.empty() && !options.playPath.empty() &&
@@ -93,6 +94,7 @@ bool Session::begin(const SessionOptions& options, std::string& error) {
 void Session::windowCreated(game::PlayState& state, platform::Window* window) {
     if (options_.stage >= 0) {
         app::beginStageByCode(state, window, options_.stage);
+        state.figure.walkCounter = options_.walkCount;
     }
     feed_.nextTick();
     if (active()) observeScreen(state);
@@ -137,7 +139,7 @@ void Session::observeScreen(const game::PlayState& state) {
 void Session::stageEnded(const game::PlayState& state) {
     const int score = state.figure.score;
     results_.push_back({playingStage_, score, recording_.ticks()});
-    if (!options_.runsFolder.empty()) keepStageRun(playingStage_, score);
+    if (options_.runKeeper) keepStageRun(playingStage_, score);
     stageStart_ = -1;
     if (options_.recordPath.empty()) return;
     std::string error;
@@ -159,11 +161,7 @@ void Session::keepStageRun(int stage, int score) {
     text += "# replay: " + replayCommand(stage, stageWalkCount_, name) + "\n";
     text += "# " + std::to_string(ticks) + " ticks, from the stage's intro to its result\n";
     text += recording_.scriptLines(stageStart_, recording_.ticks());
-    std::string error;
-    if (!keepRun(options_.runsFolder, name, text, error) && !runsWarned_) {
-        std::fprintf(stderr, "kueruma: finished stages are not kept: %s\n", error.c_str());
-        runsWarned_ = true;
-    }
+    options_.runKeeper(name, text);
 }
 
 bool Session::writeRecording(std::string& error) {

@@ -8,6 +8,7 @@
 #include "platform/cli/command_line.hpp"
 #include "platform/record/key_feed.hpp"
 #include "platform/record/recording.hpp"
+#include "platform/record/run_folder.hpp"
 #include "seam/platform.hpp"
 
 #include <cstdint>
@@ -20,7 +21,11 @@ struct SessionOptions {
     std::string recordPath; // empty: no session recording
     std::string playPath;   // empty: the player plays from the start
     int stage = -1;         // 0..8: start this stage before the first paint, as the runner does
-    std::string runsFolder; // empty: finished stages are not kept
+    RunKeeper runKeeper;    // empty: finished stages are not kept
+    // The script to show when there is no playPath (the page opens runs from memory), and the
+    // walk cycle count its stage starts with.
+    std::vector<script::Step> playSteps;
+    std::int32_t walkCount = 0;
 };
 
 // The game's own options, the same in every desktop program: the command line that reads them
@@ -49,7 +54,7 @@ class Session {
     bool finish(std::string& error);
 
   private:
-    bool active() const { return !options_.recordPath.empty() || !options_.runsFolder.empty(); }
+    bool active() const { return !options_.recordPath.empty() || options_.runKeeper; }
     void observeScreen(const game::PlayState& state);
     void stageEnded(const game::PlayState& state);
     bool writeRecording(std::string& error);
@@ -73,7 +78,6 @@ class Session {
     std::int64_t stageStart_ = -1;
     std::int32_t stageWalkCount_ = 0;
     bool recordingWarned_ = false;
-    bool runsWarned_ = false;
 };
 
 // The program's one session; inactive until begin() is called.

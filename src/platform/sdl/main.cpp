@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
     record::SessionOptions options;
     const std::string problem = record::readSessionOptions(line, options);
     if (!problem.empty()) return line.fail(problem);
-    options.runsFolder = record::defaultRunsFolder();
+    options.runKeeper = record::folderKeeper(record::defaultRunsFolder());
     std::string error;
     if (!record::session().begin(options, error)) {
         std::fprintf(stderr, "kueruma: %s\n", error.c_str());

@@ -3,7 +3,9 @@
 #include "platform/driver/backend.hpp"
 #include "platform/driver/driver.hpp"
 #include "platform/raster/raster_canvas.hpp"
+#include "platform/record/session.hpp"
 #include "platform/web/web_input.hpp"
+#include "platform/web/web_runs.hpp"
 #include "platform/web/web_sound.hpp"
 #include "seam/canvas.hpp"
 #include "seam/platform.hpp"
@@ -25,13 +27,19 @@ using platform::clientWidth;
 EM_JS(void, showFrame, (const std::uint8_t* rgba, int bytes), {
     kuerumaPage.showFrame(HEAPU8.subarray(rgba, rgba + bytes));
 });
-// The page counts the timer's ticks for its tests and measurements.
-EM_JS(void, countTick, (), { kuerumaPage.countTick(); });
+// The page counts the timer's ticks, the late ones and the slowest paint, for its tests and
+// measurements.
+EM_JS(void, countTick, (unsigned periodMs), { kuerumaPage.countTick(periodMs); });
+EM_JS(void, paintBegins, (), { kuerumaPage.paintBegins(); });
+EM_JS(void, paintEnds, (), { kuerumaPage.paintEnds(); });
 // The next menu command the page has queued, or -1.
 EM_JS(int, takeCommand, (), { return kuerumaPage.takeCommand(); });
 // Returns after `ms` (never when negative) or as soon as the page queues a command.
 EM_ASYNC_JS(void, waitForMessage, (double ms), { await kuerumaPage.waitForMessage(ms); });
 EM_ASYNC_JS(void, showEndedAndWait, (), { await kuerumaPage.showEndedAndWait(); });
+// The game's clock, which stands still while the page is hidden, and a pause on it.
+EM_JS(double, gameNow, (), { return kuerumaPage.gameNow(); });
+EM_ASYNC_JS(void, gameSleep, (double ms), { await kuerumaPage.gameSleep(ms); });
 // clang-format on
 
 struct Screen {
@@ -66,9 +74,11 @@ int playOnce() {
     // A fresh program for every game: the state at process start.
     driver::reset();
     driver::Program& program = driver::program();
+    runs::beginSession();
     input::markJoysticksStale();
     program.shell.startUp();
     program.shell.onCreate(&program.window);
+    record::session().windowCreated(program.shell.state(), &program.window);
     driver::paint();
     return driver::run();
 }
@@ -79,23 +89,26 @@ void waitForRestart() {
 
 } // namespace kueruma::web
 
-// The page's clock, screen and menu commands. A pause hands the page back to the browser until
-// it is over (Asyncify), so the page stays responsive and key events reach the latch meanwhile.
+// The page's game clock, screen and menu commands. A pause hands the page back to the browser
+// until it is over (Asyncify), so the page stays responsive and key events reach the latch
+// meanwhile. A hidden page stops the clock: the stage waits where it was instead of playing out
+// unseen.
 namespace kueruma::driver {
 
 std::int64_t clockMs() {
-    return static_cast<std::int64_t>(emscripten_get_now());
+    return static_cast<std::int64_t>(web::gameNow());
 }
 
 void pause(unsigned ms) {
     // The page shows every stroke drawn so far, as an unbuffered window would during the pause,
     // and goes on handling its events: keys pressed meanwhile reach the latch.
     web::present();
-    emscripten_sleep(ms);
+    web::gameSleep(ms);
     web::input::markJoysticksStale();
 }
 
 platform::Canvas* beginPaint() {
+    web::paintBegins();
     web::screen().framebuffer.clear(0);
     web::screen().canvas.beginPaint();
     return &web::screen().canvas;
@@ -103,6 +116,7 @@ platform::Canvas* beginPaint() {
 
 void endPaint() {
     web::present();
+    web::paintEnds();
 }
 
 bool handleEvent() {
@@ -119,14 +133,17 @@ void waitForEvent(std::int64_t ms) {
 
 void tickStarts() {
     web::input::markJoysticksStale();
-    web::countTick();
+    web::countTick(program().loop.timer().periodMs());
 }
 
-void tickDone() {}
+void tickDone() {
+    record::session().tickDone(program().shell.state());
+}
+
 void windowDestroyed() {}
 
-short keyAnswer(int, short latched) {
-    return latched;
+short keyAnswer(int virtualKey, short latched) {
+    return record::session().keyAnswer(virtualKey, latched);
 }
 
 } // namespace kueruma::driver

@@ -2,6 +2,7 @@
 
 #include "app/input.hpp"
 #include "platform/driver/dpad.hpp"
+#include "platform/record/session.hpp"
 #include "seam/platform.hpp"
 
 #include <emscripten/html5.h>
@@ -152,6 +153,8 @@ unsigned joystickProbe(unsigned id) {
 }
 
 unsigned joystickRead(unsigned id, JoyInfoEx& info) {
+    // While a run is shown, its keys hold the joysticks' input too.
+    if (record::session().showingScript()) return loop::joyErrUnplugged;
     samplePads();
     if (id >= pads.count) return loop::joyErrUnplugged;
     fillJoyInfo(pads.state[id], info);

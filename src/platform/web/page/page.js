@@ -1,6 +1,7 @@
-// The page around the game (kueruma.js): it shows the frames the game draws at the largest
-// whole-number scale that fits, carries the window's menu and the full-screen switch, plays the
-// sound cues, and says when the game has ended.
+// The page around the game (kueruma.js): it shows the frames the game draws as large as the
+// window allows, carries the window's menu and the full-screen switch, keeps the game's clock
+// (which stands still while the page is hidden), plays the sound cues, and says when the game
+// has ended or cannot start. touch.js adds the touch controls, runs.js the runs.
 'use strict';
 
 const kuerumaPage = (() => {
@@ -12,15 +13,19 @@ const kuerumaPage = (() => {
   const again = document.getElementById('again');
   const quit = document.getElementById('quit');
   const fullscreen = document.getElementById('fullscreen');
+  const message = document.getElementById('message');
 
-  // --- The picture: device pixels per game pixel is a whole number, with black bars. ---
+  // --- The picture: a whole number of device pixels per game pixel where that fills at least
+  // 90% of the room (sharp squares, black bars), otherwise the room itself, nearest neighbour
+  // (uneven by at most one device pixel), as a phone's screen needs. ---
   function fitCanvas() {
     const ratio = window.devicePixelRatio || 1;
-    const box = stage.getBoundingClientRect();
-    const scale = Math.max(1, Math.floor(Math.min(box.width * ratio / canvas.width,
-                                                  box.height * ratio / canvas.height)));
-    canvas.style.width = `${canvas.width * scale / ratio}px`;
-    canvas.style.height = `${canvas.height * scale / ratio}px`;
+    const fit = Math.min(stage.clientWidth * ratio / canvas.width,
+      stage.clientHeight * ratio / canvas.height);
+    const whole = Math.floor(fit);
+    const scale = whole >= 1 && whole >= 0.9 * fit ? whole : fit;
+    canvas.style.width = `${Math.floor(canvas.width * scale) / ratio}px`;
+    canvas.style.height = `${Math.floor(canvas.height * scale) / ratio}px`;
     canvas.dataset.scale = String(scale);
   }
   new ResizeObserver(fitCanvas).observe(stage);
@@ -45,6 +50,48 @@ const kuerumaPage = (() => {
     fullscreen.hidden = true;
   }
 
+  // One line about what went wrong, over the top of the picture until tapped or replaced.
+  function showMessage(text) {
+    message.textContent = text;
+    message.hidden = false;
+  }
+  message.addEventListener('click', () => { message.hidden = true; });
+
+  // --- The game's clock: the page's time less the time it spent hidden. ---
+  let hiddenSince = document.hidden ? performance.now() : null;
+  let hiddenTotal = 0;
+  let shownWaiters = [];
+  function gameNow() {
+    return (hiddenSince === null ? performance.now() : hiddenSince) - hiddenTotal;
+  }
+  function whenShown() {
+    return new Promise((resolve) => shownWaiters.push(resolve));
+  }
+  document.addEventListener('visibilitychange', () => {
+    if (document.hidden) {
+      if (hiddenSince === null) hiddenSince = performance.now();
+      return;
+    }
+    if (hiddenSince === null) return;
+    hiddenTotal += performance.now() - hiddenSince;
+    hiddenSince = null;
+    const waiters = shownWaiters;
+    shownWaiters = [];
+    for (const resolve of waiters) resolve();
+    if (wake) wake();
+  });
+  // A pause of the game: `ms` of the game's clock, however long the page is hidden meanwhile.
+  let sleptMs = 0; // the page's time spent in the game's pauses
+  async function gameSleep(ms) {
+    const began = performance.now();
+    const end = gameNow() + ms;
+    for (let left = ms; left > 0; left = end - gameNow()) {
+      if (hiddenSince !== null) await whenShown();
+      else await new Promise((resolve) => setTimeout(resolve, Math.ceil(left)));
+    }
+    sleptMs += performance.now() - began;
+  }
+
   // --- Messages for the game's loop: the menu's commands, and waking it for them. ---
   const commands = [];
   let wake = null;
@@ -55,9 +102,11 @@ const kuerumaPage = (() => {
   function takeCommand() {
     return commands.length > 0 ? commands.shift() : -1;
   }
+  // Resolves after `ms` of the game's clock (never when negative, nor while the page is
+  // hidden: it is woken when shown) or as soon as a command is queued.
   function waitForMessage(ms) {
     return new Promise((resolve) => {
-      const timer = ms >= 0 ? setTimeout(done, Math.ceil(ms)) : null;
+      const timer = ms >= 0 && hiddenSince === null ? setTimeout(done, Math.ceil(ms)) : null;
       function done() {
         clearTimeout(timer);
         wake = null;
@@ -67,16 +116,38 @@ const kuerumaPage = (() => {
       if (commands.length > 0) done();
     });
   }
+  // A tick is late when it comes more than half a period after it was due, pauses aside; a
+  // paint's time leaves its pauses out too.
   let ticks = 0;
+  let lateTicks = 0;
   let lastTickMs = null;
-  function countTick() {
+  let lastTick = null;
+  function countTick(periodMs) {
+    const now = gameNow(); // a hidden page's time is no delay
+    if (lastTick && now - lastTick.at - (sleptMs - lastTick.slept) >
+        1.5 * Math.max(periodMs, lastTick.period)) {
+      ++lateTicks;
+    }
     ++ticks;
     lastTickMs = performance.now();
+    lastTick = { at: now, period: periodMs, slept: sleptMs };
+  }
+  let slowestPaintMs = 0;
+  let paintBegan = null;
+  function paintBegins() {
+    paintBegan = { at: performance.now(), slept: sleptMs };
+  }
+  function paintEnds() {
+    const took = performance.now() - paintBegan.at - (sleptMs - paintBegan.slept);
+    slowestPaintMs = Math.max(slowestPaintMs, took);
   }
 
   // The window menu's only item, "シュウリョウ", is command 0.
-  quit.addEventListener('click', () => sendCommand(0));
+  const closeGame = () => sendCommand(0);
+  quit.addEventListener('click', closeGame);
 
+  // --- The end of a game, and starting another: "Play again", or a run opened meanwhile. ---
+  let restart = null;
   function showEndedAndWait(text = 'The game has ended.') {
     quit.disabled = true;
     commands.length = 0;
@@ -84,16 +155,43 @@ const kuerumaPage = (() => {
     ended.hidden = false;
     again.focus();
     return new Promise((resolve) => {
-      again.addEventListener('click', () => {
+      restart = () => {
+        restart = null;
         ended.hidden = true;
         quit.disabled = false;
         again.blur();
         resolve();
-      }, { once: true });
+      };
+      if (restartWanted) {
+        restartWanted = false;
+        restart();
+      }
     });
   }
+  again.addEventListener('click', () => restart && restart());
+  // Ends the game being played (as its menu's close does) and starts the next at once.
+  let restartWanted = false;
+  function startNextGame() {
+    if (restart) {
+      restart();
+    } else {
+      restartWanted = true;
+      closeGame();
+    }
+  }
 
-  // --- Sound: the cues the game names, fetched once; Web Audio starts on a first key or click. ---
+  // The game cannot start: that is all the page says, with nothing to press.
+  function showCannotStart(text) {
+    showEndedAndWait(text);
+    again.hidden = true;
+    document.getElementById('runs-button').disabled = true;
+  }
+  function gameFileMissing(file) {
+    showCannotStart(`The game file ${file} is missing or damaged, so the game cannot start. ` +
+      'Reload the page once the site is whole again.');
+  }
+
+  // --- Sound: the cues the game names, fetched once; Web Audio starts on a first key or tap. ---
   const cueBytes = new Map(); // name -> promise of the file's bytes, or of null
   const cues = new Map(); // name -> AudioBuffer, or null when the file could not be used
   let audio = null; // the AudioContext; false when there is none
@@ -106,15 +204,21 @@ const kuerumaPage = (() => {
     return null;
   }
 
-  // The file's bytes, or null when it is missing or larger than the game takes a cue file to be.
-  function fetchCue(name, maxBytes) {
-    return fetch(name).then((response) => {
+  // The file's bytes, or null when it is missing or larger than the game takes a cue file to
+  // be; a larger file is not downloaded past what its size says, or past the limit.
+  async function fetchCue(name, maxBytes) {
+    try {
+      const controller = new AbortController();
+      const response = await fetch(name, { signal: controller.signal });
       if (!response.ok) throw new Error(`HTTP ${response.status}`);
-      return response.arrayBuffer();
-    }).then((bytes) => {
-      if (bytes.byteLength > maxBytes) throw new Error(`larger than ${maxBytes} bytes`);
-      return bytes;
-    }).catch((error) => refuseCue(name, error));
+      if (Number(response.headers.get('Content-Length')) > maxBytes) {
+        controller.abort();
+        throw new Error(`larger than ${maxBytes} bytes`);
+      }
+      return (await readLimited(response.body, maxBytes)).buffer;
+    } catch (error) {
+      return refuseCue(name, error);
+    }
   }
 
   function decodeCue(name, bytes) {
@@ -177,29 +281,44 @@ const kuerumaPage = (() => {
     return {
       firstFrameMs,
       ticks,
+      lateTicks,
       lastTickMs,
+      slowestPaintMs,
       scale: Number(canvas.dataset.scale),
       audio: audio ? audio.state : 'none',
       cuesReady: [...cues.values()].filter((buffer) => buffer).length,
       cuesPlayed,
       ended: !ended.hidden,
+      endedText: endedText.textContent,
+      message: message.hidden ? '' : message.textContent,
     };
   }
 
+  let started = false;
   window.Module = {
     print: (text) => console.log(text),
     printErr: (text) => console.error(text),
+    preRun: [],
+    onRuntimeInitialized: () => { started = true; },
+    // Before the game has started, the only way to stop is a game file that cannot be used.
     onAbort: (what) => {
-      showEndedAndWait(`The game stopped: ${what}`).then(() => location.reload());
+      if (!started) gameFileMissing('kueruma.wasm');
+      else showEndedAndWait(`The game stopped: ${what}`).then(() => location.reload());
     },
   };
   // Browsers will not fetch the .wasm of a page opened straight from the disk.
   if (location.protocol === 'file:') {
-    showEndedAndWait('The game runs only when this folder is served over HTTP: see README.txt.')
-      .then(() => location.reload());
+    showCannotStart('The game runs only when this folder is served over HTTP: see README.txt.');
+  }
+  // Offline play and the home screen: the service worker keeps the game's files.
+  if ('serviceWorker' in navigator && window.isSecureContext) {
+    navigator.serviceWorker.register('sw.js').catch((error) =>
+      console.warn(`the game will not be kept for offline play: ${error.message}`));
   }
 
   return {
-    showFrame, countTick, takeCommand, waitForMessage, showEndedAndWait, loadCue, playCue, status,
+    showFrame, countTick, paintBegins, paintEnds, takeCommand, waitForMessage, showEndedAndWait,
+    loadCue, playCue, status,
+    gameNow, gameSleep, gameFileMissing, startNextGame, showMessage,
   };
 })();

@@ -1,0 +1,12 @@
+// Runs in the page, as the desktop game has them: every finished stage's run goes to the page,
+// which keeps the latest ones in the browser's storage, and a run the page opens (a file, a
+// dropped file, a link, or a kept run to watch) is shown at the game's speed before the player
+// takes over, as `kueruma --play` shows one.
+#pragma once
+
+namespace kueruma::web::runs {
+
+// Starts the session of a new game: it shows the run the page opened last, if any, once.
+void beginSession();
+
+} // namespace kueruma::web::runs
