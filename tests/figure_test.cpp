@@ -70,6 +70,22 @@ TEST(Figure, AWholeTurnOfTiltGivesTheSameJoints) {
     }
 }
 
+// Placing the joints again from unchanged values is skipped, so every value they come from
+// must count as a change.
+TEST(Figure, EveryValueTheJointsComeFromMovesThem) {
+    Figure f = freshFigure();
+    double* inputs[] = {&f.posX,  &f.posY,  &f.bodyAngle, &f.segment,   &f.hipA,   &f.hipB,
+                        &f.kneeA, &f.kneeB, &f.shoulderA, &f.shoulderB, &f.elbowA, &f.elbowB};
+    for (std::size_t i = 0; i < std::size(inputs); ++i) {
+        f.updateJoints();
+        const auto x = f.jointX;
+        const auto y = f.jointY;
+        *inputs[i] += 0.25;
+        f.updateJoints();
+        EXPECT_TRUE(f.jointX != x || f.jointY != y) << "value " << i;
+    }
+}
+
 TEST(Pose, StandFromTheResetAnglesMovesNothingButPlacesTheBox) {
     Figure f = freshFigure();
     f.posX = 100;

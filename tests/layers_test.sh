@@ -177,7 +177,7 @@ echo "includes of $checked files checked against the CMake link lines"
 
 # --- Portable folders: the standard C++ headers only -----------------------------------------
 
-portable="seam world figure game render app platform/loop platform/driver platform/script platform/cli"
+portable="numeric seam world figure game render app platform/loop platform/driver platform/script platform/cli"
 for folder in $portable; do
   files=$(find "$src/$folder" -name '*.cpp' -o -name '*.hpp' | sort)
   for file in $files; do
@@ -195,3 +195,19 @@ if [ $failures -ne 0 ]; then
   exit 1
 fi
 echo "every include keeps to its layer"
+
+# The C libraries' transcendental functions differ in the last bit from one to another, so the
+# core and the raster canvas take sine, cosine and hypot from numeric/ and call none of them.
+calls=0
+for layer in world figure game render app platform/raster; do
+  while IFS= read -r hit; do
+    echo "FAIL ${hit#"$src"/}: a C library transcendental function (use numeric/trig.hpp)"
+    calls=$((calls + 1))
+  done < <(grep -rnE '(^|[^[:alnum:]_.>:])(std::|::)?(a?sinh?|a?cosh?|a?tanh?|atan2|hypot|exp(2|m1)?|log(2|10|1p)?|pow|cbrt|erfc?|[lt]gamma)[fl]?[[:space:]]*\(' \
+             --include='*.cpp' --include='*.hpp' "$src/$layer")
+done
+if [ $calls -ne 0 ]; then
+  echo "$calls call(s) to C library transcendental functions in the core or the raster canvas"
+  exit 1
+fi
+echo "no C library transcendental function in the core or the raster canvas"

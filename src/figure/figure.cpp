@@ -1,6 +1,8 @@
 #include "figure/figure.hpp"
 
-#include <cmath>
+#include "numeric/trig.hpp"
+
+#include <cstring>
 
 namespace kueruma::figure {
 
@@ -9,14 +11,16 @@ using world::pi;
 namespace {
 
 // The body box starts this fraction of a bone from the reference point along both axes.
-const double boxInset = 1.0 - std::cos(pi / 6);
+const double boxInset = 1.0 - numeric::cos(pi / 6);
+// The body box is this many bones wide.
+const double boxWidthInBones = 2 * numeric::cos(pi / 6);
 
 void placeBodyBox(Figure& f, double heightFactor) {
     const double a = f.segment;
-    const double t = f.bodyAngle;
-    f.boxX = f.posX + boxInset * a * (std::cos(t) - std::sin(t));
-    f.boxY = f.posY + boxInset * a * (std::sin(t) + std::cos(t));
-    f.boxWidth = 2 * std::cos(pi / 6) * a;
+    const numeric::SinCos t = f.bodyTurn();
+    f.boxX = f.posX + boxInset * a * (t.cos - t.sin);
+    f.boxY = f.posY + boxInset * a * (t.sin + t.cos);
+    f.boxWidth = boxWidthInBones * a;
     f.boxHeight = a * heightFactor;
 }
 
@@ -41,11 +45,11 @@ void Figure::reset() {
     combo = 0;
     bestCombo = 0;
     // The start box comes from the literal start values, whatever `segment` held before.
-    const double k = 1.0 - std::cos(pi / 6);
-    boxX = 400 + 24 * k * (std::cos(0.0) - std::sin(0.0));
-    boxY = 80 + 24 * k * (std::sin(0.0) + std::cos(0.0));
-    boxWidth = 2 * std::cos(pi / 6) * 24;
-    boxHeight = (3 + 2 * std::sin(pi / 3)) * 24;
+    const double k = 1.0 - numeric::cos(pi / 6);
+    boxX = 400 + 24 * k * (numeric::cos(0.0) - numeric::sin(0.0));
+    boxY = 80 + 24 * k * (numeric::sin(0.0) + numeric::cos(0.0));
+    boxWidth = 2 * numeric::cos(pi / 6) * 24;
+    boxHeight = (3 + 2 * numeric::sin(pi / 3)) * 24;
     limbBase = 0.0;
     hipA = pi / 12;
     hipB = -pi / 6;
@@ -58,15 +62,31 @@ void Figure::reset() {
     segment = 24.0;
 }
 
+numeric::SinCos Figure::bodyTurn() const {
+    if (std::memcmp(&turnOf_, &bodyAngle, sizeof bodyAngle) != 0) {
+        turn_ = numeric::sinCos(bodyAngle);
+        turnOf_ = bodyAngle;
+    }
+    return turn_;
+}
+
 void Figure::updateJoints() {
+    const std::array<double, 12> inputs = {posX,  posY,  bodyAngle, segment,   hipA,   hipB,
+                                           kneeA, kneeB, shoulderA, shoulderB, elbowA, elbowB};
+    if (jointsPlaced && std::memcmp(inputs.data(), jointsPlacedFrom.data(), sizeof inputs) == 0)
+        return;
+    jointsPlacedFrom = inputs;
+    jointsPlaced = true;
     const double a = segment;
     const double t = bodyAngle;
     auto place = [&](int joint, int from, double direction) {
-        jointX[joint] = jointX[from] + a * std::cos(direction);
-        jointY[joint] = jointY[from] + a * std::sin(direction);
+        const numeric::SinCos d = numeric::sinCos(direction);
+        jointX[joint] = jointX[from] + a * d.cos;
+        jointY[joint] = jointY[from] + a * d.sin;
     };
-    jointX[Head] = posX + a * (std::cos(t) - std::sin(t));
-    jointY[Head] = posY + a * (std::sin(t) + std::cos(t));
+    const numeric::SinCos body = bodyTurn();
+    jointX[Head] = posX + a * (body.cos - body.sin);
+    jointY[Head] = posY + a * (body.sin + body.cos);
     limbBase = t + pi / 2;
     place(Neck, Head, limbBase);
     place(Hip, Neck, limbBase);
@@ -97,10 +117,10 @@ struct PoseRow {
 constexpr double s12 = pi / 12;
 constexpr double s6 = pi / 6;
 
-const double standHeight = 3 + 2 * std::sin(pi / 3);
-const double tuckHeight = 2 + std::sin(pi / 3) + std::cos(pi / 3);
-const double walkHeight = 3 + std::sin(pi / 3) + std::sin(pi / 6);
-const double kickHeight = 2 + 2 * std::sin(pi / 3);
+const double standHeight = 3 + 2 * numeric::sin(pi / 3);
+const double tuckHeight = 2 + numeric::sin(pi / 3) + numeric::cos(pi / 3);
+const double walkHeight = 3 + numeric::sin(pi / 3) + numeric::sin(pi / 6);
+const double kickHeight = 2 + 2 * numeric::sin(pi / 3);
 
 // The legs always step pi/12; the shoulders swing at pi/6 when jumping, walking and kicking.
 const PoseRow poseTable[] = {

@@ -1,6 +1,7 @@
 // The player's stick figure: its one record, start state, skeleton and limb dynamics.
 #pragma once
 
+#include "numeric/trig.hpp"
 #include "world/geometry.hpp"
 
 #include <array>
@@ -79,6 +80,10 @@ struct Figure {
     std::array<double, jointCount> jointX{};
     std::array<double, jointCount> jointY{};
     double segment;
+    // What the joints were last placed from (the reference point, segment and angles, bit for
+    // bit): a paint right after a tick places them from the same values, and skips the work.
+    std::array<double, 12> jointsPlacedFrom{};
+    bool jointsPlaced = false;
 
     Figure() { reset(); }
     // Start pose, full health, zero score; leaves walkCounter and the joint points alone.
@@ -89,6 +94,13 @@ struct Figure {
     void applyPose(std::int32_t pose);
 
     world::RotatedRect bodyBox() const { return {boxX, boxY, boxWidth, boxHeight, bodyAngle}; }
+    // The sine and cosine of bodyAngle, worked out once for each angle it takes (a tick asks
+    // for them several times).
+    numeric::SinCos bodyTurn() const;
+
+  private:
+    mutable double turnOf_ = 0.0;
+    mutable numeric::SinCos turn_{0.0, 1.0};
 };
 
 } // namespace kueruma::figure

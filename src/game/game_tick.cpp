@@ -1,9 +1,10 @@
 #include "game/game_tick.hpp"
 
+#include "numeric/trig.hpp"
 #include "seam/platform.hpp"
 #include "seam/sounds.hpp"
 
-#include <cmath>
+#include <initializer_list>
 
 namespace kueruma::game {
 
@@ -65,9 +66,9 @@ void runAndLean(Figure& f, const InputState& in) {
 void tiltAndMove(Figure& f) {
     f.bodyAngle += f.spin;
     const double h = f.pivotSpan / 2;
-    const double t = f.bodyAngle;
-    const double pivotX = f.posX + h * (std::cos(t) - std::sin(t));
-    const double pivotY = f.posY + h * (std::sin(t) + std::cos(t));
+    const numeric::SinCos t = f.bodyTurn();
+    const double pivotX = f.posX + h * (t.cos - t.sin);
+    const double pivotY = f.posY + h * (t.sin + t.cos);
     const double rx = world::rotateAboutX(f.posX, f.posY, pivotX, pivotY, f.spin);
     const double ry = world::rotateAboutY(f.posX, f.posY, pivotX, pivotY, f.spin);
     f.posX = rx + f.velX;
@@ -94,12 +95,12 @@ void jump(Figure& f, const InputState& in) {
 // Each box corner below the floor lifts the figure by its depth; the box is not moved between
 // the four tests, so the lifts add up.
 void landOnGround(Figure& f, double groundY) {
-    const double t = f.bodyAngle;
+    const numeric::SinCos t = f.bodyTurn();
     const double corners[4] = {
         f.boxY,
-        f.boxY + f.boxWidth * std::sin(t),
-        f.boxY + f.boxHeight * std::cos(t),
-        f.boxY + f.boxWidth * std::sin(t) + f.boxHeight * std::cos(t),
+        f.boxY + f.boxWidth * t.sin,
+        f.boxY + f.boxHeight * t.cos,
+        f.boxY + f.boxWidth * t.sin + f.boxHeight * t.cos,
     };
     for (double c : corners) {
         if (c > groundY) {
@@ -133,32 +134,32 @@ void kick(Figure& f, const InputState& in) {
     }
 }
 
-// A bar one bone long, from a knee or foot at right angles to the bone below the joint above.
-world::PreparedRect limbBar(const Figure& f, int anchorJoint, double boneDirection, double height) {
-    return world::prepareRect(
-        {f.jointX[anchorJoint], f.jointY[anchorJoint], f.segment, height, boneDirection + pi / 2});
-}
-
-// The eight leg bars: +2 toward the bone and -2 beyond the joint, at both feet and both knees.
+// The eight leg bars, each one bone long, from a knee or foot at right angles to the bone below
+// the joint above: +2 toward the bone and -2 beyond the joint, at both feet and both knees.
 struct LegBars {
     world::PreparedRect bars[8];
 };
 
 LegBars legBars(const Figure& f) {
-    const double footA = f.limbBase + f.hipA + f.kneeA;
-    const double footB = f.limbBase + f.hipB + f.kneeB;
-    const double kneeA = f.limbBase + f.hipA;
-    const double kneeB = f.limbBase + f.hipB;
-    return {{
-        limbBar(f, figure::FootA, footA, barThickness),
-        limbBar(f, figure::FootA, footA, -barThickness),
-        limbBar(f, figure::FootB, footB, barThickness),
-        limbBar(f, figure::FootB, footB, -barThickness),
-        limbBar(f, figure::KneeA, kneeA, barThickness),
-        limbBar(f, figure::KneeA, kneeA, -barThickness),
-        limbBar(f, figure::KneeB, kneeB, barThickness),
-        limbBar(f, figure::KneeB, kneeB, -barThickness),
-    }};
+    const struct {
+        int anchorJoint;
+        double boneDirection;
+    } bones[4] = {{figure::FootA, f.limbBase + f.hipA + f.kneeA},
+                  {figure::FootB, f.limbBase + f.hipB + f.kneeB},
+                  {figure::KneeA, f.limbBase + f.hipA},
+                  {figure::KneeB, f.limbBase + f.hipB}};
+    LegBars legs;
+    world::PreparedRect* bar = legs.bars;
+    for (const auto& bone : bones) {
+        const double angle = bone.boneDirection + pi / 2;
+        const numeric::SinCos turn = numeric::sinCos(angle); // the two bars share it
+        for (double height : {barThickness, -barThickness}) {
+            const double x = f.jointX[bone.anchorJoint];
+            const double y = f.jointY[bone.anchorJoint];
+            *bar++ = world::prepareRect({x, y, f.segment, height, angle}, turn);
+        }
+    }
+    return legs;
 }
 
 bool legTouches(const LegBars& legs, const world::PreparedRect& block) {
@@ -172,7 +173,7 @@ void breakAndTouchBlocks(PlayState& state) {
     GameState& gs = state.gameState;
     state.preparedBlocks.refresh(state.blockPool);
     const LegBars legs = legBars(f);
-    const world::PreparedRect body = world::prepareRect(f.bodyBox());
+    const world::PreparedRect body = world::prepareRect(f.bodyBox(), f.bodyTurn());
     for (int i = 0; i < gs.blockCount; ++i) {
         world::Block& block = state.blockPool[static_cast<std::size_t>(i)];
         if (!block.active) continue;
@@ -193,9 +194,9 @@ void breakAndTouchBlocks(PlayState& state) {
 }
 
 bool bodyPastGoal(const Figure& f, double goalX) {
-    const double t = f.bodyAngle;
-    const double c = std::cos(t);
-    const double s = std::sin(t);
+    const numeric::SinCos t = f.bodyTurn();
+    const double c = t.cos;
+    const double s = t.sin;
     const double xs[4] = {f.boxX, f.boxX + f.boxWidth * c,
                           f.boxX + f.boxWidth * c - f.boxHeight * s, f.boxX - f.boxHeight * s};
     for (double x : xs) {

@@ -1,9 +1,8 @@
 #include "render/effects.hpp"
 
+#include "numeric/trig.hpp"
 #include "seam/platform.hpp"
 #include "seam/sounds.hpp"
-
-#include <cmath>
 
 namespace kueruma::render {
 
@@ -23,8 +22,8 @@ void lineToward(platform::Canvas& canvas, const View& view, int fromX, int fromY
 // A line from the point at distance r in direction a from `centre`, to `target`.
 void rayLine(platform::Canvas& canvas, const View& view, WorldPoint centre, double r, double a,
              WorldPoint target) {
-    lineToward(canvas, view, view.x(centre.x + r * std::cos(a)),
-               View::y(centre.y + r * std::sin(a)), target);
+    const numeric::SinCos t = numeric::sinCos(a);
+    lineToward(canvas, view, view.x(centre.x + r * t.cos), View::y(centre.y + r * t.sin), target);
 }
 
 // Lines from grid points on all four edges to M, starting at `first` and every 90 pixels.
@@ -42,7 +41,8 @@ void drawClearFrame(platform::Canvas& canvas, const View& view, int i, WorldPoin
     const int c = i - (clearFrames - 1);
     const int r = -24 + 6 * i;
     const int grey = ((8 * c - 1) % 256 + 256) % 256;
-    const WorldPoint e{m.x + r * std::cos(theta + pi / 2), m.y + r * std::sin(theta + pi / 2)};
+    const numeric::SinCos t = numeric::sinCos(theta + pi / 2);
+    const WorldPoint e{m.x + r * t.cos, m.y + r * t.sin};
     platform::withPen(canvas, 2, grey, [&] {
         rayLine(canvas, view, m, 360, theta - pi / 2 + c * pi / 96, e);
         rayLine(canvas, view, m, 360, theta - pi / 2 - c * pi / 96, e);
@@ -64,8 +64,9 @@ template <int L> struct RayDirections {
     RayDirections() : c{}, s{} {
         for (int k = 0; k < L; ++k) {
             const double phi = pi * k / (L / 2);
-            c[k] = std::cos(phi);
-            s[k] = std::sin(phi);
+            const numeric::SinCos t = numeric::sinCos(phi);
+            c[k] = t.cos;
+            s[k] = t.sin;
         }
     }
 };
@@ -128,8 +129,9 @@ void drawBlockBreak(platform::Canvas& canvas, const View& view, const world::Blo
     const double w = block.width;
     const double h = block.height;
     const double a = block.angle;
-    const WorldPoint q{block.x + (w / 2) * std::cos(a) - (h / 2) * std::sin(a),
-                       block.y + (w / 2) * std::sin(a) + (h / 2) * std::cos(a)};
+    const numeric::SinCos t = numeric::sinCos(a);
+    const WorldPoint q{block.x + (w / 2) * t.cos - (h / 2) * t.sin,
+                       block.y + (w / 2) * t.sin + (h / 2) * t.cos};
     const double b = (w + h) / 4;
     for (int k = 0; k < L; ++k) {
         const Ray ray =

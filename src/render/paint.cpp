@@ -31,7 +31,8 @@ void drawBlockOutline(platform::Canvas& canvas, const View& view, const world::P
 }
 
 void drawBlocks(platform::Canvas& canvas, const View& view, const PlayState& state) {
-    const world::PreparedRect body = world::prepareRect(state.figure.bodyBox());
+    const world::PreparedRect body =
+        world::prepareRect(state.figure.bodyBox(), state.figure.bodyTurn());
     for (int k = 0; k < state.gameState.blockCount; ++k) {
         const world::Block& block = state.blockPool[static_cast<std::size_t>(k)];
         const world::PreparedRect& rect = state.preparedBlocks[k];

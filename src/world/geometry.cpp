@@ -1,5 +1,7 @@
 #include "world/geometry.hpp"
 
+#include "numeric/trig.hpp"
+
 #include <cmath>
 #include <initializer_list>
 
@@ -39,17 +41,22 @@ double largestMagnitude(std::initializer_list<double> values) {
 
 int pointInRotatedRect(double px, double py, double x, double y, double width, double height,
                        double angle) {
-    return pointInside(px, py, x, y, width, height, std::cos(angle), std::sin(angle));
+    const numeric::SinCos t = numeric::sinCos(angle);
+    return pointInside(px, py, x, y, width, height, t.cos, t.sin);
 }
 
 PreparedRect prepareRect(const RotatedRect& r) {
+    return prepareRect(r, numeric::sinCos(r.angle));
+}
+
+PreparedRect prepareRect(const RotatedRect& r, numeric::SinCos turn) {
     PreparedRect p{};
     p.x = r.x;
     p.y = r.y;
     p.width = r.width;
     p.height = r.height;
-    p.c = std::cos(r.angle);
-    p.s = std::sin(r.angle);
+    p.c = turn.cos;
+    p.s = turn.sin;
     // C0 origin, C1 end of the width side, C2 end of the height side, C3 opposite the origin.
     const double w = r.width;
     const double h = r.height;
@@ -95,11 +102,13 @@ int rotatedRectsOverlap(const RotatedRect& a, const RotatedRect& b) {
 }
 
 double rotateAboutX(double px, double py, double cx, double cy, double angle) {
-    return cx + std::cos(angle) * (px - cx) - std::sin(angle) * (py - cy);
+    const numeric::SinCos t = numeric::sinCos(angle);
+    return cx + t.cos * (px - cx) - t.sin * (py - cy);
 }
 
 double rotateAboutY(double px, double py, double cx, double cy, double angle) {
-    return cy + std::sin(angle) * (px - cx) + std::cos(angle) * (py - cy);
+    const numeric::SinCos t = numeric::sinCos(angle);
+    return cy + t.sin * (px - cx) + t.cos * (py - cy);
 }
 
 double stepToward(double value, double target, double step) {

@@ -1,6 +1,8 @@
 // The world: rotated-rectangle geometry, the block pool and the nine stages.
 #pragma once
 
+#include "numeric/trig.hpp"
+
 namespace kueruma::world {
 
 inline constexpr double pi = 3.141592653589793;
@@ -44,6 +46,8 @@ struct PreparedRect {
 };
 
 PreparedRect prepareRect(const RotatedRect& r);
+// The same, given the sine and cosine of r.angle.
+PreparedRect prepareRect(const RotatedRect& r, numeric::SinCos turn);
 int rotatedRectsOverlap(const PreparedRect& a, const PreparedRect& b);
 double rotateAboutX(double px, double py, double cx, double cy, double angle);
 double rotateAboutY(double px, double py, double cx, double cy, double angle);

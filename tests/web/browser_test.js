@@ -1,11 +1,10 @@
 // The browser game in Debian's Chromium, headless. The page loads without a console error; its
 // canvas shows exactly the headless runner's frames for the title, the keypad and the stage
-// intro, and while Right is held a frame of the runner's run holding Right (a pixel or two may
-// differ: the browser's sin and cos can differ from glibc's in the last bit); the picture is
+// intro, and while Right is held a frame of the runner's run holding Right; the picture is
 // scaled by whole numbers without smoothing; giving up (F11 or G) and a stage played through
-// reach the Result screen; the seventh stage's recorded replay, keyed in tick by tick on a
-// paused page clock from the title on, shows the runner's frames and, during the pauses inside
-// a paint, the picture drawn so far; losing the focus releases held keys; a late tick fires
+// reach the Result screen; every stage's recorded replay, keyed in tick by tick on a paused
+// page clock from the title on, shows the runner's frames, every pixel of them, and, during the
+// pauses inside a paint, the picture drawn so far; losing the focus releases held keys; a late tick fires
 // once; a simulated gamepad steers the menu with the desktop's thresholds; the page plays
 // without its sound files; Exit and the menu's close end the game, and it starts again.
 // Usage: node browser_test.js SITE_DIR KUERUMA_REPLAY WORK_DIR REPLAYS_DIR
@@ -23,8 +22,6 @@ const W = 632;
 const H = 433;
 const [siteDir, replayBin, workDir, replaysDir] =
   process.argv.slice(2).map((arg) => path.resolve(arg));
-// The runner's play frames may differ from the browser's in this many pixels at most.
-const playTolerance = 12;
 // Where the Result screen shows its menu: the same for every score.
 const resultMenu = { left: 260, top: 275, right: 400, bottom: 330 };
 
@@ -124,14 +121,6 @@ function scriptTicks(script) {
   return ticks;
 }
 
-// Stage 7 (the seventh stage's recorded replay, which breaks every block) reached from the title:
-// Admission, the pass code 7265 on the keypad, then Enter.
-function stageSevenFromTitle() {
-  const moves = 'X D D D X U U R X D R X L X U U X'.split(' ');
-  const menus = moves.map((keys) => `1 ${keys}\n`).join('1 -\n');
-  return menus + fs.readFileSync(path.join(replaysDir, 'stage-6.txt'), 'utf8');
-}
-
 // --- The page -----------------------------------------------------------------------------------
 
 // Files the server answers 404 for, as if they were not there, and files it answers otherwise.
@@ -209,6 +198,92 @@ function assert(condition, message) {
   if (!condition) throw new Error(message);
 }
 
+// --- Every recorded replay, frame for frame ------------------------------------------------------
+
+// The code that opens each stage on the keypad (the digits it starts with open the first).
+const passCodes = ['0000', '0318', '0427', '2836', '6081', '3417', '7265', '5902', '9357'];
+
+// A stage's recorded replay reached from the title: Admission, the stage's pass code on the
+// keypad (three columns: Enter in the top row, the digits 1 to 9 below it, then Back, 0 and
+// Forward), then Enter; each key is held one tick and let go for one.
+function replayFromTitle(stage) {
+  const keys = ['X'];
+  const code = passCodes[stage];
+  let cell = 0; // the blank left of Enter
+  if (code === '0000') {
+    keys.push('R');
+  } else {
+    keys.push('D');
+    cell = 3;
+    for (const digit of code) {
+      const target = digit === '0' ? 13 : Number(digit) + 2;
+      const row = (c) => Math.floor(c / 3);
+      for (; row(cell) < row(target); cell += 3) keys.push('D');
+      for (; row(cell) > row(target); cell -= 3) keys.push('U');
+      for (; cell < target; ++cell) keys.push('R');
+      for (; cell > target; --cell) keys.push('L');
+      keys.push('X');
+    }
+    for (; cell >= 3; cell -= 3) keys.push('U'); // the step into the top row lands on Enter
+  }
+  keys.push('X');
+  const menus = keys.map((key) => `1 ${key}\n`).join('1 -\n');
+  return menus + fs.readFileSync(path.join(replaysDir, `stage-${stage}.txt`), 'utf8');
+}
+
+// The page clock stands still between steps, so every key reaches the tick the script holds it
+// through, and the browser plays exactly the runner's story, pauses included: after every tick
+// the canvas shows the runner's frame, not a pixel apart, unless the game waits in a pause.
+async function playReplayFrameForFrame(page, start, stage) {
+  const script = replayFromTitle(stage);
+  const frames = runnerFrames(`stage-${stage}`, script);
+  // A tick without a paint leaves the last paint's picture.
+  const painted = [...frames.keys()];
+  const frameAt = (tick) => frames.get(Math.max(...painted.filter((t) => t <= tick)));
+  const trace = runnerTrace(script);
+  const ticks = scriptTicks(script);
+  await page.clock.install();
+  await start();
+  await page.clock.pauseAt(Date.now() + 60000);
+  const status = () => page.evaluate(() => ({ ...kuerumaPage.status(), now: performance.now() }));
+  // One idle title tick sets the clock's phase: the script's first tick is one title period
+  // (200 ms) after it, as the runner's first tick is after the window opens.
+  const idle = (await status()).ticks;
+  while ((await status()).ticks === idle) await page.clock.runFor(5);
+  const { ticks: base, lastTickMs: phase } = await status();
+  const held = new Set();
+  let midPause = 0;
+  for (let k = 1; k <= ticks.length; ++k) {
+    for (const key of [...held].filter((key) => !ticks[k - 1].includes(key))) {
+      await page.keyboard.up(key);
+      held.delete(key);
+    }
+    for (const key of ticks[k - 1].filter((key) => !held.has(key))) {
+      await page.keyboard.down(key);
+      held.add(key);
+    }
+    // Straight to the tick's time (late ticks come right after a pause, before the next step
+    // of the grid), and never past it.
+    const wait = phase + trace[k - 1].ms - (await status()).now;
+    if (wait > 0) await page.clock.runFor(Math.floor(wait));
+    while ((await status()).ticks < base + k) await page.clock.runFor(1);
+    // Tick k and its paint are done, or the game waits in one of their pauses, showing the
+    // picture drawn so far: the last paint's, or part of this one.
+    const shown = await canvasPixels(page);
+    const ended = differingPixels(shown, frameAt(k));
+    if (ended > 0 && trace[k - 1].sleptMs === 0) {
+      savePgm(path.join(workDir, 'failure-canvas.pgm'), shown);
+      throw new Error(`after tick ${k} the canvas differs from the runner's frame in ` +
+        `${ended} pixels`);
+    }
+    if (ended > 0 && differingPixels(shown, frameAt(k - 1)) > 0) ++midPause;
+  }
+  for (const key of held) await page.keyboard.up(key);
+  assert(midPause > 0, 'no picture drawn before a pause inside a paint was shown during the pause');
+  const last = frames.get(Math.max(...frames.keys()));
+  await waitForPicture(page, { [`the Result screen of stage ${stage + 1}`]: last });
+}
+
 // A tap shows the runner's frame for that tick; when two pictures cannot tell the ticks
 // apart, waiting one title tick (200 ms) more keeps the next tap out of the same tick.
 async function tap(page, key, after) {
@@ -232,7 +307,7 @@ async function main() {
   // Play frames at least ten ticks in where holding Right has made a clear difference.
   const moved = {};
   for (let tick = 16; tick <= 146; ++tick) {
-    if (right.has(tick) && differingPixels(right.get(tick), still.get(tick)) > 10 * playTolerance) {
+    if (right.has(tick) && differingPixels(right.get(tick), still.get(tick)) > 100) {
       moved[`frame ${tick} of the run holding Right`] = right.get(tick);
     }
   }
@@ -331,7 +406,7 @@ async function main() {
       // Right is held from here on: the title ignores it, and every Play tick sees it.
       await page.keyboard.down('ArrowRight');
       await tap(page, 'x', intro);
-      const seen = await waitForPicture(page, moved, { tolerance: playTolerance, seconds: 15 });
+      const seen = await waitForPicture(page, moved, { seconds: 15 });
       await page.keyboard.up('ArrowRight');
       console.log(`web: during play the canvas showed ${seen}`);
       await page.keyboard.press('F11');
@@ -343,7 +418,7 @@ async function main() {
     await tap(page, 'ArrowDown', cursorOne);
     await tap(page, 'ArrowDown', cursorTwo);
     await tap(page, 'x', intro);
-    await waitForPicture(page, standing, { tolerance: playTolerance });
+    await waitForPicture(page, standing);
     await page.keyboard.press('g');
     await waitForPicture(page, result, { seconds: 5 });
   });
@@ -385,61 +460,10 @@ async function main() {
     await page.keyboard.up('ArrowDown');
   });
 
-  // The page clock stands still between steps, so every key reaches the tick the script holds it
-  // through, and the browser plays exactly the runner's story, pauses included.
-  await story('stage 7 from the title through its clear animation to the Result screen',
-    async (page, start) => {
-      const script = stageSevenFromTitle();
-      const frames = runnerFrames('stage-7', script);
-      // A tick without a paint leaves the last paint's picture.
-      const painted = [...frames.keys()];
-      const frameAt = (tick) => frames.get(Math.max(...painted.filter((t) => t <= tick)));
-      const trace = runnerTrace(script);
-      const ticks = scriptTicks(script);
-      await page.clock.install();
-      await start();
-      await page.clock.pauseAt(Date.now() + 60000);
-      const status = () => page.evaluate(() => ({ ...kuerumaPage.status(),
-        now: performance.now() }));
-      // One idle title tick sets the clock's phase: the script's first tick is one title period
-      // (200 ms) after it, as the runner's first tick is after the window opens.
-      const idle = (await status()).ticks;
-      while ((await status()).ticks === idle) await page.clock.runFor(5);
-      const { ticks: base, lastTickMs: phase } = await status();
-      const held = new Set();
-      let midPause = 0;
-      for (let k = 1; k <= ticks.length; ++k) {
-        for (const key of [...held].filter((key) => !ticks[k - 1].includes(key))) {
-          await page.keyboard.up(key);
-          held.delete(key);
-        }
-        for (const key of ticks[k - 1].filter((key) => !held.has(key))) {
-          await page.keyboard.down(key);
-          held.add(key);
-        }
-        // Straight to the tick's time (late ticks come right after a pause, before the next
-        // step of the grid), and never past it.
-        const wait = phase + trace[k - 1].ms - (await status()).now;
-        if (wait > 0) await page.clock.runFor(Math.floor(wait));
-        while ((await status()).ticks < base + k) await page.clock.runFor(1);
-        // Tick k and its paint are done, or the game waits in one of their pauses, showing the
-        // picture drawn so far: the last paint's, or part of this one.
-        const shown = await canvasPixels(page);
-        const ended = differingPixels(shown, frameAt(k));
-        if (ended > playTolerance && trace[k - 1].sleptMs === 0) {
-          savePgm(path.join(workDir, 'failure-canvas.pgm'), shown);
-          throw new Error(`after tick ${k} the canvas differs from the runner's frame in ` +
-            `${ended} pixels`);
-        }
-        const before = differingPixels(shown, frameAt(k - 1));
-        if (ended > playTolerance && before > playTolerance) ++midPause;
-      }
-      for (const key of held) await page.keyboard.up(key);
-      assert(midPause > 0,
-        'no picture drawn before a pause inside a paint was shown during the pause');
-      const last = frames.get(Math.max(...frames.keys()));
-      await waitForPicture(page, { 'the Result screen of stage 7': last });
-    });
+  for (let stage = 0; stage < passCodes.length; ++stage) {
+    await story(`stage ${stage + 1}'s replay from the title, frame for frame, to the Result screen`,
+      (page, start) => playReplayFrameForFrame(page, start, stage));
+  }
 
   // A held stick or D-pad moves the cursor every tick until it stops at either end, so the
   // story waits for the ends and does not depend on how fast the page is polled.
@@ -566,7 +590,7 @@ async function phoneStories({ story, title, cursorOne, cursorTwo, intro, moved, 
       await touch.tap(2, control('x')); // a second finger confirms while Right is held
       await waitForPicture(page, intro);
       // Right stays held after the second finger lifts: the figure runs.
-      await waitForPicture(page, moved, { tolerance: playTolerance, seconds: 15 });
+      await waitForPicture(page, moved, { seconds: 15 });
       if (width > height) await touch.tap(2, control('F11')); // in landscape it gives up
       await waitForPicture(page, result, { region: resultMenu, seconds: 90 });
       await touch.lift(1);
@@ -623,7 +647,7 @@ async function checkKeptRun(page) {
   assert(download.suggestedFilename().includes(`-score-${score}.txt`),
     `the runner scores ${score}, the page kept ${download.suggestedFilename()}`);
   const replayed = lastFrame(runnerFrames('kept-run', text, options));
-  assert(differingPixels(shown, replayed) <= playTolerance,
+  assert(differingPixels(shown, replayed) === 0,
     'the runner\'s Result screen differs from the page\'s');
 }
 
@@ -639,7 +663,7 @@ async function runStories({ story, url, title, cursorOne }) {
     await start();
     await page.setInputFiles('#run-file',
       { name: 'stage-7.txt', mimeType: 'text/plain', buffer: Buffer.from(stageSeven) });
-    const slowly = { tolerance: playTolerance, seconds: 60 };
+    const slowly = { seconds: 60 };
     await waitForPicture(page, { 'stage 7\'s Result': seven }, slowly);
     await page.goto('about:blank');
     await page.goto(`${url}#run=${zlib.deflateRawSync(desktopRun).toString('base64url')}`);
@@ -647,7 +671,7 @@ async function runStories({ story, url, title, cursorOne }) {
     await sleep(1500); // the script's last ticks
     await page.keyboard.press('ArrowDown');
     await sleep(500);
-    assert(differingPixels(await canvasPixels(page), eight) > playTolerance,
+    assert(differingPixels(await canvasPixels(page), eight) > 0,
       'the Result menu did not answer the player');
   });
 
@@ -737,7 +761,7 @@ async function hardEdgeStories({ story, url, cursorOne, cursorTwo, intro, moved 
     await tap(page, 'ArrowDown', cursorTwo);
     await page.keyboard.down('ArrowRight');
     await tap(page, 'x', intro);
-    await waitForPicture(page, moved, { tolerance: playTolerance, seconds: 15 });
+    await waitForPicture(page, moved, { seconds: 15 });
     const ticks = () => page.evaluate(() => kuerumaPage.status().ticks);
     await page.evaluate(() => window.setHidden(true));
     await sleep(100); // a tick already due when the page was hidden

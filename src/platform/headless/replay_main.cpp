@@ -17,6 +17,10 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace {
 
@@ -171,6 +175,10 @@ int finishOutput() {
 } // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // Trace lines end in "\n" alone, as on every other system.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     cli::CommandLine line(program, usage, details,
                           {{"--stage", true},
                            {"--walk-count", true},

@@ -12,8 +12,10 @@
 // - Ellipse outlines are Alois Zingl's ellipse steps in the first quadrant, mirrored.
 #include "platform/raster/rasterise.hpp"
 
+#include "numeric/trig.hpp"
+
 #include <algorithm>
-#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -315,7 +317,7 @@ void wideLine(Framebuffer& picture, const PenDisc& disc, int x0, int y0, int x1,
     }
     // The body's corners sit half a pen width either side of the ends, across the line; the
     // halves are rounded apart (one rounds (w + 1) / 2) so the body is w pixels thick.
-    const double length = std::hypot(static_cast<double>(dx), static_cast<double>(dy));
+    const double length = numeric::hypot(static_cast<double>(dx), static_cast<double>(dy));
     const double acrossX = static_cast<double>(w) * static_cast<double>(std::llabs(dy)) / length;
     const double acrossY = static_cast<double>(w) * static_cast<double>(std::llabs(dx)) / length;
     Point narrow{roundAway(acrossX / 2), roundAway(acrossY / 2)};

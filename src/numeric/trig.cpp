@@ -1,0 +1,292 @@
+#include "numeric/trig.hpp"
+
+#include "numeric/double_double.hpp"
+#include "numeric/trig_tables.hpp"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+namespace kueruma::numeric {
+
+namespace {
+
+using namespace tables;
+
+constexpr double quarterPi = 0x1.921fb54442d18p-1;
+constexpr double tinyArgument = 0x1p-27;
+// Below this k pi/2 is taken off in exact pieces; above it, with the bits of 2/pi.
+constexpr double mediumArgument = 0x1p20;
+
+// The bits of a double and back (the browser build's C++ library has no bit_cast yet).
+std::uint64_t bitsOf(double x) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    return bits;
+}
+
+double fromBits(std::uint64_t bits) {
+    double x;
+    std::memcpy(&x, &bits, sizeof x);
+    return x;
+}
+
+double magnitude(double x) {
+    return x < 0 ? -x : x;
+}
+
+// 2^e for e within the normal range.
+double powerOfTwo(int e) {
+    return fromBits(static_cast<std::uint64_t>(e + 1023) << 52);
+}
+
+// x = quadrant * pi/2 + r, modulo a full turn, with |r| at most pi/4 (and a hair).
+struct Reduced {
+    unsigned quadrant;
+    DoubleDouble r;
+};
+
+// Cody and Waite: k pi/2 taken off in pieces whose products with k are exact.
+Reduced reduceMedium(double x) {
+    constexpr double roundingShift = 0x1.8p52;
+    const double k = (x * twoOverPi + roundingShift) - roundingShift;
+    const double a = x - k * halfPi1; // exact: both within a factor 2 of each other
+    const DoubleDouble s = twoSum(a, -(k * halfPi2));
+    const DoubleDouble t = twoSum(s.hi, -(k * halfPi3));
+    const double tail = (s.lo + t.lo) - k * halfPi4;
+    return {static_cast<unsigned>(k), twoSum(t.hi, tail)};
+}
+
+// Payne and Hanek: x = m 2^q, and m times the bits of 2/pi that matter (the earlier ones
+// only add whole turns) gives the quadrant and the fraction of a quadrant past it, in whole
+// numbers of 32-bit limbs, so the work is exact.
+constexpr int productWords = 9;
+constexpr int limbCount = productWords + 2;
+using Limbs = std::uint64_t[limbCount + 1]; // 32 bits each, the lowest first
+
+// m times the words of 2/pi from `first` on, as one whole number.
+void multiplyByTwoOverPi(std::uint64_t m, int first, Limbs& limb) {
+    const std::uint64_t mLow = m & 0xFFFFFFFF;
+    const std::uint64_t mHigh = m >> 32;
+    for (int i = 0; i < productWords; ++i) {
+        const std::uint64_t word = twoOverPiWords[first + i];
+        const int at = productWords - 1 - i;
+        const std::uint64_t low = mLow * word;
+        const std::uint64_t high = mHigh * word;
+        limb[at] += low & 0xFFFFFFFF;
+        limb[at + 1] += (low >> 32) + (high & 0xFFFFFFFF);
+        limb[at + 2] += high >> 32;
+    }
+    for (int i = 0; i < limbCount; ++i) {
+        limb[i + 1] += limb[i] >> 32;
+        limb[i] &= 0xFFFFFFFF;
+    }
+}
+
+// The lowest `bits` bits of the number, as a fraction of 2^bits.
+DoubleDouble fractionOf(const Limbs& limb, int bits) {
+    DoubleDouble fraction{0, 0};
+    for (int i = bits / 32; i >= 0; --i) {
+        const double part = static_cast<double>(limb[i]) * powerOfTwo(32 * i - bits);
+        fraction = add(fraction, {part, 0});
+    }
+    return fraction;
+}
+
+Reduced reduceLarge(double x) {
+    const std::uint64_t bits = bitsOf(x);
+    const std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+    const int q = static_cast<int>(bits >> 52) - 1075;
+    const int first = q >= 34 ? (q - 2) / 32 : 0;
+    const int fractionBits = 32 * (first + productWords) - q;
+    Limbs limb = {};
+    multiplyByTwoOverPi(m, first, limb);
+    const int top = fractionBits / 32;
+    const std::uint64_t topMask = (std::uint64_t{1} << (fractionBits % 32)) - 1;
+    const auto bitAt = [&](int n) { return (limb[n / 32] >> (n % 32)) & 1; };
+    unsigned quadrant = static_cast<unsigned>(bitAt(fractionBits) | (bitAt(fractionBits + 1) << 1));
+    limb[top] &= topMask;
+    // Past half a quadrant, r is negative: the distance back from the next quadrant.
+    const bool past = bitAt(fractionBits - 1) != 0;
+    if (past) {
+        ++quadrant;
+        std::uint64_t borrow = 1;
+        for (int i = 0; i <= top; ++i) {
+            limb[i] = (~limb[i] & 0xFFFFFFFF) + borrow;
+            borrow = limb[i] >> 32;
+            limb[i] &= 0xFFFFFFFF;
+        }
+        limb[top] &= topMask;
+    }
+    const DoubleDouble r = multiply(fractionOf(limb, fractionBits), {halfPiHi, halfPiLo});
+    return {quadrant, past ? negate(r) : r};
+}
+
+// x must be finite and not negative.
+Reduced reduce(double x) {
+    if (x <= quarterPi) return {0, {x, 0}};
+    if (x < mediumArgument) return reduceMedium(x);
+    return reduceLarge(x);
+}
+
+// The rare argument whose quick value lies too near a rounding boundary: Taylor series in
+// double-double arithmetic, to about 2^-100 for |r| <= pi/4.
+constexpr int seriesTerms = 15;
+
+DoubleDouble series(DoubleDouble r, int firstPower) {
+    const DoubleDouble z = multiply(r, r);
+    const auto term = [&](int n) {
+        const int power = firstPower + 2 * n;
+        const DoubleDouble c{inverseFactorial[power][0], inverseFactorial[power][1]};
+        return n % 2 == 0 ? c : negate(c);
+    };
+    DoubleDouble sum = term(seriesTerms - 1);
+    for (int n = seriesTerms - 2; n >= 0; --n) sum = add(multiply(sum, z), term(n));
+    return sum;
+}
+
+// sin(quadrant pi/2 + r)
+double sinInQuadrant(unsigned quadrant, DoubleDouble r) {
+    const DoubleDouble v = (quadrant & 1) != 0 ? series(r, 0) : multiply(r, series(r, 1));
+    return (quadrant & 2) != 0 ? -v.hi : v.hi;
+}
+
+bool finite(double x) {
+    return magnitude(x) <= std::numeric_limits<double>::max();
+}
+
+double accurateSin(double x) {
+    if (!finite(x)) return x - x;
+    const Reduced red = reduce(magnitude(x));
+    const double v = sinInQuadrant(red.quadrant, red.r);
+    return x < 0 ? -v : v;
+}
+
+double accurateCos(double x) {
+    if (!finite(x)) return x - x;
+    const Reduced red = reduce(magnitude(x));
+    return sinInQuadrant(red.quadrant + 1, red.r); // cos x = sin(x + pi/2)
+}
+
+// The quick way, for |x| below 2^20: x = k pi/128 + r with |r| <= pi/256, the sine and cosine
+// of k pi/128 from the table, and sin r - r and cos r - 1 from short series (their terms fall
+// below 2^-13 of the whole), all to about 2^-65. Inlined into sin, cos and sinCos: they sit in
+// the game's innermost loops.
+constexpr double quickLimit = 0x1p20;
+
+struct Step {
+    const SinCosPair* at;
+    double rHead; // r's first 26 bits: its products with the table's heads are exact
+    double rTail; // the rest of r
+    double r;
+    double sinTail;
+    double cosTail;
+    double reductionError;
+};
+
+[[gnu::always_inline]] inline Step step(double x) {
+    constexpr double roundingShift = 0x1.8p52;
+    const double t = x * stepsPerRadian + roundingShift;
+    const double k = t - roundingShift;
+    // The low bits of t are k, in two's complement: k modulo a full turn picks the entry.
+    const auto index = static_cast<unsigned>(bitsOf(t)) % stepCount;
+    const double a = x - k * step1; // exact: both within a factor 2 of each other
+    const DoubleDouble rough = twoSum(a, -(k * step2)); // exact
+    const DoubleDouble finer = twoSum(rough.hi, -(k * step3));
+    const DoubleDouble r = twoSum(finer.hi, (rough.lo + finer.lo) - k * step4);
+    const DoubleDouble parts = split(r.hi);
+    const double z = r.hi * r.hi;
+    const auto c = [](int n) { return inverseFactorial[n][0]; };
+    const double sinTail = r.hi * z * (-c(3) + z * (c(5) - z * c(7)));
+    const double cosTail = z * (-c(2) + z * (c(4) + z * (-c(6) + z * c(8))));
+    // Each k pi/128 taken off carries an error below 2^-140.
+    return {&atStep[index], parts.hi, parts.lo + r.lo,        r.hi,
+            sinTail,        cosTail,  magnitude(k) * 0x1p-130};
+}
+
+// sin(a + r) = sin a + cos a r + cos a (sin r - r) + sin a (cos r - 1)
+[[gnu::always_inline]] inline DoubleDouble quickSin(const Step& s) {
+    const SinCosPair& t = *s.at;
+    const double low = t.sinRest + t.cosHead * s.rTail + t.cosRest * s.r +
+                       ((t.cosHead + t.cosRest) * s.sinTail + (t.sinHead + t.sinRest) * s.cosTail);
+    const DoubleDouble sum = twoSum(t.sinHead, t.cosHead * s.rHead);
+    return fastTwoSum(sum.hi, sum.lo + low);
+}
+
+// cos(a + r) = cos a - sin a r - sin a (sin r - r) + cos a (cos r - 1)
+[[gnu::always_inline]] inline DoubleDouble quickCos(const Step& s) {
+    const SinCosPair& t = *s.at;
+    const double low = t.cosRest - t.sinHead * s.rTail - t.sinRest * s.r +
+                       ((t.cosHead + t.cosRest) * s.cosTail - (t.sinHead + t.sinRest) * s.sinTail);
+    const DoubleDouble sum = twoSum(t.cosHead, -(t.sinHead * s.rHead));
+    return fastTwoSum(sum.hi, sum.lo + low);
+}
+
+// True when every value within the quick way's error of y rounds to y.hi.
+[[gnu::always_inline]] inline bool roundsSafely(DoubleDouble y, const Step& s) {
+    const double bound = 0x1p-62 * magnitude(y.hi) + s.reductionError;
+    return y.hi + (y.lo + bound) == y.hi + (y.lo - bound);
+}
+
+} // namespace
+
+// Below 2^-27, sin x rounds to x (keeping the sign of a zero) and cos x to 1.
+double sin(double x) {
+    if (!(magnitude(x) < quickLimit)) return accurateSin(x);
+    if (magnitude(x) < tinyArgument) return x;
+    const Step s = step(x);
+    const DoubleDouble y = quickSin(s);
+    return roundsSafely(y, s) ? y.hi : accurateSin(x);
+}
+
+double cos(double x) {
+    if (!(magnitude(x) < quickLimit)) return accurateCos(x);
+    if (magnitude(x) < tinyArgument) return 1.0;
+    const Step s = step(x);
+    const DoubleDouble y = quickCos(s);
+    return roundsSafely(y, s) ? y.hi : accurateCos(x);
+}
+
+SinCos sinCos(double x) {
+    if (!(magnitude(x) < quickLimit)) return {accurateSin(x), accurateCos(x)};
+    if (magnitude(x) < tinyArgument) return {x, 1.0};
+    const Step s = step(x);
+    const DoubleDouble ys = quickSin(s);
+    const DoubleDouble yc = quickCos(s);
+    return {roundsSafely(ys, s) ? ys.hi : accurateSin(x),
+            roundsSafely(yc, s) ? yc.hi : accurateCos(x)};
+}
+
+double hypot(double x, double y) {
+    double a = magnitude(x);
+    double b = magnitude(y);
+    constexpr double infinity = std::numeric_limits<double>::infinity();
+    if (a == infinity || b == infinity) return infinity;
+    if (a != a || b != b) return a + b;
+    if (a < b) {
+        const double t = a;
+        a = b;
+        b = t;
+    }
+    if (b == 0) return a;
+    // Scaled by a power of two so the squares and their rounding errors are normal doubles.
+    double scale = 1;
+    if (a > 0x1p500) {
+        a *= 0x1p-600;
+        b *= 0x1p-600;
+        scale = 0x1p600;
+    } else if (a < 0x1p-500) {
+        a *= 0x1p600;
+        b *= 0x1p600;
+        scale = 0x1p-600;
+    }
+    const DoubleDouble sum = add(twoProduct(a, a), twoProduct(b, b));
+    const double root = std::sqrt(sum.hi); // IEEE: rounded to nearest everywhere
+    // One Newton step on the exact remainder sum - root^2 settles the last bit.
+    const DoubleDouble square = twoProduct(root, root);
+    const double remainder = ((sum.hi - square.hi) - square.lo) + sum.lo;
+    return (root + remainder / (2 * root)) * scale;
+}
+
+} // namespace kueruma::numeric

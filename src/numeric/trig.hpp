@@ -1,0 +1,24 @@
+// Sine, cosine and the length of a vector, computed by this project from plain IEEE double
+// additions, multiplications and square roots, so every compiler, optimisation level and C
+// library (glibc, MinGW's, Emscripten's) gives the same bits. sin and cos are rounded to the
+// nearest double: each is first worked out to about 2^-64 and returned when that decides the
+// rounding, otherwise worked out again to about 2^-100. hypot is the square root of the sum of
+// squares carried to about 106 bits, then one correcting step.
+#pragma once
+
+namespace kueruma::numeric {
+
+struct SinCos {
+    double sin;
+    double cos;
+};
+
+double sin(double x);
+double cos(double x);
+// Both at once, sharing the reduction: the same bits as sin(x) and cos(x).
+SinCos sinCos(double x);
+
+// sqrt(x^2 + y^2) without overflow or underflow on the way.
+double hypot(double x, double y);
+
+} // namespace kueruma::numeric
