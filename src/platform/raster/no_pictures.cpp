@@ -40,4 +40,6 @@ bool GifMovie::close(std::int64_t, std::string& error) {
     return refuse(path_, error);
 }
 
+void GifMovie::discard() {}
+
 } // namespace kueruma::raster
