@@ -4,7 +4,6 @@
 #include "platform/record/run_folder.hpp"
 #include "platform/record/session.hpp"
 #include "platform/script/script.hpp"
-#include "world/stages.hpp"
 
 #include <emscripten.h>
 
@@ -39,41 +38,24 @@ struct OpenedRun {
 };
 OpenedRun opened;
 
-// The words of a header line, quotes dropped: the replay command may quote its file's name.
-std::vector<std::string_view> wordsOf(std::string_view line) {
-    std::vector<std::string_view> words;
-    while (!line.empty()) {
-        const std::size_t begin = line.find_first_not_of(" \t\r'\"");
-        if (begin == std::string_view::npos) break;
-        line.remove_prefix(begin);
-        const std::size_t end = std::min(line.find_first_of(" \t\r'\""), line.size());
-        words.push_back(line.substr(0, end));
-        line.remove_prefix(end);
-    }
-    return words;
-}
-
 // Reads the runner options in one header line: "# replay: kueruma-replay --stage N
 // --walk-count W FILE" (kept runs, recordings) or "# kueruma-solve N ..." (the replays folder).
+// The command is read as the shell would, so a quoted file name is one word.
 // Empty when the line is good; otherwise what is wrong with it.
 std::string readStartLine(std::string_view line, RunStart& start) {
-    const std::vector<std::string_view> words = wordsOf(line.substr(1));
-    constexpr long long lastStage = world::stageCount - 1;
-    const std::string stageRange = "a stage index from 0 to " + std::to_string(lastStage);
-    long long n = 0;
-    if (words.size() >= 2 && words[0] == "kueruma-solve") {
-        if (!cli::parseWholeNumber(words[1], lastStage, n))
-            return "kueruma-solve takes " + stageRange;
-        start.stage = static_cast<int>(n);
-        return {};
-    }
+    line.remove_prefix(1);
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
+    const std::vector<std::string> words = script::shellWords(line);
+    if (words.size() >= 2 && words[0] == "kueruma-solve")
+        return cli::readStage("kueruma-solve", words[1], start.stage);
     if (words.size() < 2 || words[0] != "replay:" || words[1] != "kueruma-replay") return {};
     for (std::size_t i = 2; i + 1 < words.size(); ++i) {
         if (words[i] == "--stage") {
-            if (!cli::parseWholeNumber(words[i + 1], lastStage, n))
-                return "--stage takes " + stageRange;
-            start.stage = static_cast<int>(n);
+            if (std::string error = cli::readStage("--stage", words[i + 1], start.stage);
+                !error.empty())
+                return error;
         } else if (words[i] == "--walk-count") {
+            long long n = 0;
             if (!cli::parseWholeNumber(words[i + 1], std::numeric_limits<std::int32_t>::max(), n))
                 return "--walk-count takes a whole number from 0 to 2147483647";
             start.walkCount = static_cast<std::int32_t>(n);
