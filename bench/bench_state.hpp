@@ -2,7 +2,7 @@
 // before every iteration so that each iteration does the same work.
 #pragma once
 
-#include "platform/headless/headless.hpp"
+#include "backends/headless/headless.hpp"
 
 namespace kueruma::bench {
 

@@ -2,8 +2,8 @@
 // a run without pixels makes (its changes to the play state, sounds and pauses).
 #include "bench_state.hpp"
 
+#include "backends/headless/paint_targets.hpp"
 #include "game/game_state.hpp"
-#include "platform/headless/paint_targets.hpp"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // Start-up to the first frame: the runtime's boot and the window's first paint in process, and
 // kueruma-replay started as a fresh process with an empty script (boot, frame 0, exit).
-#include "platform/headless/headless.hpp"
-#include "platform/headless/paint_targets.hpp"
+#include "backends/headless/headless.hpp"
+#include "backends/headless/paint_targets.hpp"
 
 #include <benchmark/benchmark.h>
 

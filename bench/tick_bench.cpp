@@ -2,9 +2,9 @@
 // whole stages played from the intro to the result screen.
 #include "bench_state.hpp"
 
+#include "backends/headless/paint_targets.hpp"
 #include "game/game_state.hpp"
 #include "game/game_tick.hpp"
-#include "platform/headless/paint_targets.hpp"
 #include "world/blocks.hpp"
 
 #include <benchmark/benchmark.h>

@@ -1,6 +1,6 @@
 // Every text the game can draw has glyphs in the raster canvas's font.
 #include "game/menu_layout.hpp"
-#include "platform/raster/font.hpp"
+#include "raster/font.hpp"
 #include "render/text.hpp"
 #include "world/stages.hpp"
 

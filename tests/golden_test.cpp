@@ -4,10 +4,11 @@
 // and look at every changed picture before committing it.
 #include "support/game_driver.hpp"
 
+#include "backends/headless/paint_targets.hpp"
 #include "figure/figure.hpp"
 #include "game/game_state.hpp"
-#include "platform/headless/paint_targets.hpp"
-#include "platform/raster/framebuffer.hpp"
+#include "image/png_io.hpp"
+#include "raster/framebuffer.hpp"
 #include "world/blocks.hpp"
 
 #include <gtest/gtest.h>
@@ -34,11 +35,11 @@ void expectGolden(const std::string& name) {
     const std::string path = std::string(KUERUMA_GOLDEN_DIR) + "/" + name + ".png";
     std::string error;
     if (std::getenv("KUERUMA_UPDATE_GOLDEN") != nullptr) {
-        ASSERT_TRUE(raster::writeGreyPng(target.picture(), path, error)) << error;
+        ASSERT_TRUE(image::writeGreyPng(target.picture(), path, error)) << error;
         return;
     }
     raster::Framebuffer golden(1, 1);
-    ASSERT_TRUE(raster::readGreyPng(path, golden, error)) << error;
+    ASSERT_TRUE(image::readGreyPng(path, golden, error)) << error;
     const raster::Framebuffer& actual = target.picture();
     ASSERT_EQ(golden.width(), actual.width());
     ASSERT_EQ(golden.height(), actual.height());

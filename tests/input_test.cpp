@@ -3,7 +3,7 @@
 
 #include "app/input.hpp"
 #include "game/game_state.hpp"
-#include "seam/platform.hpp"
+#include "seam/machine.hpp"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +30,7 @@ class Input : public ::testing::Test {
 
 TEST_F(Input, ATapBetweenTwoTicksCountsOnceInTheNextSample) {
     bootGame();
-    headless::tapKey(platform::keyDown);
+    headless::tapKey(seam::keyDown);
     run(1);
     EXPECT_EQ(gameState.cursor, 1);
     run(1);

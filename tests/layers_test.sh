@@ -177,7 +177,7 @@ echo "includes of $checked files checked against the CMake link lines"
 
 # --- Portable folders: the standard C++ headers only -----------------------------------------
 
-portable="numeric seam world figure game render app platform/loop platform/driver platform/script platform/cli"
+portable="numeric seam world figure game render app host/loop host/driver files/script cli"
 for folder in $portable; do
   files=$(find "$src/$folder" -name '*.cpp' -o -name '*.hpp' | sort)
   for file in $files; do
@@ -199,7 +199,7 @@ echo "every include keeps to its layer"
 # The C libraries' transcendental functions differ in the last bit from one to another, so the
 # core and the raster canvas take sine, cosine and hypot from numeric/ and call none of them.
 calls=0
-for layer in world figure game render app platform/raster; do
+for layer in world figure game render app raster; do
   while IFS= read -r hit; do
     echo "FAIL ${hit#"$src"/}: a C library transcendental function (use numeric/trig.hpp)"
     calls=$((calls + 1))

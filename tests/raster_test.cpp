@@ -1,7 +1,7 @@
 // The raster canvas draws the pixels the Windows GDI draws: the 1-pixel line rule, wide pens
 // with round caps, ellipse outlines, clipping, text cells and the pen table.
-#include "platform/raster/font.hpp"
-#include "platform/raster/raster_canvas.hpp"
+#include "raster/font.hpp"
+#include "raster/raster_canvas.hpp"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +24,7 @@ struct Scene {
         canvas.beginPaint();
     }
     void line(int penWidth, int x0, int y0, int x1, int y1, int grey = 255) {
-        platform::withPen(canvas, penWidth, grey, [&] {
+        seam::withPen(canvas, penWidth, grey, [&] {
             canvas.moveTo(x0, y0);
             canvas.lineTo(x1, y1);
         });
@@ -258,7 +258,7 @@ TEST(WidePens, DiagonalTwoPixelLinesAreTheSameBothWays) {
 
 TEST(Ellipses, AnEightPixelCircleTouchesEverySideOfItsBox) {
     Scene s(10, 10);
-    platform::withPen(s.canvas, 1, 255, [&] { s.canvas.ellipse(1, 1, 9, 9); });
+    seam::withPen(s.canvas, 1, 255, [&] { s.canvas.ellipse(1, 1, 9, 9); });
     EXPECT_EQ(s.art(), rows({"..........", //
                              "...####...", //
                              "..#....#..", //
@@ -273,7 +273,7 @@ TEST(Ellipses, AnEightPixelCircleTouchesEverySideOfItsBox) {
 
 TEST(Ellipses, TheHeadFillsItsBoxExceptTheRightAndBottomEdges) {
     Scene s(60, 60);
-    platform::withPen(s.canvas, 1, 255, [&] { s.canvas.ellipse(5, 7, 53, 55); });
+    seam::withPen(s.canvas, 1, 255, [&] { s.canvas.ellipse(5, 7, 53, 55); });
     int minX = 99, minY = 99, maxX = -1, maxY = -1;
     for (auto [x, y] : s.painted()) {
         minX = std::min(minX, x);
@@ -302,7 +302,7 @@ TEST(Ellipses, TheHeadFillsItsBoxExceptTheRightAndBottomEdges) {
 
 TEST(Ellipses, BoxesTwoPixelsAcrossOrLessAreDrawnAsRectangles) {
     Scene s(8, 8);
-    platform::withPen(s.canvas, 1, 255, [&] {
+    seam::withPen(s.canvas, 1, 255, [&] {
         s.canvas.ellipse(1, 1, 3, 6);
         s.canvas.ellipse(6, 6, 4, 4);
         s.canvas.ellipse(5, 1, 5, 4); // no width: nothing
@@ -367,7 +367,7 @@ TEST(Text, OpaqueCellsAreWhiteAndTextOffThePictureIsClipped) {
 TEST(Pens, EveryPaintStartsWithTheBlackOnePixelStockPen) {
     Scene s(6, 3);
     s.picture.clear(200);
-    const platform::Pen white = s.canvas.createPen(2, 255);
+    const seam::Pen white = s.canvas.createPen(2, 255);
     s.canvas.selectPen(white);
     s.canvas.beginPaint();
     s.canvas.moveTo(1, 1);
@@ -380,7 +380,7 @@ TEST(Pens, EveryPaintStartsWithTheBlackOnePixelStockPen) {
 
 TEST(Pens, AFullTableRefusesNewPensAndSelectingNoPenKeepsTheOldOne) {
     Scene s(4, 20);
-    platform::Pen pens[RasterCanvas::maxPens];
+    seam::Pen pens[RasterCanvas::maxPens];
     for (int i = 0; i < RasterCanvas::maxPens; ++i) {
         pens[i] = s.canvas.createPen(1, 10 + i);
         ASSERT_NE(pens[i], 0U);
@@ -389,7 +389,7 @@ TEST(Pens, AFullTableRefusesNewPensAndSelectingNoPenKeepsTheOldOne) {
 
     EXPECT_EQ(s.canvas.selectPen(pens[3]), RasterCanvas::stockBlackPen);
     // The game's stroke with a pen that could not be made draws with the pen already selected.
-    platform::withPen(s.canvas, 1, 255, [&] {
+    seam::withPen(s.canvas, 1, 255, [&] {
         s.canvas.moveTo(1, 0);
         s.canvas.lineTo(1, 5);
     });
@@ -402,7 +402,7 @@ TEST(Pens, AFullTableRefusesNewPensAndSelectingNoPenKeepsTheOldOne) {
     EXPECT_EQ(s.canvas.createPen(1, 255), 0U);
     s.canvas.deletePen(pens[5]);
     EXPECT_EQ(s.canvas.selectPen(pens[5]), 0U);
-    const platform::Pen fresh = s.canvas.createPen(1, 99);
+    const seam::Pen fresh = s.canvas.createPen(1, 99);
     EXPECT_NE(fresh, 0U);
     s.canvas.selectPen(fresh);
     s.canvas.moveTo(2, 0);

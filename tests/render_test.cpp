@@ -21,7 +21,7 @@ using testing::figure;
 using testing::gameState;
 using testing::RecordingCanvas;
 
-RecordingCanvas paint(platform::ClientRect client = {0, 0, 632, 433}) {
+RecordingCanvas paint(seam::ClientRect client = {0, 0, 632, 433}) {
     RecordingCanvas canvas(client);
     headless::shell().onPaint(headless::mainWindow(), canvas);
     return canvas;

@@ -1,10 +1,10 @@
 // The recorded replays: every stage can be won, each replay still plays exactly as recorded,
 // and drawing pixels or not makes no difference to the game.
+#include "backends/headless/paint_targets.hpp"
 #include "command.hpp"
 #include "game/menu_layout.hpp"
-#include "platform/headless/paint_targets.hpp"
-#include "platform/raster/framebuffer.hpp"
-#include "platform/raster/raster_canvas.hpp"
+#include "raster/framebuffer.hpp"
+#include "raster/raster_canvas.hpp"
 #include "render/text.hpp"
 #include "replay_check.hpp"
 #include "support/recording_canvas.hpp"
@@ -29,7 +29,7 @@ constexpr int resultScreen = 4;
 // Keeps the calls of the latest paint only.
 class LastPaintTarget final : public headless::PaintTarget {
   public:
-    platform::Canvas* beginPaint() override { return &canvas_.emplace(); }
+    seam::Canvas* beginPaint() override { return &canvas_.emplace(); }
     std::vector<std::string> texts() const {
         std::vector<std::string> out;
         if (canvas_) {

@@ -1,8 +1,9 @@
 // Replay scripts and the kueruma-replay command line: good scripts run, bad ones name the file
 // and line, run nothing and exit with status 2.
-#include "platform/cli/command_line.hpp"
-#include "platform/raster/framebuffer.hpp"
-#include "platform/script/script.hpp"
+#include "cli/command_line.hpp"
+#include "files/script/script.hpp"
+#include "image/png_io.hpp"
+#include "raster/framebuffer.hpp"
 
 #include <gif_lib.h>
 #include <gtest/gtest.h>
@@ -243,7 +244,7 @@ TEST(ReplayRunner, AGifShowsThePngFramesEachForAsLongAsTheVirtualClockKeepsIt) {
             char name[32];
             std::snprintf(name, sizeof name, "/frame-%06d.png", shown[i].first);
             std::string error;
-            ASSERT_TRUE(raster::readGreyPng(dir + name, png, error)) << error;
+            ASSERT_TRUE(image::readGreyPng(dir + name, png, error)) << error;
             EXPECT_TRUE(std::equal(png.data(), png.data() + 632 * 433, pictures[i].picture.data()))
                 << "picture " << i << " is not " << name;
             if (i + 1 < shown.size()) {

@@ -2,12 +2,12 @@
 // steering the title menu with its stick, D-pad and buttons, the multimedia axis scale, key
 // taps and focus, a pad's run recorded and replayed, the close box, the scaled picture in the
 // window, the sound cues made for it and the cue files it refuses, and the window scale asked for.
+#include "backends/sdl/sdl_backend.hpp"
+#include "backends/sdl/sdl_sound.hpp"
+#include "files/record/run_folder.hpp"
+#include "files/record/session.hpp"
 #include "game/game_state.hpp"
-#include "platform/record/run_folder.hpp"
-#include "platform/record/session.hpp"
-#include "platform/sdl/sdl_backend.hpp"
-#include "platform/sdl/sdl_sound.hpp"
-#include "seam/platform.hpp"
+#include "seam/machine.hpp"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -94,18 +94,18 @@ class DesktopGame : public ::testing::Test {
         }
         return amiss;
     }
-    static platform::JoyInfoEx read(unsigned id) {
-        platform::JoyInfoEx info{};
+    static seam::JoyInfoEx read(unsigned id) {
+        seam::JoyInfoEx info{};
         info.dwSize = sizeof info;
-        EXPECT_EQ(platform::joystickRead(id, info), platform::joyNoError);
+        EXPECT_EQ(seam::joystickRead(id, info), seam::joyNoError);
         return info;
     }
 };
 
 TEST_F(DesktopGame, WithoutAPadOnlyTheKeyboardCounts) {
     startGame();
-    EXPECT_EQ(platform::joystickDeviceCount(), 0U);
-    EXPECT_NE(platform::joystickProbe(0), platform::joyNoError);
+    EXPECT_EQ(seam::joystickDeviceCount(), 0U);
+    EXPECT_NE(seam::joystickProbe(0), seam::joyNoError);
     EXPECT_EQ(gameState.joysticks[0].present, 0);
     EXPECT_EQ(gameState.joysticks[1].present, 0);
     EXPECT_EQ(gameState.screen, game::Title);
@@ -116,7 +116,7 @@ TEST_F(DesktopGame, PadsPluggedInAtStartFillTheTwoSlotsInOrder) {
     plugPad();
     plugPad();
     startGame();
-    EXPECT_EQ(platform::joystickDeviceCount(), 3U);
+    EXPECT_EQ(seam::joystickDeviceCount(), 3U);
     EXPECT_EQ(gameState.joysticks[0].deviceId, 0);
     EXPECT_EQ(gameState.joysticks[1].deviceId, 1);
 }
@@ -164,7 +164,7 @@ TEST_F(DesktopGame, AxesSpanTheMultimediaScaleAndTheDPadPushesThemAllTheWay) {
         SDL_JoystickSetVirtualAxis(pad, 0, c.sdl);
         SDL_JoystickSetVirtualAxis(pad, 1, c.sdl);
         sdl::deliverTick();
-        const platform::JoyInfoEx info = read(0);
+        const seam::JoyInfoEx info = read(0);
         EXPECT_EQ(info.dwXpos, c.expected) << c.sdl;
         EXPECT_EQ(info.dwYpos, c.expected) << c.sdl;
     }
@@ -207,14 +207,14 @@ TEST_F(DesktopGame, AnUnpluggedPadLetsGoAndIsReadAgainWhenPluggedBackIn) {
     SDL_JoystickClose(pad);
     SDL_JoystickDetachVirtual(0);
     sdl::deliverTick();
-    EXPECT_NE(platform::joystickProbe(0), platform::joyNoError);
+    EXPECT_NE(seam::joystickProbe(0), seam::joyNoError);
     EXPECT_EQ(gameState.joysticks[0].left, 0);
     EXPECT_EQ(gameState.input.left, 0);
 
     pad = plugPad();
     SDL_JoystickSetVirtualAxis(pad, 1, SDL_JOYSTICK_AXIS_MAX);
     sdl::deliverTick();
-    EXPECT_EQ(platform::joystickProbe(0), platform::joyNoError);
+    EXPECT_EQ(seam::joystickProbe(0), seam::joyNoError);
     EXPECT_EQ(gameState.joysticks[0].down, 1);
     EXPECT_EQ(gameState.input.down, 1);
 }
@@ -298,7 +298,7 @@ TEST_F(DesktopGame, AltEnterSwitchesFullscreenWithoutPressingAnyGameKey) {
     key(SDL_KEYDOWN, SDLK_F11);
     key(SDL_KEYUP, SDLK_F11);
     sdl::deliverTick();
-    EXPECT_EQ(platform::asyncKeyState(platform::keyF11), 1);
+    EXPECT_EQ(seam::asyncKeyState(seam::keyF11), 1);
     EXPECT_EQ(gameState.screen, game::Title);
 }
 

@@ -3,7 +3,7 @@
 // while every tick is checked against the rules that the game state always keeps.
 #include "support/game_driver.hpp"
 
-#include "seam/platform.hpp"
+#include "seam/machine.hpp"
 
 #include <gtest/gtest.h>
 

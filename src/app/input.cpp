@@ -1,14 +1,14 @@
 #include "app/input.hpp"
 
-#include "seam/platform.hpp"
+#include "seam/machine.hpp"
 
 namespace kueruma::app {
 
 using game::JoystickSlot;
 
 bool joystickUsable(unsigned deviceId) {
-    return deviceId < platform::joystickDeviceCount() &&
-           platform::joystickProbe(deviceId) == platform::joyNoError;
+    return deviceId < seam::joystickDeviceCount() &&
+           seam::joystickProbe(deviceId) == seam::joyNoError;
 }
 
 void detectJoysticks(JoystickSlot* slots, int count) {
@@ -16,7 +16,7 @@ void detectJoysticks(JoystickSlot* slots, int count) {
         JoystickSlot& slot = slots[i];
         slot.present = 0;
         slot.deviceId = -1;
-        for (unsigned j = 0; j < platform::joystickDeviceCount(); ++j) {
+        for (unsigned j = 0; j < seam::joystickDeviceCount(); ++j) {
             if (!joystickUsable(j)) continue;
             bool taken = false;
             for (int k = 0; k < i; ++k) {
@@ -46,11 +46,10 @@ void pollJoysticks(JoystickSlot* slots, int count) {
     for (int i = 0; i < count; ++i) {
         JoystickSlot& slot = slots[i];
         if (slot.present == 0) continue;
-        platform::JoyInfoEx info{};
-        info.dwSize = sizeof(platform::JoyInfoEx);
-        info.dwFlags = platform::joyReturnX | platform::joyReturnY | platform::joyReturnButtons;
-        if (platform::joystickRead(static_cast<unsigned>(slot.deviceId), info) !=
-            platform::joyNoError) {
+        seam::JoyInfoEx info{};
+        info.dwSize = sizeof(seam::JoyInfoEx);
+        info.dwFlags = seam::joyReturnX | seam::joyReturnY | seam::joyReturnButtons;
+        if (seam::joystickRead(static_cast<unsigned>(slot.deviceId), info) != seam::joyNoError) {
             releaseAll(slot);
             continue;
         }
@@ -65,13 +64,13 @@ void pollJoysticks(JoystickSlot* slots, int count) {
 void sampleInput(game::GameState& gs) {
     pollJoysticks(gs.joysticks.data(), static_cast<int>(gs.joysticks.size()));
     gs.input = {};
-    auto key = [](int vk) -> std::uint8_t { return platform::asyncKeyState(vk) != 0 ? 1 : 0; };
-    gs.input.left = key(platform::keyLeft);
-    gs.input.up = key(platform::keyUp);
-    gs.input.right = key(platform::keyRight);
-    gs.input.down = key(platform::keyDown);
-    gs.input.x = key(platform::keyX);
-    gs.input.z = key(platform::keyZ);
+    auto key = [](int vk) -> std::uint8_t { return seam::asyncKeyState(vk) != 0 ? 1 : 0; };
+    gs.input.left = key(seam::keyLeft);
+    gs.input.up = key(seam::keyUp);
+    gs.input.right = key(seam::keyRight);
+    gs.input.down = key(seam::keyDown);
+    gs.input.x = key(seam::keyX);
+    gs.input.z = key(seam::keyZ);
     for (const JoystickSlot& slot : gs.joysticks) {
         if (slot.left) gs.input.left = 1;
         if (slot.up) gs.input.up = 1;

@@ -62,18 +62,18 @@ int stageForCode(int code) {
     return -1;
 }
 
-void beginStage(game::PlayState& state, platform::Window* window, std::int32_t stageIndex) {
+void beginStage(game::PlayState& state, seam::Window* window, std::int32_t stageIndex) {
     GameState& gs = state.gameState;
     game::loadStage(state, stageIndex);
     gs.screen = game::StageIntro;
-    platform::setTimer(window, timerId, stagePeriodMs);
+    seam::setTimer(window, timerId, stagePeriodMs);
     gs.running = true;
     state.figure.reset();
     gs.scrollX = 0.0;
     gs.allCleared = false;
 }
 
-void beginStageByCode(game::PlayState& state, platform::Window* window, std::int32_t stageIndex) {
+void beginStageByCode(game::PlayState& state, seam::Window* window, std::int32_t stageIndex) {
     GameState& gs = state.gameState;
     gs.stageIndex = stageIndex;
     gs.keypadCell = 0;
@@ -81,7 +81,7 @@ void beginStageByCode(game::PlayState& state, platform::Window* window, std::int
     beginStage(state, window, stageIndex);
 }
 
-int titleMenuStep(game::PlayState& state, platform::Window* window) {
+int titleMenuStep(game::PlayState& state, seam::Window* window) {
     GameState& gs = state.gameState;
     const game::InputState& in = gs.input;
     int& cursor = gs.cursor;
@@ -98,14 +98,14 @@ int titleMenuStep(game::PlayState& state, platform::Window* window) {
     case game::title::Admission:
         gs.screen = game::PassEntry;
         cursor = 0;
-        platform::setTimer(window, timerId, passEntryPeriodMs);
+        seam::setTimer(window, timerId, passEntryPeriodMs);
         break;
     case game::title::NewGame:
         gs.stageIndex = 0;
         beginStage(state, window, 0);
         break;
     case game::title::Exit:
-        platform::postQuit(0);
+        seam::postQuit(0);
         break;
     default: // Option does nothing but cue
         break;
@@ -113,7 +113,7 @@ int titleMenuStep(game::PlayState& state, platform::Window* window) {
     return 1;
 }
 
-int resultMenuStep(game::PlayState& state, platform::Window* window) {
+int resultMenuStep(game::PlayState& state, seam::Window* window) {
     GameState& gs = state.gameState;
     const game::InputState& in = gs.input;
     int& cursor = gs.cursor;
@@ -131,12 +131,12 @@ int resultMenuStep(game::PlayState& state, platform::Window* window) {
     } else if (cursor == game::result::OtherStage) {
         gs.screen = game::PassEntry;
         cursor = 0;
-        platform::setTimer(window, timerId, passEntryPeriodMs);
+        seam::setTimer(window, timerId, passEntryPeriodMs);
     }
     return 1;
 }
 
-int passEntryStep(game::PlayState& state, platform::Window* window) {
+int passEntryStep(game::PlayState& state, seam::Window* window) {
     GameState& gs = state.gameState;
     const game::InputState& in = gs.input;
     moveOnKeypad(gs);
@@ -149,10 +149,10 @@ int passEntryStep(game::PlayState& state, platform::Window* window) {
         }
         pressKey(gs, cell);
         // Every confirmation but a valid code holds the keypad still for a moment.
-        platform::sleepMs(keypadConfirmPauseMs);
+        seam::sleepMs(keypadConfirmPauseMs);
     }
     if (in.z) {
-        platform::setTimer(window, timerId, titlePeriodMs);
+        seam::setTimer(window, timerId, titlePeriodMs);
         gs.screen = game::Title;
         gs.cursor = 0;
         gs.keypadCell = 0;

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "game/play_state.hpp"
-#include "seam/platform.hpp"
+#include "seam/machine.hpp"
 
 #include <cstdint>
 
@@ -14,12 +14,12 @@ inline constexpr unsigned passEntryPeriodMs = 100;
 inline constexpr unsigned stagePeriodMs = 50;
 
 // Each returns nonzero when the player should hear the cue and see a repaint.
-int titleMenuStep(game::PlayState& state, platform::Window* window);
-int passEntryStep(game::PlayState& state, platform::Window* window);
-int resultMenuStep(game::PlayState& state, platform::Window* window);
-void beginStage(game::PlayState& state, platform::Window* window, std::int32_t stageIndex);
+int titleMenuStep(game::PlayState& state, seam::Window* window);
+int passEntryStep(game::PlayState& state, seam::Window* window);
+int resultMenuStep(game::PlayState& state, seam::Window* window);
+void beginStage(game::PlayState& state, seam::Window* window, std::int32_t stageIndex);
 // Starts a stage as a valid pass code does: the keypad cell and the cursor back to 0 first.
-void beginStageByCode(game::PlayState& state, platform::Window* window, std::int32_t stageIndex);
+void beginStageByCode(game::PlayState& state, seam::Window* window, std::int32_t stageIndex);
 
 // The stage a four-digit pass code opens, or -1 for a wrong code.
 int stageForCode(int code);

@@ -15,7 +15,7 @@ namespace {
 constexpr unsigned stageIntroPauseMs = 2000;
 constexpr unsigned stageEndPauseMs = 1000;
 
-void playTick(PlayState& state, platform::Window* window) {
+void playTick(PlayState& state, seam::Window* window) {
     game::GameState& gs = state.gameState;
     sampleInput(gs);
     if (gs.running) {
@@ -26,31 +26,30 @@ void playTick(PlayState& state, platform::Window* window) {
             gs.running = false;
             state.figure.health = 0;
         }
-        platform::invalidate(window);
+        seam::invalidate(window);
         return;
     }
-    platform::sleepMs(stageEndPauseMs);
+    seam::sleepMs(stageEndPauseMs);
     // Keys pressed during the pause count only in this discarded sample.
     sampleInput(gs);
     gs.cursor = 0;
     gs.keypadCell = 0;
     gs.screen = game::Result;
-    platform::invalidate(window);
+    seam::invalidate(window);
 }
 
-void menuTick(PlayState& state, platform::Window* window,
-              int (*step)(PlayState&, platform::Window*)) {
+void menuTick(PlayState& state, seam::Window* window, int (*step)(PlayState&, seam::Window*)) {
     sampleInput(state.gameState);
     if (step(state, window) != 0) {
-        platform::playSound(platform::soundFile(platform::Sound::Blip));
-        platform::invalidate(window);
+        seam::playSound(seam::soundFile(seam::Sound::Blip));
+        seam::invalidate(window);
     }
 }
 
-void stageIntroTick(PlayState& state, platform::Window* window) {
+void stageIntroTick(PlayState& state, seam::Window* window) {
     sampleInput(state.gameState);
-    platform::invalidate(window);
-    platform::sleepMs(stageIntroPauseMs);
+    seam::invalidate(window);
+    seam::sleepMs(stageIntroPauseMs);
     state.gameState.screen = game::Play;
 }
 
@@ -66,11 +65,11 @@ void Shell::startUp() {
     detectJoysticks(gs.joysticks.data(), static_cast<int>(gs.joysticks.size()));
 }
 
-void Shell::onCreate(platform::Window* window) {
-    platform::setTimer(window, timerId, titlePeriodMs);
+void Shell::onCreate(seam::Window* window) {
+    seam::setTimer(window, timerId, titlePeriodMs);
 }
 
-void Shell::onTimer(platform::Window* window) {
+void Shell::onTimer(seam::Window* window) {
     switch (state_.gameState.screen) {
     case game::Play:
         playTick(state_, window);
@@ -92,26 +91,26 @@ void Shell::onTimer(platform::Window* window) {
     }
 }
 
-void Shell::onPaint(platform::Window* /*window*/, platform::Canvas& canvas) {
+void Shell::onPaint(seam::Window* /*window*/, seam::Canvas& canvas) {
     const render::PaintFrame frame = render::preparePaint(state_);
     render::paintScreen(state_, frame, canvas);
 }
 
-void Shell::onPaint(platform::Window* /*window*/) {
+void Shell::onPaint(seam::Window* /*window*/) {
     const render::PaintFrame frame = render::preparePaint(state_);
     render::playPaintCues(state_, frame);
 }
 
-void Shell::onCommand(platform::Window* window, unsigned commandId) {
-    if ((commandId & 0xFFFFU) == 0) platform::closeWindow(window);
+void Shell::onCommand(seam::Window* window, unsigned commandId) {
+    if ((commandId & 0xFFFFU) == 0) seam::closeWindow(window);
 }
 
-void Shell::onClose(platform::Window* window) {
-    platform::destroyWindow(window);
+void Shell::onClose(seam::Window* window) {
+    seam::destroyWindow(window);
 }
 
-void Shell::onDestroy(platform::Window* /*window*/) {
-    platform::postQuit(0);
+void Shell::onDestroy(seam::Window* /*window*/) {
+    seam::postQuit(0);
 }
 
 } // namespace kueruma::app

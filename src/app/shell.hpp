@@ -4,7 +4,7 @@
 
 #include "game/play_state.hpp"
 #include "seam/canvas.hpp"
-#include "seam/platform.hpp"
+#include "seam/machine.hpp"
 
 namespace kueruma::app {
 
@@ -18,20 +18,20 @@ class Shell {
     // figure reset, joysticks assigned.
     void startUp();
     // The window exists: timer 1 starts at the title screen's 200 ms.
-    void onCreate(platform::Window* window);
+    void onCreate(seam::Window* window);
     // Timer 1 fired.
-    void onTimer(platform::Window* window);
+    void onTimer(seam::Window* window);
     // A paint: what it changes in the play state, then the current screen drawn from scratch
     // onto an already black client area.
-    void onPaint(platform::Window* window, platform::Canvas& canvas);
+    void onPaint(seam::Window* window, seam::Canvas& canvas);
     // A paint nobody sees: the same changes to the play state, sounds and pauses, no pixels.
-    void onPaint(platform::Window* window);
+    void onPaint(seam::Window* window);
     // A menu command; command 0 ("シュウリョウ") closes the window.
-    void onCommand(platform::Window* window, unsigned commandId);
+    void onCommand(seam::Window* window, unsigned commandId);
     // The close request: destroy the window.
-    void onClose(platform::Window* window);
+    void onClose(seam::Window* window);
     // The window is gone: end the message loop with exit code 0.
-    void onDestroy(platform::Window* window);
+    void onDestroy(seam::Window* window);
 
     game::PlayState& state() { return state_; }
     const game::PlayState& state() const { return state_; }

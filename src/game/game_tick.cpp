@@ -1,7 +1,7 @@
 #include "game/game_tick.hpp"
 
 #include "numeric/trig.hpp"
-#include "seam/platform.hpp"
+#include "seam/machine.hpp"
 #include "seam/sounds.hpp"
 
 #include <initializer_list>
@@ -184,7 +184,7 @@ void breakAndTouchBlocks(PlayState& state) {
             block.active = false;
             gs.scoreFlash = true;
             if (f.combo > f.bestCombo) f.bestCombo = f.combo;
-            platform::playSound(platform::soundFile(platform::Sound::Blip));
+            seam::playSound(seam::soundFile(seam::Sound::Blip));
         }
         if (world::rotatedRectsOverlap(body, rect)) {
             f.score -= 1;
@@ -213,7 +213,7 @@ void gameTick(PlayState& state) {
     const InputState& in = gs.input;
 
     // F11 gives up, but the rest of the tick still runs.
-    if (platform::asyncKeyState(platform::keyF11) != 0) {
+    if (seam::asyncKeyState(seam::keyF11) != 0) {
         f.health = 0;
         gs.running = false;
     }

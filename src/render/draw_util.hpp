@@ -25,13 +25,13 @@ struct View {
     static int y(double worldY) { return toPixel(worldY); }
 };
 
-inline void lineBetween(platform::Canvas& canvas, int x0, int y0, int x1, int y1) {
+inline void lineBetween(seam::Canvas& canvas, int x0, int y0, int x1, int y1) {
     canvas.moveTo(x0, y0);
     canvas.lineTo(x1, y1);
 }
 
 // A line between two world points.
-inline void worldLine(platform::Canvas& canvas, const View& view, double x0, double y0, double x1,
+inline void worldLine(seam::Canvas& canvas, const View& view, double x0, double y0, double x1,
                       double y1) {
     lineBetween(canvas, view.x(x0), View::y(y0), view.x(x1), View::y(y1));
 }

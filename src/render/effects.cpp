@@ -1,7 +1,7 @@
 #include "render/effects.hpp"
 
 #include "numeric/trig.hpp"
-#include "seam/platform.hpp"
+#include "seam/machine.hpp"
 #include "seam/sounds.hpp"
 
 namespace kueruma::render {
@@ -15,20 +15,20 @@ constexpr unsigned clearFramePauseMs = 10;
 constexpr unsigned clearHoldMs = 400;
 constexpr int clearFrames = 25;
 
-void lineToward(platform::Canvas& canvas, const View& view, int fromX, int fromY, WorldPoint to) {
+void lineToward(seam::Canvas& canvas, const View& view, int fromX, int fromY, WorldPoint to) {
     lineBetween(canvas, fromX, fromY, view.x(to.x), View::y(to.y));
 }
 
 // A line from the point at distance r in direction a from `centre`, to `target`.
-void rayLine(platform::Canvas& canvas, const View& view, WorldPoint centre, double r, double a,
+void rayLine(seam::Canvas& canvas, const View& view, WorldPoint centre, double r, double a,
              WorldPoint target) {
     const numeric::SinCos t = numeric::sinCos(a);
     lineToward(canvas, view, view.x(centre.x + r * t.cos), View::y(centre.y + r * t.sin), target);
 }
 
 // Lines from grid points on all four edges to M, starting at `first` and every 90 pixels.
-void edgeGrid(platform::Canvas& canvas, const View& view, const platform::ClientRect& client,
-              int first, WorldPoint m) {
+void edgeGrid(seam::Canvas& canvas, const View& view, const seam::ClientRect& client, int first,
+              WorldPoint m) {
     for (int y = first; y <= client.bottom; y += 90) lineToward(canvas, view, client.left, y, m);
     for (int y = first; y <= client.bottom; y += 90) lineToward(canvas, view, client.right, y, m);
     for (int x = first; x <= client.right; x += 90) lineToward(canvas, view, x, client.top, m);
@@ -37,13 +37,13 @@ void edgeGrid(platform::Canvas& canvas, const View& view, const platform::Client
 
 // Frame i of the clear animation: two lines closing from 45 degrees either side of the upward
 // direction onto a point that moves along the body axis, from dark grey to white.
-void drawClearFrame(platform::Canvas& canvas, const View& view, int i, WorldPoint m, double theta) {
+void drawClearFrame(seam::Canvas& canvas, const View& view, int i, WorldPoint m, double theta) {
     const int c = i - (clearFrames - 1);
     const int r = -24 + 6 * i;
     const int grey = ((8 * c - 1) % 256 + 256) % 256;
     const numeric::SinCos t = numeric::sinCos(theta + pi / 2);
     const WorldPoint e{m.x + r * t.cos, m.y + r * t.sin};
-    platform::withPen(canvas, 2, grey, [&] {
+    seam::withPen(canvas, 2, grey, [&] {
         rayLine(canvas, view, m, 360, theta - pi / 2 + c * pi / 96, e);
         rayLine(canvas, view, m, 360, theta - pi / 2 - c * pi / 96, e);
     });
@@ -73,24 +73,23 @@ template <int L> struct RayDirections {
 const RayDirections<24> fewRays;
 const RayDirections<48> manyRays;
 
-void radialSegment(platform::Canvas& canvas, const View& view, const Ray& ray, double from,
-                   double to) {
+void radialSegment(seam::Canvas& canvas, const View& view, const Ray& ray, double from, double to) {
     worldLine(canvas, view, ray.centre.x + from * ray.c, ray.centre.y + from * ray.s,
               ray.centre.x + to * ray.c, ray.centre.y + to * ray.s);
 }
 
 } // namespace
 
-void drawHitFlash(platform::Canvas& canvas, const View& view, const platform::ClientRect& client,
+void drawHitFlash(seam::Canvas& canvas, const View& view, const seam::ClientRect& client,
                   WorldPoint m, double theta) {
-    platform::withPen(canvas, 2, 126, [&] { edgeGrid(canvas, view, client, 0, m); });
-    platform::withPen(canvas, 1, 82, [&] { edgeGrid(canvas, view, client, 45, m); });
-    platform::withPen(canvas, 1, 255, [&] {
+    seam::withPen(canvas, 2, 126, [&] { edgeGrid(canvas, view, client, 0, m); });
+    seam::withPen(canvas, 1, 82, [&] { edgeGrid(canvas, view, client, 45, m); });
+    seam::withPen(canvas, 1, 255, [&] {
         for (int k = -6; k <= 6; ++k) {
             rayLine(canvas, view, m, 250, theta - pi / 2 + k * pi / 96, m);
         }
     });
-    platform::withPen(canvas, 1, 127, [&] {
+    seam::withPen(canvas, 1, 127, [&] {
         for (int k = -6; k <= 6; ++k) {
             rayLine(canvas, view, m, 300, theta - 3 * pi / 4 + k * pi / 48, m);
             rayLine(canvas, view, m, 300, theta - pi / 4 - k * pi / 48, m);
@@ -98,30 +97,30 @@ void drawHitFlash(platform::Canvas& canvas, const View& view, const platform::Cl
     });
 }
 
-void finishHitFlash(platform::Canvas* canvas, const View& view, bool clearAnimation,
-                    WorldPoint feet, double theta) {
+void finishHitFlash(seam::Canvas* canvas, const View& view, bool clearAnimation, WorldPoint feet,
+                    double theta) {
     if (!clearAnimation) {
-        platform::sleepMs(hitPauseMs);
+        seam::sleepMs(hitPauseMs);
         return;
     }
     // Nothing is erased between frames: they pile up on the flash. The bonus was already added.
-    platform::playSound(platform::soundFile(platform::Sound::LastBlock));
+    seam::playSound(seam::soundFile(seam::Sound::LastBlock));
     for (int i = 0; i < clearFrames; ++i) {
         if (canvas != nullptr) drawClearFrame(*canvas, view, i, feet, theta);
-        platform::sleepMs(clearFramePauseMs);
+        seam::sleepMs(clearFramePauseMs);
     }
-    platform::sleepMs(clearHoldMs);
+    seam::sleepMs(clearHoldMs);
 }
 
 void playBreakSounds(bool allCleared) {
-    platform::playSound(platform::soundFile(platform::Sound::BreakUp));
+    seam::playSound(seam::soundFile(seam::Sound::BreakUp));
     if (allCleared) {
-        platform::sleepMs(hitPauseMs);
-        platform::playSound(platform::soundFile(platform::Sound::BreakUpCleared));
+        seam::sleepMs(hitPauseMs);
+        seam::playSound(seam::soundFile(seam::Sound::BreakUpCleared));
     }
 }
 
-void drawBlockBreak(platform::Canvas& canvas, const View& view, const world::Block& block, int n,
+void drawBlockBreak(seam::Canvas& canvas, const View& view, const world::Block& block, int n,
                     bool cleared) {
     if (n == debrisStart) playBreakSounds(cleared);
     const int L = cleared ? 48 : 24;
@@ -136,25 +135,25 @@ void drawBlockBreak(platform::Canvas& canvas, const View& view, const world::Blo
     for (int k = 0; k < L; ++k) {
         const Ray ray =
             cleared ? Ray{q, manyRays.c[k], manyRays.s[k]} : Ray{q, fewRays.c[k], fewRays.s[k]};
-        platform::withPen(canvas, 1, (3 * n + 100) % 256,
-                          [&] { radialSegment(canvas, view, ray, b + D - 3 * n, b + D); });
-        platform::withPen(canvas, 1, (5 * L) % 256,
-                          [&] { radialSegment(canvas, view, ray, b + D - n, b + D + 2 * n); });
+        seam::withPen(canvas, 1, (3 * n + 100) % 256,
+                      [&] { radialSegment(canvas, view, ray, b + D - 3 * n, b + D); });
+        seam::withPen(canvas, 1, (5 * L) % 256,
+                      [&] { radialSegment(canvas, view, ray, b + D - n, b + D + 2 * n); });
         if (k % 2 == 1 && cleared) {
-            platform::withPen(canvas, 1, (2 * L) % 256,
-                              [&] { radialSegment(canvas, view, ray, b + 40 - n, b + 3 * n); });
+            seam::withPen(canvas, 1, (2 * L) % 256,
+                          [&] { radialSegment(canvas, view, ray, b + 40 - n, b + 3 * n); });
         }
     }
 }
 
-void drawGoalTether(platform::Canvas& canvas, const View& view, const platform::ClientRect& client,
+void drawGoalTether(seam::Canvas& canvas, const View& view, const seam::ClientRect& client,
                     WorldPoint neck) {
-    platform::withPen(canvas, 2, 255, [&] {
+    seam::withPen(canvas, 2, 255, [&] {
         for (int y = 0; y <= client.bottom; y += 60) {
             lineToward(canvas, view, client.left, y, neck);
         }
     });
-    platform::withPen(canvas, 2, 127, [&] {
+    seam::withPen(canvas, 2, 127, [&] {
         for (int y = 0; y <= client.bottom; y += 60) {
             lineToward(canvas, view, client.left, y + 30, neck);
         }

@@ -18,20 +18,20 @@ struct WorldPoint {
 };
 
 // Lines from the window's edges and three fans converging on the feet.
-void drawHitFlash(platform::Canvas& canvas, const View& view, const platform::ClientRect& client,
+void drawHitFlash(seam::Canvas& canvas, const View& view, const seam::ClientRect& client,
                   WorldPoint feet, double bodyAngle);
 // What follows the flash: a short hold, or when no block is left the clear animation, its
 // frames drawn onto `canvas` unless there is none (a paint nobody sees keeps its sounds and
 // pauses all the same).
-void finishHitFlash(platform::Canvas* canvas, const View& view, bool clearAnimation,
-                    WorldPoint feet, double bodyAngle);
+void finishHitFlash(seam::Canvas* canvas, const View& view, bool clearAnimation, WorldPoint feet,
+                    double bodyAngle);
 // The sounds of a broken block whose debris begins on this paint.
 void playBreakSounds(bool allCleared);
 // The debris of a broken block on the paint that counted its timer down to n (1 to 40).
-void drawBlockBreak(platform::Canvas& canvas, const View& view, const world::Block& block, int n,
+void drawBlockBreak(seam::Canvas& canvas, const View& view, const world::Block& block, int n,
                     bool allCleared);
 // Lines from the left edge converging on the neck of a figure that crossed the goal line.
-void drawGoalTether(platform::Canvas& canvas, const View& view, const platform::ClientRect& client,
+void drawGoalTether(seam::Canvas& canvas, const View& view, const seam::ClientRect& client,
                     WorldPoint neck);
 
 } // namespace kueruma::render

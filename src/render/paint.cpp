@@ -22,7 +22,7 @@ int brokenBlockTimer(const world::Block& block) {
 }
 
 // P0 origin, P1 along the width, P2 opposite the origin, P3 along the height, and back.
-void drawBlockOutline(platform::Canvas& canvas, const View& view, const world::PreparedRect& r) {
+void drawBlockOutline(seam::Canvas& canvas, const View& view, const world::PreparedRect& r) {
     static constexpr int order[5] = {0, 1, 3, 2, 0};
     canvas.moveTo(view.x(r.cornerX[0]), View::y(r.cornerY[0]));
     for (int i = 1; i < 5; ++i) {
@@ -30,7 +30,7 @@ void drawBlockOutline(platform::Canvas& canvas, const View& view, const world::P
     }
 }
 
-void drawBlocks(platform::Canvas& canvas, const View& view, const PlayState& state) {
+void drawBlocks(seam::Canvas& canvas, const View& view, const PlayState& state) {
     const world::PreparedRect body =
         world::prepareRect(state.figure.bodyBox(), state.figure.bodyTurn());
     for (int k = 0; k < state.gameState.blockCount; ++k) {
@@ -38,29 +38,29 @@ void drawBlocks(platform::Canvas& canvas, const View& view, const PlayState& sta
         const world::PreparedRect& rect = state.preparedBlocks[k];
         if (block.active) {
             const bool touched = world::rotatedRectsOverlap(body, rect) != 0;
-            platform::withPen(canvas, 1, touched ? 191 : 255,
-                              [&] { drawBlockOutline(canvas, view, rect); });
+            seam::withPen(canvas, 1, touched ? 191 : 255,
+                          [&] { drawBlockOutline(canvas, view, rect); });
             continue;
         }
         const int n = brokenBlockTimer(block);
         if (n > debrisStart) {
-            platform::withPen(canvas, 2, 63, [&] { drawBlockOutline(canvas, view, rect); });
+            seam::withPen(canvas, 2, 63, [&] { drawBlockOutline(canvas, view, rect); });
         } else if (n >= 1) {
             drawBlockBreak(canvas, view, block, n, state.gameState.allCleared);
         }
     }
 }
 
-void drawEndLine(platform::Canvas& canvas, const View& view, const game::GameState& gs) {
+void drawEndLine(seam::Canvas& canvas, const View& view, const game::GameState& gs) {
     const int ground = View::y(gs.groundY);
-    platform::withPen(canvas, 1, 255, [&] {
+    seam::withPen(canvas, 1, 255, [&] {
         lineBetween(canvas, view.x(gs.goalX), 0, view.x(gs.goalX), ground);
         lineBetween(canvas, view.x(gs.goalX + 2), 0, view.x(gs.goalX + 2), ground);
     });
 }
 
-void drawPlay(platform::Canvas& canvas, const PlayState& state, const PaintFrame& frame,
-              const platform::ClientRect& client) {
+void drawPlay(seam::Canvas& canvas, const PlayState& state, const PaintFrame& frame,
+              const seam::ClientRect& client) {
     const game::GameState& gs = state.gameState;
     const figure::Figure& f = state.figure;
     const View view{gs.scrollX};
@@ -69,7 +69,7 @@ void drawPlay(platform::Canvas& canvas, const PlayState& state, const PaintFrame
         drawHitFlash(canvas, view, client, feet, f.bodyAngle);
         finishHitFlash(&canvas, view, frame.clearAnimation, feet, f.bodyAngle);
     }
-    platform::withPen(canvas, 1, 255, [&] {
+    seam::withPen(canvas, 1, 255, [&] {
         const int ground = View::y(gs.groundY);
         lineBetween(canvas, 0, ground, client.right, ground);
         drawFigure(canvas, view, f);
@@ -122,8 +122,8 @@ void playPaintCues(const PlayState& state, const PaintFrame& frame) {
     }
 }
 
-int paintScreen(const PlayState& state, const PaintFrame& frame, platform::Canvas& canvas) {
-    const platform::ClientRect client = canvas.clientRect();
+int paintScreen(const PlayState& state, const PaintFrame& frame, seam::Canvas& canvas) {
+    const seam::ClientRect client = canvas.clientRect();
     const int R = client.right;
     const int B = client.bottom;
     switch (state.gameState.screen) {

@@ -27,7 +27,7 @@ PaintFrame preparePaint(game::PlayState& state);
 
 // Draws the current screen from scratch; the paint's sounds and pauses come between the
 // strokes they follow. Always returns 0.
-int paintScreen(const game::PlayState& state, const PaintFrame& frame, platform::Canvas& canvas);
+int paintScreen(const game::PlayState& state, const PaintFrame& frame, seam::Canvas& canvas);
 
 // The same sounds and pauses, in the same order, for a paint that draws nothing.
 void playPaintCues(const game::PlayState& state, const PaintFrame& frame);

@@ -14,7 +14,7 @@ namespace {
 
 // The L that divides every menu screen: across the left part at a third of the height, then
 // down to the bottom.
-void menuFrame(platform::Canvas& canvas, int R, int B) {
+void menuFrame(seam::Canvas& canvas, int R, int B) {
     canvas.moveTo(0, B / 3);
     canvas.lineTo(R / 2 - 20, B / 3);
     canvas.lineTo(R / 2 - 20, B);
@@ -22,7 +22,7 @@ void menuFrame(platform::Canvas& canvas, int R, int B) {
 
 // From the top edge down to the selected row, 10 pixels below its text's top, and on to the
 // right edge.
-void cursorLine(platform::Canvas& canvas, int R, int B, int row) {
+void cursorLine(seam::Canvas& canvas, int R, int B, int row) {
     const int y = 2 * B / 3 + 30 * row;
     canvas.moveTo(R / 2 - 60, 0);
     canvas.lineTo(R / 2 - 60, y);
@@ -30,7 +30,7 @@ void cursorLine(platform::Canvas& canvas, int R, int B, int row) {
 }
 
 template <std::size_t N>
-void menuRows(platform::Canvas& canvas, int R, int B, const std::array<std::string_view, N>& rows,
+void menuRows(seam::Canvas& canvas, int R, int B, const std::array<std::string_view, N>& rows,
               int cursor) {
     for (int r = 0; r < static_cast<int>(N); ++r) {
         drawText(canvas, R / 2 - 40, 2 * B / 3 + 30 * r - 10, r == cursor ? white : menuGrey,
@@ -58,8 +58,8 @@ std::string_view keypadLabel(int cell) {
 
 } // namespace
 
-void drawTitle(platform::Canvas& canvas, const GameState& gameState, int R, int B) {
-    platform::withPen(canvas, 1, menuGrey, [&] {
+void drawTitle(seam::Canvas& canvas, const GameState& gameState, int R, int B) {
+    seam::withPen(canvas, 1, menuGrey, [&] {
         menuFrame(canvas, R, B);
         cursorLine(canvas, R, B, gameState.cursor);
     });
@@ -68,9 +68,9 @@ void drawTitle(platform::Canvas& canvas, const GameState& gameState, int R, int 
     menuRows(canvas, R, B, game::title::labels, gameState.cursor);
 }
 
-void drawPassEntry(platform::Canvas& canvas, const GameState& gameState, int R, int B) {
+void drawPassEntry(seam::Canvas& canvas, const GameState& gameState, int R, int B) {
     const int cell = gameState.keypadCell;
-    platform::withPen(canvas, 1, menuGrey, [&] {
+    seam::withPen(canvas, 1, menuGrey, [&] {
         menuFrame(canvas, R, B);
         const int keyX = R / 2 + 20 * (cell % keypad::columns) - 20;
         const int keyY = 2 * B / 3 + 30 * (cell / keypad::columns);
@@ -100,8 +100,8 @@ void drawPassEntry(platform::Canvas& canvas, const GameState& gameState, int R, 
     drawText(canvas, R / 2 - 90, B / 3 - 10, white, "Admission");
 }
 
-void drawStageIntro(platform::Canvas& canvas, const GameState& gameState, int R, int B) {
-    platform::withPen(canvas, 1, menuGrey, [&] { menuFrame(canvas, R, B); });
+void drawStageIntro(seam::Canvas& canvas, const GameState& gameState, int R, int B) {
+    seam::withPen(canvas, 1, menuGrey, [&] { menuFrame(canvas, R, B); });
     canvas.setTransparentBackground();
     drawText(canvas, R / 2 - 100, B / 3 - 10, white,
              NumberText(stageFormat, gameState.stageIndex + 1).view());
@@ -109,9 +109,9 @@ void drawStageIntro(platform::Canvas& canvas, const GameState& gameState, int R,
              NumberText(clearPointFormat, gameState.clearPoint).view());
 }
 
-void drawResult(platform::Canvas& canvas, const game::PlayState& state, int R, int B) {
+void drawResult(seam::Canvas& canvas, const game::PlayState& state, int R, int B) {
     const GameState& gameState = state.gameState;
-    platform::withPen(canvas, 1, menuGrey, [&] {
+    seam::withPen(canvas, 1, menuGrey, [&] {
         menuFrame(canvas, R, B);
         cursorLine(canvas, R, B, gameState.cursor);
     });
@@ -129,17 +129,17 @@ void drawResult(platform::Canvas& canvas, const game::PlayState& state, int R, i
     menuRows(canvas, R, B, game::result::labels, gameState.cursor);
 }
 
-void drawHud(platform::Canvas& canvas, const game::PlayState& state) {
+void drawHud(seam::Canvas& canvas, const game::PlayState& state) {
     const figure::Figure& f = state.figure;
-    platform::withPen(canvas, 2, 63, [&] {
+    seam::withPen(canvas, 2, 63, [&] {
         for (int x = 580; x >= 448; x -= 4) lineBetween(canvas, x, 30, x, 50);
     });
-    platform::withPen(canvas, 2, 191, [&] {
+    seam::withPen(canvas, 2, 191, [&] {
         for (int j = 0; j <= f.health / 3; ++j) {
             lineBetween(canvas, 580 - 4 * j, 30, 580 - 4 * j, 50);
         }
     });
-    platform::withPen(canvas, 1, white, [&] {
+    seam::withPen(canvas, 1, white, [&] {
         for (int j = 0; j <= f.score / 20; ++j) {
             lineBetween(canvas, 580 - 2 * j, 10, 580 - 2 * j, 30);
         }
@@ -147,8 +147,8 @@ void drawHud(platform::Canvas& canvas, const game::PlayState& state) {
     auto comboDots = [&](int count) {
         for (int j = 0; j < count; ++j) lineBetween(canvas, 580 - 10 * j, 60, 580 - 10 * j, 60);
     };
-    platform::withPen(canvas, 15, 63, [&] { comboDots(f.bestCombo); });
-    platform::withPen(canvas, 15, 167, [&] { comboDots(f.combo); });
+    seam::withPen(canvas, 15, 63, [&] { comboDots(f.bestCombo); });
+    seam::withPen(canvas, 15, 167, [&] { comboDots(f.combo); });
     canvas.setTransparentBackground();
     drawText(canvas, 585, 10, white, "POINT");
     drawText(canvas, 585, 30, white, "HP");
@@ -161,7 +161,7 @@ void drawHud(platform::Canvas& canvas, const game::PlayState& state) {
     }
     // The stage's last paint: its best combo stands out in white.
     drawText(canvas, 380, 320, white, titleText);
-    platform::withPen(canvas, 15, white, [&] {
+    seam::withPen(canvas, 15, white, [&] {
         drawText(canvas, 10 * (55 - f.bestCombo), 50, white, NumberText("%3d", f.bestCombo).view());
         comboDots(f.bestCombo);
     });

@@ -6,10 +6,10 @@
 
 namespace kueruma::render {
 
-void drawTitle(platform::Canvas& canvas, const game::GameState& gs, int right, int bottom);
-void drawPassEntry(platform::Canvas& canvas, const game::GameState& gs, int right, int bottom);
-void drawStageIntro(platform::Canvas& canvas, const game::GameState& gs, int right, int bottom);
-void drawResult(platform::Canvas& canvas, const game::PlayState& state, int right, int bottom);
-void drawHud(platform::Canvas& canvas, const game::PlayState& state);
+void drawTitle(seam::Canvas& canvas, const game::GameState& gs, int right, int bottom);
+void drawPassEntry(seam::Canvas& canvas, const game::GameState& gs, int right, int bottom);
+void drawStageIntro(seam::Canvas& canvas, const game::GameState& gs, int right, int bottom);
+void drawResult(seam::Canvas& canvas, const game::PlayState& state, int right, int bottom);
+void drawHud(seam::Canvas& canvas, const game::PlayState& state);
 
 } // namespace kueruma::render

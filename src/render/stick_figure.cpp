@@ -4,7 +4,7 @@
 
 namespace kueruma::render {
 
-void drawFigure(platform::Canvas& canvas, const View& view, const figure::Figure& f) {
+void drawFigure(seam::Canvas& canvas, const View& view, const figure::Figure& f) {
     const auto& x = f.jointX;
     const auto& y = f.jointY;
     const double r = f.segment;

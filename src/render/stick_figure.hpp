@@ -9,6 +9,6 @@ namespace kueruma::render {
 
 // From its laid-out joints, with the selected pen: the head's circle, the body and legs, the
 // two arms.
-void drawFigure(platform::Canvas& canvas, const View& view, const figure::Figure& f);
+void drawFigure(seam::Canvas& canvas, const View& view, const figure::Figure& f);
 
 } // namespace kueruma::render

@@ -9,7 +9,7 @@ NumberText::NumberText(const char* format, int value) : buffer_{}, length_(0) {
     length_ = n < 0 ? 0 : (n < static_cast<int>(sizeof buffer_) ? n : sizeof buffer_ - 1);
 }
 
-void drawText(platform::Canvas& canvas, int x, int y, int grey, std::string_view text) {
+void drawText(seam::Canvas& canvas, int x, int y, int grey, std::string_view text) {
     canvas.setTextGrey(grey);
     canvas.textOut(x, y, text);
 }

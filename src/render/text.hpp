@@ -24,7 +24,7 @@ class NumberText {
     int length_;
 };
 
-void drawText(platform::Canvas& canvas, int x, int y, int grey, std::string_view text);
+void drawText(seam::Canvas& canvas, int x, int y, int grey, std::string_view text);
 
 // Every format the game lays numbers out with; numbers add only digits, spaces and '-'.
 inline constexpr const char* stageFormat = "Stage %2d";

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace kueruma::platform {
+namespace kueruma::seam {
 
 // Where there is no real window (headless, SDL, the browser), the client area is what a
 // 640 x 480 Windows window leaves under a thin frame, a caption and one menu bar.
@@ -52,4 +52,4 @@ template <class Draw> void withPen(Canvas& canvas, int width, int grey, Draw&& d
     canvas.deletePen(pen);
 }
 
-} // namespace kueruma::platform
+} // namespace kueruma::seam

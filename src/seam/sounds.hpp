@@ -5,7 +5,7 @@
 #include <array>
 #include <cstddef>
 
-namespace kueruma::platform {
+namespace kueruma::seam {
 
 enum class Sound : std::size_t {
     Blip = 0,          // the menu cue, and a block hit
@@ -28,4 +28,4 @@ constexpr const char* soundFile(Sound sound) {
     return soundFiles[static_cast<std::size_t>(sound)];
 }
 
-} // namespace kueruma::platform
+} // namespace kueruma::seam

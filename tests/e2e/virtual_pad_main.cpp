@@ -1,6 +1,6 @@
 // kueruma-e2e-pad: the desktop game with one virtual joystick plugged in at start-up (two
 // axes, two buttons, one hat, all at rest), for measuring what an attached joystick costs.
-#include "platform/sdl/sdl_backend.hpp"
+#include "backends/sdl/sdl_backend.hpp"
 
 #include <SDL.h>
 

@@ -2,7 +2,7 @@
 // format means, written out again independently of the runner's parser.
 #pragma once
 
-#include "platform/script/script.hpp"
+#include "files/script/script.hpp"
 
 #include <cstddef>
 #include <cstdint>

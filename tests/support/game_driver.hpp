@@ -2,8 +2,8 @@
 // for some ticks, start a stage.
 #pragma once
 
-#include "platform/headless/headless.hpp"
-#include "platform/headless/paint_targets.hpp"
+#include "backends/headless/headless.hpp"
+#include "backends/headless/paint_targets.hpp"
 
 #include <string>
 #include <vector>

@@ -2,21 +2,21 @@
 
 namespace kueruma::testing {
 
-platform::Pen RecordingCanvas::createPen(int width, int grey) {
+seam::Pen RecordingCanvas::createPen(int width, int grey) {
     pens_.push_back({width, grey});
     ++created_;
     calls.push_back({CanvasCall::CreatePen, width, grey});
     return pens_.size();
 }
 
-platform::Pen RecordingCanvas::selectPen(platform::Pen pen) {
+seam::Pen RecordingCanvas::selectPen(seam::Pen pen) {
     calls.push_back({CanvasCall::SelectPen, static_cast<int>(pen)});
-    const platform::Pen previous = selected_;
+    const seam::Pen previous = selected_;
     selected_ = pen;
     return previous;
 }
 
-void RecordingCanvas::deletePen(platform::Pen pen) {
+void RecordingCanvas::deletePen(seam::Pen pen) {
     ++deleted_;
     calls.push_back({CanvasCall::DeletePen, static_cast<int>(pen)});
 }
@@ -37,13 +37,13 @@ std::vector<CanvasCall> RecordingCanvas::texts() const {
 
 std::vector<CanvasCall> RecordingCanvas::segments(int width, int grey) const {
     std::vector<CanvasCall> out;
-    platform::Pen current = 0;
+    seam::Pen current = 0;
     int x = 0;
     int y = 0;
     for (const CanvasCall& call : calls) {
         switch (call.kind) {
         case CanvasCall::SelectPen:
-            current = static_cast<platform::Pen>(call.a);
+            current = static_cast<seam::Pen>(call.a);
             break;
         case CanvasCall::MoveTo:
             x = call.a;

@@ -32,14 +32,14 @@ struct CanvasCall {
     std::string text;
 };
 
-class RecordingCanvas final : public platform::Canvas {
+class RecordingCanvas final : public seam::Canvas {
   public:
-    explicit RecordingCanvas(platform::ClientRect client = {0, 0, 632, 433}) : client_(client) {}
-    platform::ClientRect clientRect() override { return client_; }
-    platform::Pen createPen(int width, int grey) override;
-    platform::Pen selectPen(platform::Pen pen) override;
+    explicit RecordingCanvas(seam::ClientRect client = {0, 0, 632, 433}) : client_(client) {}
+    seam::ClientRect clientRect() override { return client_; }
+    seam::Pen createPen(int width, int grey) override;
+    seam::Pen selectPen(seam::Pen pen) override;
     void selectNullBrush() override { calls.push_back({CanvasCall::NullBrush}); }
-    void deletePen(platform::Pen pen) override;
+    void deletePen(seam::Pen pen) override;
     void moveTo(int x, int y) override { calls.push_back({CanvasCall::MoveTo, x, y}); }
     void lineTo(int x, int y) override { calls.push_back({CanvasCall::LineTo, x, y}); }
     void ellipse(int l, int t, int r, int b) override {
@@ -66,11 +66,11 @@ class RecordingCanvas final : public platform::Canvas {
         int width;
         int grey;
     };
-    platform::ClientRect client_;
+    seam::ClientRect client_;
     std::vector<PenInfo> pens_;
     int created_ = 0;
     int deleted_ = 0;
-    platform::Pen selected_ = 0;
+    seam::Pen selected_ = 0;
 };
 
 } // namespace kueruma::testing

@@ -1,8 +1,8 @@
 // Runs under Wine: the Windows program's own start-up and text paths, checked from inside the
 // process. Prints one line per check and a closing "N passed, N failed" line.
+#include "backends/win32/gdi_canvas.hpp"
+#include "backends/win32/win32_app.hpp"
 #include "game/menu_layout.hpp"
-#include "platform/win32/gdi_canvas.hpp"
-#include "platform/win32/win32_app.hpp"
 #include "render/text.hpp"
 #include "resource.h"
 

@@ -1,6 +1,6 @@
 #include "frame_target.hpp"
 
-#include "platform/cli/command_line.hpp"
+#include "cli/command_line.hpp"
 
 #include <algorithm>
 #include <cstring>
@@ -82,7 +82,7 @@ bool FrameTarget::play(const Run& run, int runIndex) {
     return !stopped_;
 }
 
-platform::Canvas* FrameTarget::beginPaint() {
+seam::Canvas* FrameTarget::beginPaint() {
     info_.tick = headless::ticksDelivered();
     info_.pause = 0;
     info_.calls = digestStart;
@@ -106,7 +106,7 @@ void FrameTarget::handOn() {
     if (!stopped_ && !frame(info_)) stopped_ = true;
 }
 
-void FrameTarget::CallLog::begin(platform::Canvas& inner, FrameInfo& info) {
+void FrameTarget::CallLog::begin(seam::Canvas& inner, FrameInfo& info) {
     inner_ = &inner;
     info_ = &info;
 }
@@ -117,13 +117,13 @@ void FrameTarget::CallLog::note(int op, int a, int b, int c, int d) {
     info_->calls = digest;
 }
 
-platform::Pen FrameTarget::CallLog::createPen(int width, int grey) {
+seam::Pen FrameTarget::CallLog::createPen(int width, int grey) {
     note(OpCreatePen, width, grey);
     return inner_->createPen(width, grey);
 }
 
 // Pen handles differ from canvas to canvas: only the order of the calls is compared.
-platform::Pen FrameTarget::CallLog::selectPen(platform::Pen pen) {
+seam::Pen FrameTarget::CallLog::selectPen(seam::Pen pen) {
     note(OpSelectPen);
     return inner_->selectPen(pen);
 }
@@ -133,7 +133,7 @@ void FrameTarget::CallLog::selectNullBrush() {
     inner_->selectNullBrush();
 }
 
-void FrameTarget::CallLog::deletePen(platform::Pen pen) {
+void FrameTarget::CallLog::deletePen(seam::Pen pen) {
     note(OpDeletePen);
     inner_->deletePen(pen);
 }

@@ -3,8 +3,8 @@
 // the host (the raster canvas draws), so the two can be compared frame by frame.
 #pragma once
 
-#include "platform/headless/headless.hpp"
-#include "platform/script/script.hpp"
+#include "backends/headless/headless.hpp"
+#include "files/script/script.hpp"
 #include "seam/canvas.hpp"
 
 #include <cstdint>
@@ -59,13 +59,13 @@ class FrameTarget : public headless::PaintTarget {
     // Boots the program on this target and plays the run; false once frame() has said stop.
     bool play(const Run& run, int runIndex);
 
-    platform::Canvas* beginPaint() final;
+    seam::Canvas* beginPaint() final;
     void pauseInPaint() final;
     void endPaint() final;
 
   protected:
     // The canvas of a new paint, its picture erased to black.
-    virtual platform::Canvas& startPicture() = 0;
+    virtual seam::Canvas& startPicture() = 0;
     virtual void finishPicture() {}
     // Rows [top, bottom) of the picture as it is now, one grey byte a pixel.
     virtual void readGrey(int top, int bottom, std::uint8_t* out) = 0;
@@ -74,15 +74,15 @@ class FrameTarget : public headless::PaintTarget {
 
   private:
     // Passes every call on, adds it to the digest and notes the pixels each text changed.
-    class CallLog final : public platform::Canvas {
+    class CallLog final : public seam::Canvas {
       public:
         explicit CallLog(FrameTarget& owner) : owner_(owner) {}
-        void begin(platform::Canvas& inner, FrameInfo& info);
-        platform::ClientRect clientRect() override { return inner_->clientRect(); }
-        platform::Pen createPen(int width, int grey) override;
-        platform::Pen selectPen(platform::Pen pen) override;
+        void begin(seam::Canvas& inner, FrameInfo& info);
+        seam::ClientRect clientRect() override { return inner_->clientRect(); }
+        seam::Pen createPen(int width, int grey) override;
+        seam::Pen selectPen(seam::Pen pen) override;
         void selectNullBrush() override;
-        void deletePen(platform::Pen pen) override;
+        void deletePen(seam::Pen pen) override;
         void moveTo(int x, int y) override;
         void lineTo(int x, int y) override;
         void ellipse(int left, int top, int right, int bottom) override;
@@ -93,7 +93,7 @@ class FrameTarget : public headless::PaintTarget {
       private:
         void note(int op, int a = 0, int b = 0, int c = 0, int d = 0);
         FrameTarget& owner_;
-        platform::Canvas* inner_ = nullptr;
+        seam::Canvas* inner_ = nullptr;
         FrameInfo* info_ = nullptr;
         std::vector<std::uint8_t> before_;
         std::vector<std::uint8_t> after_;

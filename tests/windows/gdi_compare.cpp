@@ -9,8 +9,9 @@
 // pictured in DIR, which defaults to the working folder), 2 on bad input.
 #include "frame_stream.hpp"
 #include "frame_target.hpp"
-#include "platform/raster/framebuffer.hpp"
-#include "platform/raster/raster_canvas.hpp"
+#include "image/png_io.hpp"
+#include "raster/framebuffer.hpp"
+#include "raster/raster_canvas.hpp"
 
 #include <algorithm>
 #include <cstdio>
@@ -167,8 +168,8 @@ void Comparer::describe(const frames::FrameInfo& info, const raster::Framebuffer
     std::copy(gdiPicture_.begin(), gdiPicture_.end(), gdi.data());
     std::string error;
     const std::string stem = diffDir_ + "/first-difference";
-    if (raster::writeGreyPng(gdi, stem + "-gdi.png", error) &&
-        raster::writeGreyPng(picture, stem + "-raster.png", error)) {
+    if (image::writeGreyPng(gdi, stem + "-gdi.png", error) &&
+        image::writeGreyPng(picture, stem + "-raster.png", error)) {
         const bool small = box.right - box.left <= maxCrop && box.bottom - box.top <= maxCrop;
         writeCrop(picture, small ? box : near, stem + ".png");
         std::printf("     pictures: %s.png (GDI | raster | differing pixels white), "
@@ -205,7 +206,7 @@ void Comparer::writeCrop(const raster::Framebuffer& picture, const Box& box,
         }
     }
     std::string error;
-    if (!raster::writeGreyPng(out, path, error)) std::printf("     %s\n", error.c_str());
+    if (!image::writeGreyPng(out, path, error)) std::printf("     %s\n", error.c_str());
 }
 
 class RasterFrames final : public frames::FrameTarget {
@@ -215,7 +216,7 @@ class RasterFrames final : public frames::FrameTarget {
           canvas_(picture_) {}
 
   private:
-    platform::Canvas& startPicture() override {
+    seam::Canvas& startPicture() override {
         picture_.clear(0);
         canvas_.beginPaint();
         return canvas_;

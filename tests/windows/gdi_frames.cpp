@@ -5,9 +5,9 @@
 //   kueruma-gdi-frames --stream RUN...     the frame stream on standard output
 //   kueruma-gdi-frames --bmp DIR RUN       DIR/frame-TICK[-pause-N].bmp and DIR/texts.txt
 //   RUN: [--stage N] SCRIPT
+#include "backends/win32/gdi_canvas.hpp"
 #include "frame_stream.hpp"
 #include "frame_target.hpp"
-#include "platform/win32/gdi_canvas.hpp"
 
 #include <cstdio>
 #include <fcntl.h>
@@ -22,8 +22,8 @@ namespace {
 
 using namespace kueruma;
 
-using platform::clientHeight;
-using platform::clientWidth;
+using seam::clientHeight;
+using seam::clientWidth;
 
 constexpr const char* usage = "usage: kueruma-gdi-frames (--stream | --bmp DIR) "
                               "[--stage N] SCRIPT [[--stage N] SCRIPT]...\n";
@@ -54,7 +54,7 @@ class GdiFrames final : public frames::FrameTarget {
     bool ready() const { return bitmap_ != nullptr; }
 
   private:
-    platform::Canvas& startPicture() override {
+    seam::Canvas& startPicture() override {
         dc_ = CreateCompatibleDC(nullptr);
         previous_ = SelectObject(dc_, bitmap_);
         PatBlt(dc_, 0, 0, clientWidth, clientHeight, BLACKNESS);

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Builds the raster canvas's embedded 16-pixel font from the Shinonome bitmap fonts.
 
-Usage: tools/font/make_font.py [FONT_DIR] > src/platform/raster/font_data.cpp
+Usage: tools/font/make_font.py [FONT_DIR] > src/raster/font_data.cpp
 
 FONT_DIR holds Debian's xfonts-shinonome PCF files (default /usr/share/fonts/X11/misc);
 pcf2bdf turns them into BDF. The narrow glyphs (8x16) come from shnm8x16a (ISO 8859-1, for
@@ -116,7 +116,7 @@ def main():
     out.write("// provided as Public Domain ... you may freely modify, convert to other formats, embed\n")
     out.write("// and redistribute them. They come with no warranty whatsoever.\" (translated from the\n")
     out.write("// Japanese notice shipped with the fonts)\n")
-    out.write('#include "platform/raster/font_data.hpp"\n\n')
+    out.write('#include "raster/font_data.hpp"\n\n')
     out.write("// clang-format off\n")
     out.write("namespace kueruma::raster::font {\n\n")
     out.write("// Bytes 0x20 to 0xDF; bit 7 is the leftmost pixel. Bytes without a glyph are blank\n")

@@ -3,9 +3,10 @@
 // Each icon is drawn large with the game's figure and pens, then averaged down, so even the
 // 16-pixel one keeps smooth limbs of a readable width.
 #include "figure/figure.hpp"
-#include "platform/raster/framebuffer.hpp"
-#include "platform/raster/raster_canvas.hpp"
-#include "platform/raster/rasterise.hpp"
+#include "image/png_io.hpp"
+#include "raster/framebuffer.hpp"
+#include "raster/raster_canvas.hpp"
+#include "raster/rasterise.hpp"
 #include "render/stick_figure.hpp"
 
 #include <algorithm>
@@ -76,8 +77,7 @@ raster::Framebuffer drawLarge(int side, int pen) {
     raster::Framebuffer picture(side, side);
     raster::RasterCanvas canvas(picture);
     canvas.beginPaint();
-    platform::withPen(canvas, pen, figureGrey,
-                      [&] { render::drawFigure(canvas, render::View{0}, f); });
+    seam::withPen(canvas, pen, figureGrey, [&] { render::drawFigure(canvas, render::View{0}, f); });
     return picture;
 }
 
@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
     for (int size : sizes) {
         const std::string path = std::string(argv[1]) + "/kueruma-" + std::to_string(size) + ".png";
         std::string error;
-        if (!raster::writeGreyPng(drawIcon(size), path, error)) {
+        if (!image::writeGreyPng(drawIcon(size), path, error)) {
             std::cerr << "kueruma-icons: " << error << "\n";
             return 1;
         }

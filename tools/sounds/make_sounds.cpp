@@ -130,8 +130,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string dir = argv[1];
-    using kueruma::platform::Sound;
-    using kueruma::platform::soundFile;
+    using kueruma::seam::Sound;
+    using kueruma::seam::soundFile;
     const struct {
         const char* name;
         Samples samples;

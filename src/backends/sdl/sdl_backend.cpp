@@ -1,0 +1,385 @@
+#include "backends/sdl/sdl_backend.hpp"
+
+#include "backends/sdl/sdl_input.hpp"
+#include "backends/sdl/sdl_screen.hpp"
+#include "backends/sdl/sdl_sound.hpp"
+#include "cli/command_line.hpp"
+#include "files/record/session.hpp"
+#include "host/driver/backend.hpp"
+#include "host/driver/driver.hpp"
+#include "raster/raster_canvas.hpp"
+#include "seam/machine.hpp"
+
+#include <SDL.h>
+
+#include <array>
+#include <climits>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <signal.h>
+#include <unistd.h>
+
+namespace kueruma::sdl {
+
+namespace {
+
+// Room left under the usable display height for the window frame and caption.
+constexpr int frameAllowance = 48;
+
+// The desktop backend's own part of the program: the window on the screen and what it shows.
+struct Runtime {
+    SDL_Window* sdlWindow = nullptr;
+    Screen screen;
+    std::unique_ptr<raster::Framebuffer> framebuffer;
+    std::unique_ptr<raster::RasterCanvas> canvas;
+};
+
+Runtime rt;
+
+// The largest whole-number scale whose window fits the usable part of the display.
+int fittingScale() {
+    SDL_Rect usable{};
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return 1;
+    for (int scale = maxScale; scale > 1; --scale) {
+        if (clientWidth * scale <= usable.w && clientHeight * scale + frameAllowance <= usable.h) {
+            return scale;
+        }
+    }
+    return 1;
+}
+
+// KUERUMA_SCALE may ask for a scale (a small display, or a test that wants one pixel per pixel).
+int startScale() {
+    std::string warning;
+    const int scale = chooseScale(std::getenv("KUERUMA_SCALE"), fittingScale(), warning);
+    if (!warning.empty()) std::fprintf(stderr, "kueruma: %s\n", warning.c_str());
+    return scale;
+}
+
+// Puts the framebuffer on the screen as it is now, even halfway through a paint.
+void present() {
+    rt.screen.show(*rt.framebuffer);
+}
+
+void toggleFullscreen() {
+    const bool full = (SDL_GetWindowFlags(rt.sdlWindow) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+    SDL_SetWindowFullscreen(rt.sdlWindow, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+}
+
+void handleWindowEvent(const SDL_WindowEvent& event) {
+    switch (event.event) {
+    case SDL_WINDOWEVENT_CLOSE:
+        seam::closeWindow(&driver::program().window);
+        break;
+    case SDL_WINDOWEVENT_EXPOSED:
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        rt.screen.invalidate();
+        driver::program().loop.invalidate();
+        break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+        // The window hears no more of the keyboard: nothing is held any longer.
+        driver::program().loop.keys.releaseAll();
+        break;
+    default:
+        break;
+    }
+}
+
+void handleEvent(const SDL_Event& event) {
+    loop::KeyLatch& keys = driver::program().loop.keys;
+    seam::Window& window = driver::program().window;
+    switch (event.type) {
+    case SDL_QUIT: // the session is ending, or a signal: as the close box
+        if (!window.destroyed) seam::closeWindow(&window);
+        break;
+    case SDL_WINDOWEVENT:
+        handleWindowEvent(event.window);
+        break;
+    case SDL_KEYDOWN:
+        // Alt+Enter is the desktop's fullscreen switch; F11 already means "give up".
+        if (event.key.keysym.sym == SDLK_RETURN && (event.key.keysym.mod & KMOD_ALT) != 0) {
+            if (event.key.repeat == 0) toggleFullscreen();
+            break;
+        }
+        keys.press(input::keyOf(event.key.keysym.sym));
+        break;
+    case SDL_KEYUP:
+        keys.release(input::keyOf(event.key.keysym.sym));
+        break;
+    default:
+        break;
+    }
+}
+
+// The keyboard's state moves on while the game pauses, as the system's key state does: key
+// events that arrived meanwhile reach the latch now, so the sample taken right after a pause is
+// the one that sees a short press. Everything else waits for the message loop.
+void takeKeyEvents() {
+    SDL_PumpEvents();
+    std::array<SDL_Event, 16> events{};
+    int count = 0;
+    while ((count = SDL_PeepEvents(events.data(), static_cast<int>(events.size()), SDL_GETEVENT,
+                                   SDL_KEYDOWN, SDL_KEYUP)) > 0) {
+        for (int i = 0; i < count; ++i) handleEvent(events[static_cast<std::size_t>(i)]);
+    }
+}
+
+bool drawsNowhere(const char* driver) {
+    return driver != nullptr &&
+           (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+}
+
+// Asks SDL for one video driver by name, a few times: an X server that is busy accepting other
+// clients can refuse a connection for a moment.
+bool startVideoDriver(const char* driver) {
+    constexpr int attempts = 5;
+    constexpr Uint32 retryMs = 200;
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        if (attempt > 0) SDL_Delay(retryMs);
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+    }
+    return false;
+}
+
+// Standard error sent nowhere while it lives: SDL's own search for a display asks the Wayland
+// library even when no Wayland display is named, and its complaint ("XDG_RUNTIME_DIR is
+// invalid") would come before the line that says what is wrong.
+class QuietStandardError {
+  public:
+    QuietStandardError() : saved_(::dup(STDERR_FILENO)) {
+        const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && nowhere >= 0) ::dup2(nowhere, STDERR_FILENO);
+        if (nowhere >= 0) ::close(nowhere);
+    }
+    ~QuietStandardError() {
+        if (saved_ < 0) return;
+        ::dup2(saved_, STDERR_FILENO);
+        ::close(saved_);
+    }
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+  private:
+    int saved_;
+};
+
+// SDL's own choice of video driver.
+bool startChosenVideo() {
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (wayland != nullptr && *wayland != '\0') return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    const QuietStandardError quiet;
+    return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+}
+
+// Brings up SDL's video on the display the environment names. SDL's own choice comes first; a
+// fallback on a driver that draws nowhere (tests ask for the dummy one by name) counts only when
+// no display is named, and then a game nobody can see says so instead of running.
+bool startVideo(std::string& error) {
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    if (asked != nullptr && *asked != '\0') {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+        error = std::string("cannot open the window with SDL's '") + asked +
+                "' video driver: " + SDL_GetError();
+        return false;
+    }
+    // On an X display alone, X11 is the only driver that can show the window; asking for it by
+    // name keeps SDL from probing Wayland, whose library complains on stderr when an X server is
+    // slow to accept the first connection.
+    const char* waylandDisplay = std::getenv("WAYLAND_DISPLAY");
+    const char* xDisplay = std::getenv("DISPLAY");
+    if (xDisplay != nullptr && *xDisplay != '\0' &&
+        (waylandDisplay == nullptr || *waylandDisplay == '\0') && startVideoDriver("x11"))
+        return true;
+    if (startChosenVideo()) {
+        const char* chosen = SDL_GetCurrentVideoDriver();
+        if (!drawsNowhere(chosen)) return true;
+        error = std::string("SDL found only its '") + chosen + "' video driver";
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    } else {
+        error = SDL_GetError();
+    }
+    struct DisplayDriver {
+        const char* variable;
+        const char* driver;
+    };
+    std::string tried;
+    for (const DisplayDriver display :
+         {DisplayDriver{"DISPLAY", "x11"}, DisplayDriver{"WAYLAND_DISPLAY", "wayland"}}) {
+        const char* name = std::getenv(display.variable);
+        if (name == nullptr || *name == '\0') continue;
+        if (startVideoDriver(display.driver)) return true;
+        tried += std::string(tried.empty() ? "" : "; ") + "SDL's '" + display.driver +
+                 "' video driver for " + display.variable + "=" + name + ": " + SDL_GetError();
+    }
+    SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+    error = tried.empty() ? "cannot open the window: no display to show it on (" + error +
+                                "; neither DISPLAY nor WAYLAND_DISPLAY is set)"
+                          : "cannot open the window: " + tried;
+    return false;
+}
+
+bool createWindow(std::string& error) {
+    if (!startVideo(error)) return false;
+    const int scale = startScale();
+    rt.sdlWindow = SDL_CreateWindow(
+        app::windowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, clientWidth * scale,
+        clientHeight * scale, SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+    if (rt.sdlWindow == nullptr) {
+        error = std::string("cannot create the window: ") + SDL_GetError();
+        return false;
+    }
+    SDL_SetWindowMinimumSize(rt.sdlWindow, clientWidth, clientHeight);
+    return rt.screen.open(rt.sdlWindow, clientWidth, clientHeight, error);
+}
+
+} // namespace
+
+int chooseScale(const char* asked, int fitting, std::string& warning) {
+    if (asked == nullptr || *asked == '\0') return fitting;
+    long long scale = 0;
+    if (cli::parseWholeNumber(asked, maxScale, scale) && scale >= 1) return static_cast<int>(scale);
+    warning = "KUERUMA_SCALE='" + cli::printable(asked) + "' is not a scale from 1 to " +
+              std::to_string(maxScale) + "; using " + std::to_string(fitting);
+    return fitting;
+}
+
+bool initSdl(std::string& error) {
+    // Set before anything is made: crisp pixels, no waiting for the display's refresh (a pause
+    // lasts what it says), and no background joystick polling (an idle title screen is idle).
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+    SDL_SetHint(SDL_HINT_AUTO_UPDATE_JOYSTICKS, "0");
+    // Joysticks count whether or not the window has the focus, as the multimedia interface does.
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    if (SDL_Init(SDL_INIT_EVENTS) != 0) {
+        error = std::string("cannot start SDL: ") + SDL_GetError();
+        return false;
+    }
+    // A closed terminal ends the game as SIGTERM does (SDL turns that into a quit), so what
+    // was recorded is kept; a game started with nohup keeps ignoring it.
+    struct sigaction hangUp {};
+    if (sigaction(SIGHUP, nullptr, &hangUp) == 0 && hangUp.sa_handler != SIG_IGN) {
+        std::signal(SIGHUP, [](int) { std::raise(SIGTERM); });
+    }
+    // Optional: without it there is no joystick. Sound starts with the game (sound::open).
+    SDL_InitSubSystem(SDL_INIT_JOYSTICK);
+    SDL_JoystickEventState(SDL_IGNORE);
+    return true;
+}
+
+bool openGame(std::string& error) {
+    rt = Runtime{};
+    driver::reset();
+    driver::Program& program = driver::program();
+    rt.framebuffer = std::make_unique<raster::Framebuffer>(clientWidth, clientHeight);
+    rt.canvas = std::make_unique<raster::RasterCanvas>(*rt.framebuffer);
+    if (SDL_WasInit(SDL_INIT_JOYSTICK) != 0) input::openJoysticks();
+    sound::open();
+    program.shell.startUp();
+    if (!createWindow(error)) return false;
+    program.shell.onCreate(&program.window);
+    record::session().windowCreated(program.shell.state(), &program.window);
+    driver::paint();
+    return true;
+}
+
+int runMessageLoop() {
+    return driver::run();
+}
+
+void shutdown() {
+    sound::close();
+    input::closeJoysticks();
+    rt.screen.close();
+    if (rt.sdlWindow != nullptr) SDL_DestroyWindow(rt.sdlWindow);
+    rt.sdlWindow = nullptr;
+    SDL_Quit();
+}
+
+void deliverTick() {
+    if (!driver::handlePending()) return;
+    driver::fireTimer();
+    driver::handlePending();
+}
+
+const game::PlayState& state() {
+    return driver::program().shell.state();
+}
+
+const raster::Framebuffer& picture() {
+    return *rt.framebuffer;
+}
+
+SDL_Window* window() {
+    return rt.sdlWindow;
+}
+
+bool quitPosted() {
+    return driver::program().loop.quitPosted();
+}
+
+} // namespace kueruma::sdl
+
+// The machine's clock, SDL's window and events: a pause blocks the program.
+namespace kueruma::driver {
+
+using sdl::rt;
+
+std::int64_t clockMs() {
+    return static_cast<std::int64_t>(SDL_GetTicks64());
+}
+
+void pause(unsigned ms) {
+    // The window shows every stroke drawn so far, as an unbuffered window would during the
+    // pause: the clear animation's frames appear one by one.
+    sdl::present();
+    SDL_Delay(ms);
+    sdl::takeKeyEvents();
+    sdl::input::markJoysticksStale();
+}
+
+seam::Canvas* beginPaint() {
+    rt.framebuffer->clear(0);
+    rt.canvas->beginPaint();
+    return rt.canvas.get();
+}
+
+void endPaint() {
+    sdl::present();
+}
+
+bool handleEvent() {
+    SDL_Event event;
+    if (!SDL_PollEvent(&event)) return false;
+    sdl::handleEvent(event);
+    return true;
+}
+
+void waitForEvent(std::int64_t ms) {
+    const int timeout = ms < 0 || ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
+    SDL_Event event;
+    if (SDL_WaitEventTimeout(&event, timeout)) sdl::handleEvent(event);
+}
+
+void tickStarts() {
+    sdl::input::markJoysticksStale();
+}
+
+void tickDone() {
+    record::session().tickDone(program().shell.state());
+}
+
+void windowDestroyed() {
+    SDL_HideWindow(rt.sdlWindow);
+}
+
+short keyAnswer(int virtualKey, short latched) {
+    return record::session().keyAnswer(virtualKey, latched);
+}
+
+} // namespace kueruma::driver

@@ -1,0 +1,149 @@
+#include "backends/web/web_backend.hpp"
+
+#include "backends/web/web_input.hpp"
+#include "backends/web/web_runs.hpp"
+#include "backends/web/web_sound.hpp"
+#include "files/record/session.hpp"
+#include "host/driver/backend.hpp"
+#include "host/driver/driver.hpp"
+#include "raster/raster_canvas.hpp"
+#include "seam/canvas.hpp"
+#include "seam/machine.hpp"
+
+#include <emscripten.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace kueruma::web {
+
+namespace {
+
+using seam::clientHeight;
+using seam::clientWidth;
+
+// The page's side (page.js): showing frames, the menu's commands, waiting, and the ended notice.
+// clang-format off
+EM_JS(void, showFrame, (const std::uint8_t* rgba, int bytes), {
+    kuerumaPage.showFrame(HEAPU8.subarray(rgba, rgba + bytes));
+});
+// The page counts the timer's ticks, the late ones and the slowest paint, for its tests and
+// measurements.
+EM_JS(void, countTick, (unsigned periodMs), { kuerumaPage.countTick(periodMs); });
+EM_JS(void, paintBegins, (), { kuerumaPage.paintBegins(); });
+EM_JS(void, paintEnds, (), { kuerumaPage.paintEnds(); });
+// The next menu command the page has queued, or -1.
+EM_JS(int, takeCommand, (), { return kuerumaPage.takeCommand(); });
+// Returns after `ms` (never when negative) or as soon as the page queues a command.
+EM_ASYNC_JS(void, waitForMessage, (double ms), { await kuerumaPage.waitForMessage(ms); });
+EM_ASYNC_JS(void, showEndedAndWait, (), { await kuerumaPage.showEndedAndWait(); });
+// The game's clock, which stands still while the page is hidden, and a pause on it.
+EM_JS(double, gameNow, (), { return kuerumaPage.gameNow(); });
+EM_ASYNC_JS(void, gameSleep, (double ms), { await kuerumaPage.gameSleep(ms); });
+// clang-format on
+
+struct Screen {
+    raster::Framebuffer framebuffer{clientWidth, clientHeight};
+    raster::RasterCanvas canvas{framebuffer};
+    std::vector<std::uint8_t> rgba =
+        std::vector<std::uint8_t>(static_cast<std::size_t>(clientWidth) * clientHeight * 4, 255);
+};
+
+Screen& screen() {
+    static Screen onlyScreen;
+    return onlyScreen;
+}
+
+// Puts the framebuffer on the page as it is now, even halfway through a paint.
+void present() {
+    const std::uint8_t* grey = screen().framebuffer.data();
+    std::uint8_t* out = screen().rgba.data();
+    const std::size_t pixels = static_cast<std::size_t>(clientWidth) * clientHeight;
+    for (std::size_t i = 0; i < pixels; ++i, out += 4) out[0] = out[1] = out[2] = grey[i];
+    showFrame(screen().rgba.data(), static_cast<int>(screen().rgba.size()));
+}
+
+} // namespace
+
+void openPage() {
+    input::listen(driver::program().loop.keys);
+    sound::open();
+}
+
+int playOnce() {
+    // A fresh program for every game: the state at process start.
+    driver::reset();
+    driver::Program& program = driver::program();
+    runs::beginSession();
+    input::markJoysticksStale();
+    program.shell.startUp();
+    program.shell.onCreate(&program.window);
+    record::session().windowCreated(program.shell.state(), &program.window);
+    driver::paint();
+    return driver::run();
+}
+
+void waitForRestart() {
+    showEndedAndWait();
+}
+
+} // namespace kueruma::web
+
+// The page's game clock, screen and menu commands. A pause hands the page back to the browser
+// until it is over (Asyncify), so the page stays responsive and key events reach the latch
+// meanwhile. A hidden page stops the clock: the stage waits where it was instead of playing out
+// unseen.
+namespace kueruma::driver {
+
+std::int64_t clockMs() {
+    return static_cast<std::int64_t>(web::gameNow());
+}
+
+void pause(unsigned ms) {
+    // The page shows every stroke drawn so far, as an unbuffered window would during the pause,
+    // and goes on handling its events: keys pressed meanwhile reach the latch.
+    web::present();
+    web::gameSleep(ms);
+    web::input::markJoysticksStale();
+}
+
+seam::Canvas* beginPaint() {
+    web::paintBegins();
+    web::screen().framebuffer.clear(0);
+    web::screen().canvas.beginPaint();
+    return &web::screen().canvas;
+}
+
+void endPaint() {
+    web::present();
+    web::paintEnds();
+}
+
+bool handleEvent() {
+    const int command = web::takeCommand();
+    if (command < 0) return false;
+    program().shell.onCommand(&program().window, static_cast<unsigned>(command));
+    return true;
+}
+
+// Returns as soon as the page queues a command.
+void waitForEvent(std::int64_t ms) {
+    web::waitForMessage(static_cast<double>(ms));
+}
+
+void tickStarts() {
+    web::input::markJoysticksStale();
+    web::countTick(program().loop.timer().periodMs());
+}
+
+void tickDone() {
+    record::session().tickDone(program().shell.state());
+}
+
+void windowDestroyed() {}
+
+short keyAnswer(int virtualKey, short latched) {
+    return record::session().keyAnswer(virtualKey, latched);
+}
+
+} // namespace kueruma::driver

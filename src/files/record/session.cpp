@@ -1,0 +1,205 @@
+#include "files/record/session.hpp"
+
+#include "app/menus.hpp"
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+
+namespace kueruma::record {
+
+namespace {
+
+std::string localTimeText(std::time_t when) {
+    char text[32] = "?";
+    if (const std::tm* local = std::localtime(&when)) {
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", local);
+    }
+    return text;
+}
+
+KeySet keysOf(const game::InputState& in) {
+    KeySet keys = 0;
+    if (in.left) keys |= loop::KeyLeft;
+    if (in.up) keys |= loop::KeyUp;
+    if (in.right) keys |= loop::KeyRight;
+    if (in.down) keys |= loop::KeyDown;
+    if (in.x) keys |= loop::KeyX;
+    if (in.z) keys |= loop::KeyZ;
+    return keys;
+}
+
+// The runner's options that put a fresh program where this run starts.
+std::string replayCommand(int stage, std::int32_t walkCount, const std::string& file) {
+    std::string command = "kueruma-replay";
+    if (stage >= 0) command += " --stage " + std::to_string(stage);
+    if (walkCount != 0) command += " --walk-count " + std::to_string(walkCount);
+    return command + " " + script::shellQuoted(file);
+}
+
+} // namespace
+
+const std::string sessionOptionsHelp =
+    "  --record FILE  write the keys of every tick as a replay script\n"
+    "  --play FILE    show a replay script in the window, then play on\n"
+    "  --stage N      with --play: the script starts at stage N (" +
+    cli::stageRange() + "), as the runner's does\n";
+
+cli::CommandLine sessionCommandLine(std::string_view details) {
+    return cli::CommandLine("kueruma", sessionUsage, details,
+                            {{"--record", true}, {"--play", true}, {"--stage", true}});
+}
+
+std::string readSessionOptions(const cli::CommandLine& line, SessionOptions& options) {
+    if (!line.operands().empty()) {
+        return "takes no arguments, not '" + cli::printable(line.operands().front()) + "'";
+    }
+    if (const std::string* v = line.value("--record")) {
+        if (v->empty()) return "--record takes a file name";
+        options.recordPath = *v;
+    }
+    if (const std::string* v = line.value("--play")) options.playPath = *v;
+    if (const std::string* v = line.value("--stage")) {
+        if (std::string problem = cli::readStage("--stage", *v, options.stage); !problem.empty()) {
+            return problem;
+        }
+        if (options.playPath.empty()) return "--stage goes with --play";
+    }
+    if (!options.recordPath.empty() && options.recordPath == options.playPath) {
+        return "--record would overwrite the script that --play shows";
+    }
+    return {};
+}
+
+bool Session::begin(const SessionOptions& options, std::string& error) {
+    options_ = options;
+    startedAt_ = localTimeText(std::time(nullptr));
+    if (!options.playPath.empty()) {
+        script::Script script = script::load(options.playPath);
+        if (!script.error.empty()) {
+            error = script.error;
+            return false;
+        }
+        feed_ = KeyFeed(std::move(script.steps));
+    } else if (!options.playSteps.empty()) {
+        feed_ = KeyFeed(options.playSteps);
+    }
+    std::error_code ec;
+    if (!options.recordPath.empty() && !options.playPath.empty() &&
+        std::filesystem::equivalent(options.recordPath, options.playPath, ec)) {
+        error = "--record would overwrite the script that --play shows";
+        return false;
+    }
+    if (options.recordPath.empty()) return true;
+    error = safe_write::checkTarget(options.recordPath);
+    // A new file beside the recording, thrown away at once: the folder can be written.
+    safe_write::NewFile probe;
+    return error.empty() && probe.open(options.recordPath, error) &&
+           recordingLock_.acquire(options.recordPath, error);
+}
+
+void Session::windowCreated(game::PlayState& state, seam::Window* window) {
+    if (options_.stage >= 0) {
+        app::beginStageByCode(state, window, options_.stage);
+        state.figure.walkCounter = options_.walkCount;
+    }
+    feed_.nextTick();
+    started_ = true;
+    if (active()) observeScreen(state);
+}
+
+short Session::keyAnswer(int virtualKey, short live) {
+    const short answer = feed_.active() ? feed_.answer(virtualKey) : live;
+    if (virtualKey == seam::keyF11) {
+        if (answer != 0) gaveUp_ = true;
+    } else if (loop::keyBit(virtualKey) != 0) {
+        sampled_ = true;
+    }
+    return answer;
+}
+
+void Session::tickDone(const game::PlayState& state) {
+    // A tick that sampled nothing (an unknown screen) still counts, as a tick without keys.
+    KeySet keys = sampled_ ? keysOf(state.gameState.input) : KeySet{0};
+    if (gaveUp_) keys |= loop::KeyF11;
+    sampled_ = false;
+    gaveUp_ = false;
+    feed_.nextTick();
+    if (!active()) return;
+    recording_.addTick(keys);
+    observeScreen(state);
+}
+
+void Session::observeScreen(const game::PlayState& state) {
+    const int screen = state.gameState.screen;
+    // The stage-intro screen lasts one tick: the stage's run starts with the next one.
+    if (screen == game::StageIntro) {
+        playingStage_ = state.gameState.stageIndex;
+        stageStart_ = recording_.ticks();
+        stageWalkCount_ = state.figure.walkCounter;
+    }
+    if (screen == game::Result && lastScreen_ != game::Result && stageStart_ >= 0) {
+        stageEnded(state);
+    }
+    lastScreen_ = screen;
+}
+
+void Session::stageEnded(const game::PlayState& state) {
+    const int score = state.figure.score;
+    results_.push_back({playingStage_, score, recording_.ticks()});
+    if (options_.runKeeper) keepStageRun(playingStage_, score);
+    stageStart_ = -1;
+    if (options_.recordPath.empty()) return;
+    std::string error;
+    if (writeRecording(error)) {
+        recordingWarned_ = false;
+    } else if (!recordingWarned_) {
+        std::fprintf(stderr, "kueruma: %s (the game goes on)\n", error.c_str());
+        recordingWarned_ = true;
+    }
+}
+
+void Session::keepStageRun(int stage, int score) {
+    const std::time_t now = std::time(nullptr);
+    const std::string name = runFileName(now, stage, score);
+    const std::int64_t ticks = recording_.ticks() - stageStart_;
+    std::string text = "# kueruma " + std::string(cli::programVersion()) + ": stage " +
+                       std::to_string(stage) + ", score " + std::to_string(score) + ", played " +
+                       localTimeText(now) + "\n";
+    text += script::commentLine("replay: " + replayCommand(stage, stageWalkCount_, name));
+    text += "# " + std::to_string(ticks) + " ticks, from the stage's intro to its result\n";
+    text += recording_.scriptLines(stageStart_, recording_.ticks());
+    options_.runKeeper(name, text);
+}
+
+bool Session::writeRecording(std::string& error) {
+    std::string text = "# kueruma " + std::string(cli::programVersion()) +
+                       ": a session recorded from start-up on " + startedAt_ + "\n";
+    if (!options_.playPath.empty()) {
+        text +=
+            script::commentLine("it began by showing " + script::shellQuoted(options_.playPath));
+    }
+    text += script::commentLine("replay: " + replayCommand(options_.stage, 0, options_.recordPath));
+    text += "# " + std::to_string(recording_.ticks()) + " ticks\n";
+    for (const StageResult& r : results_) {
+        text += "# stage " + std::to_string(r.stage) + ": score " + std::to_string(r.score) +
+                " on the result screen at tick " + std::to_string(r.resultTick) + "\n";
+    }
+    text += recording_.scriptLines(0, recording_.ticks());
+    return recordingLock_.rewrite(text, error);
+}
+
+bool Session::finish(std::string& error) {
+    if (finished_) return true;
+    finished_ = true;
+    const bool written = !started_ || options_.recordPath.empty() || writeRecording(error);
+    recordingLock_.release();
+    return written;
+}
+
+Session& session() {
+    static Session theSession;
+    return theSession;
+}
+
+} // namespace kueruma::record

@@ -1,0 +1,93 @@
+// What the desktop and Windows programs record and show: the backend reports each async key
+// answer and each finished timer tick, and the session keeps the keys as a replay script
+// (--record FILE), keeps every finished stage's run, and answers from a script (--play FILE)
+// until it runs out and the player takes over.
+#pragma once
+
+#include "cli/command_line.hpp"
+#include "files/record/key_feed.hpp"
+#include "files/record/recording.hpp"
+#include "files/record/run_folder.hpp"
+#include "files/safe_write/safe_write.hpp"
+#include "game/play_state.hpp"
+#include "seam/machine.hpp"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kueruma::record {
+
+struct SessionOptions {
+    std::string recordPath; // empty: no session recording
+    std::string playPath;   // empty: the player plays from the start
+    int stage = -1;         // 0..8: start this stage before the first paint, as the runner does
+    RunKeeper runKeeper;    // empty: finished stages are not kept
+    // The script to show when there is no playPath (the page opens runs from memory), and the
+    // walk cycle count its stage starts with.
+    std::vector<script::Step> playSteps;
+    std::int32_t walkCount = 0;
+};
+
+// The game's own options, the same in every desktop program: the command line that reads them
+// (`details` is what --help adds to the usage) and what they ask for. Empty when they are good;
+// otherwise what is wrong.
+inline constexpr const char* sessionUsage =
+    "usage: kueruma [--record FILE] [--play FILE [--stage N]]\n";
+extern const std::string sessionOptionsHelp;
+cli::CommandLine sessionCommandLine(std::string_view details);
+std::string readSessionOptions(const cli::CommandLine& line, SessionOptions& options);
+
+class Session {
+  public:
+    // Loads the script to show and makes sure the recording can be written, and by this program
+    // alone, so a bad file stops the program before its window opens. Nothing is written yet:
+    // a game that never starts leaves the file as it was. False with `error` naming the file
+    // and what is wrong.
+    bool begin(const SessionOptions& options, std::string& error);
+    // The window exists; starts the asked-for stage before the first paint.
+    void windowCreated(game::PlayState& state, seam::Window* window);
+    // What the async key query answers: the script's keys while it lasts, else `live`.
+    short keyAnswer(int virtualKey, short live);
+    // While a script is shown, joysticks read as unplugged: its keys hold their input too.
+    bool showingScript() const { return feed_.active(); }
+    // A timer tick has been delivered to the shell.
+    void tickDone(const game::PlayState& state);
+    // The last write of the recording, once the game has started; later calls do nothing.
+    // False with `error` when it failed.
+    bool finish(std::string& error);
+
+  private:
+    bool active() const { return !options_.recordPath.empty() || options_.runKeeper; }
+    void observeScreen(const game::PlayState& state);
+    void stageEnded(const game::PlayState& state);
+    bool writeRecording(std::string& error);
+    void keepStageRun(int stage, int score);
+
+    struct StageResult {
+        int stage;
+        int score;
+        std::int64_t resultTick;
+    };
+
+    SessionOptions options_;
+    std::string startedAt_;
+    KeyFeed feed_;
+    Recording recording_;
+    std::vector<StageResult> results_;
+    bool sampled_ = false;
+    bool gaveUp_ = false;
+    int lastScreen_ = -1;
+    int playingStage_ = -1;
+    std::int64_t stageStart_ = -1;
+    std::int32_t stageWalkCount_ = 0;
+    bool recordingWarned_ = false;
+    bool started_ = false;
+    bool finished_ = false;
+    safe_write::WriterLock recordingLock_;
+};
+
+// The program's one session; inactive until begin() is called.
+Session& session();
+
+} // namespace kueruma::record

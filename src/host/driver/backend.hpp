@@ -1,0 +1,35 @@
+// What a backend gives the driver: plain functions, defined by the one backend a program links,
+// as the seam's are. The driver calls them; nothing else needs to.
+#pragma once
+
+#include "seam/canvas.hpp"
+
+#include <cstdint>
+
+namespace kueruma::driver {
+
+// The backend's clock in milliseconds: the machine's, or a virtual one.
+std::int64_t clockMs();
+// The seam's pause: shows what is drawn so far (a pause in the middle of a paint shows the
+// picture half done, as an unbuffered window does), waits `ms` or moves a virtual clock on, and
+// takes in the input that arrived meanwhile.
+void pause(unsigned ms);
+// The canvas a paint draws on, erased to black; null for a paint that makes only its changes to
+// the play state.
+seam::Canvas* beginPaint();
+// Shows the finished paint.
+void endPaint();
+// Handles one pending event (a key, a change to the window, a menu command); false when none is
+// pending.
+bool handleEvent();
+// Sleeps until an event arrives or `ms` have passed (for ever when `ms` is negative).
+void waitForEvent(std::int64_t ms);
+// Right before and right after the shell's timer tick.
+void tickStarts();
+void tickDone();
+// The window is being destroyed, before the shell hears of it.
+void windowDestroyed();
+// What the async key query answers for `virtualKey`, given what the keyboard's latch says.
+short keyAnswer(int virtualKey, short latched);
+
+} // namespace kueruma::driver

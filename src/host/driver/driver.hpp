@@ -1,0 +1,44 @@
+// One program on the emulated message loop, as the headless, desktop and browser backends run
+// it: the shell, its one window and the message queue, the seam's calls that reach them, the
+// paint, and the loop that hands out quit, paint and timer tick in a Windows queue's order. The
+// backend gives it a clock, a screen and its events (backend.hpp).
+#pragma once
+
+#include "app/shell.hpp"
+#include "host/loop/message_loop.hpp"
+
+#include <cstdint>
+
+namespace kueruma::driver {
+
+// The backend's clock, as the message loop reads it.
+struct BackendClock {
+    std::int64_t now() const;
+};
+
+struct Program {
+    app::Shell shell;
+    seam::Window window;
+    loop::MessageLoop<BackendClock> loop;
+    // A paint is running: a pause now shows a picture half done.
+    bool painting = false;
+};
+
+// The program this thread runs. Each thread has one of its own, so a search can run one per
+// core.
+Program& program();
+// The program as it is at process start.
+void reset();
+
+// Paints the window: the backend's canvas erased, the shell's paint, the picture shown.
+void paint();
+// Delivers a timer tick to the shell.
+void fireTimer();
+// Handles the backend's pending events, then the paint asked for, unless the program has quit
+// meanwhile. False once it has quit.
+bool handlePending();
+// Runs the queue until the program quits: events, a paint, a tick when one falls due, or else
+// waiting for the next of them. Returns the exit code.
+int run();
+
+} // namespace kueruma::driver

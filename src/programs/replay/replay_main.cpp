@@ -1,0 +1,261 @@
+// kueruma-replay: runs the real program headless on a virtual clock from a key script.
+#include "backends/headless/headless.hpp"
+#include "backends/headless/paint_targets.hpp"
+#include "cli/command_line.hpp"
+#include "files/safe_write/safe_write.hpp"
+#include "files/script/script.hpp"
+#include "image/png_io.hpp"
+#include "programs/replay/gif_run.hpp"
+#include "programs/replay/stage_dump.hpp"
+#include "programs/replay/trace.hpp"
+#include "raster/framebuffer.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace {
+
+using namespace kueruma;
+
+constexpr const char* program = "kueruma-replay";
+constexpr const char* usage =
+    "usage: kueruma-replay [--stage N [--walk-count N]] [--client WxH] [--trace] [--png DIR]\n"
+    "                      [--gif FILE [--from T] [--to T]] [SCRIPT | -]\n"
+    "       kueruma-replay --dump-stages\n";
+const std::string details =
+    "Plays SCRIPT (or standard input, '-') headless. Each line holds keys through some ticks:\n"
+    "'COUNT KEYS', KEYS being '-' or letters from L U R D X Z F.\n"
+    "  --stage N      start stage N (" +
+    cli::stageRange() +
+    ") first\n"
+    "  --walk-count N with --stage: the figure's walk cycle starts at N, as in a stage\n"
+    "                 played after another (recorded runs name it)\n"
+    "  --client WxH   the client area's size (default 632x433)\n"
+    "  --trace        print one JSON line per tick\n"
+    "  --png DIR      write each paint as DIR/frame-NNNNNN.png\n"
+    "  --gif FILE     write the run as an animated GIF, each paint shown as long as the\n"
+    "                 program's clock keeps it; --from T and --to T keep ticks T to T\n"
+    "  --dump-stages  print the nine stages as JSON\n";
+
+struct Options {
+    int stage = -1;
+    int walkCount = 0;
+    int width = seam::clientWidth;
+    int height = seam::clientHeight;
+    bool trace = false;
+    std::string pngDir;
+    std::string gifPath;
+    long long gifFrom = 0;
+    long long gifTo = replay::GifRun::lastTick;
+    bool dumpStages = false;
+    std::string script;
+    bool hasScript = false;
+};
+
+bool parseClient(const std::string& text, int& width, int& height) {
+    const std::size_t x = text.find('x');
+    if (x == std::string::npos) return false;
+    long long wv = 0;
+    long long hv = 0;
+    if (!cli::parseWholeNumber(std::string_view(text).substr(0, x), 8192, wv) ||
+        !cli::parseWholeNumber(std::string_view(text).substr(x + 1), 8192, hv)) {
+        return false;
+    }
+    if (wv < 1 || hv < 1) return false;
+    width = static_cast<int>(wv);
+    height = static_cast<int>(hv);
+    return true;
+}
+
+std::string checkPngFolder(const std::string& dir) {
+    if (dir.empty()) return "--png takes a folder";
+    std::error_code ec;
+    const auto status = std::filesystem::status(dir, ec);
+    if (!std::filesystem::exists(status)) return "--png folder '" + dir + "' does not exist";
+    if (!std::filesystem::is_directory(status)) return "--png '" + dir + "' is not a folder";
+    return {};
+}
+
+// Empty when the options are good; otherwise what is wrong.
+std::string readOptions(const cli::CommandLine& line, Options& o) {
+    o.dumpStages = line.has("--dump-stages");
+    if (o.dumpStages) {
+        const bool alone = line.operands().empty() && !line.has("--stage") &&
+                           !line.has("--walk-count") && !line.has("--client") &&
+                           !line.has("--trace") && !line.has("--png") && !line.has("--gif");
+        return alone ? "" : "--dump-stages takes no script and no other option";
+    }
+    if (const std::string* v = line.value("--stage")) {
+        if (std::string problem = cli::readStage("--stage", *v, o.stage); !problem.empty()) {
+            return problem;
+        }
+    }
+    if (const std::string* v = line.value("--walk-count")) {
+        long long n = 0;
+        if (o.stage < 0) return "--walk-count goes with --stage";
+        if (!cli::parseWholeNumber(*v, 2147483647, n)) {
+            return "--walk-count takes a whole number from 0 to 2147483647";
+        }
+        o.walkCount = static_cast<int>(n);
+    }
+    if (const std::string* v = line.value("--client")) {
+        if (!parseClient(*v, o.width, o.height)) {
+            return "--client takes WIDTHxHEIGHT, each from 1 to 8192";
+        }
+    }
+    o.trace = line.has("--trace");
+    if (const std::string* v = line.value("--png")) {
+        const std::string problem = checkPngFolder(*v);
+        if (!problem.empty()) return problem;
+        o.pngDir = *v;
+    }
+    if (const std::string* v = line.value("--gif")) {
+        if (v->empty()) return "--gif takes a file name";
+        o.gifPath = *v;
+    }
+    for (const auto& [name, tick] :
+         {std::pair{"--from", &o.gifFrom}, std::pair{"--to", &o.gifTo}}) {
+        const std::string* v = line.value(name);
+        if (v == nullptr) continue;
+        if (o.gifPath.empty()) return std::string(name) + " cuts the --gif movie: give --gif FILE";
+        if (!cli::parseWholeNumber(*v, replay::GifRun::lastTick / 10, *tick)) {
+            return std::string(name) + " takes a tick number";
+        }
+    }
+    if (o.gifFrom > o.gifTo) return "--from is after --to";
+    if (line.operands().size() > 1) return "only one script may be given";
+    if (line.operands().size() == 1) {
+        o.script = line.operands().front();
+        o.hasScript = true;
+    }
+    return {};
+}
+
+int cannotWrite(const std::string& error) {
+    std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+    return 1;
+}
+
+bool writeFrame(const headless::RasterPaintTarget& target, const std::string& dir,
+                std::int64_t tick) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(tick));
+    std::string error;
+    if (!image::writeGreyPng(target.picture(), dir + name, error)) {
+        std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool writeOut(std::string_view text) {
+    if (std::fwrite(text.data(), 1, text.size(), stdout) == text.size()) return true;
+    std::fprintf(stderr, "%s: cannot write to standard output: %s\n", program,
+                 std::strerror(errno));
+    return false;
+}
+
+// 0 when everything written to standard output arrived, else 1 with a message.
+int finishOutput() {
+    std::string error;
+    if (cli::closeStandardOutput(error)) return 0;
+    std::fprintf(stderr, "%s: cannot write to standard output: %s\n", program, error.c_str());
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+    // Trace lines end in "\n" alone, as on every other system.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    cli::CommandLine line(program, usage, details,
+                          {{"--stage", true},
+                           {"--walk-count", true},
+                           {"--client", true},
+                           {"--trace", false},
+                           {"--png", true},
+                           {"--gif", true},
+                           {"--from", true},
+                           {"--to", true},
+                           {"--dump-stages", false}});
+    if (!line.read(argc, argv)) return line.exitStatus();
+    Options options;
+    const std::string problem = readOptions(line, options);
+    if (!problem.empty()) return line.fail(problem);
+    if (const std::string refused = safe_write::checkTarget(options.gifPath); !refused.empty()) {
+        std::fprintf(stderr, "kueruma-replay: %s\n", refused.c_str());
+        return 2;
+    }
+    if (options.dumpStages) {
+        if (!writeOut(replay::stagesJson())) return 1;
+        return finishOutput();
+    }
+    script::Script script;
+    if (options.hasScript) {
+        script = script::load(options.script);
+        if (!script.error.empty()) {
+            std::fprintf(stderr, "%s\n", script.error.c_str());
+            return 2;
+        }
+    }
+
+    std::unique_ptr<headless::RasterPaintTarget> raster;
+    std::unique_ptr<headless::NullPaintTarget> pixelless;
+    headless::PaintTarget* target = nullptr;
+    if (!options.pngDir.empty() || !options.gifPath.empty()) {
+        raster = std::make_unique<headless::RasterPaintTarget>(options.width, options.height);
+        target = raster.get();
+    } else {
+        pixelless = std::make_unique<headless::NullPaintTarget>();
+        target = pixelless.get();
+    }
+
+    std::unique_ptr<replay::GifRun> gif;
+    std::string gifError;
+    if (!options.gifPath.empty()) {
+        gif = std::make_unique<replay::GifRun>(raster->picture(), options.gifFrom, options.gifTo);
+        if (!gif->open(options.gifPath, gifError)) return cannotWrite(gifError);
+    }
+    headless::boot(target, options.stage);
+    // A stage played after another starts where the last one's walk cycle stopped.
+    headless::state().figure.walkCounter = options.walkCount;
+    if (!options.pngDir.empty() && !writeFrame(*raster, options.pngDir, 0)) return 1;
+    if (gif && !gif->afterTick(0, headless::bootReport(), gifError)) return cannotWrite(gifError);
+    std::string traceLine;
+    std::int64_t tick = 0;
+    for (const script::Step& step : script.steps) {
+        headless::holdKeys(step.keys);
+        for (std::int32_t i = 0; i < step.count; ++i) {
+            if (!headless::tick()) break;
+            ++tick;
+            const headless::TickReport& report = headless::lastReport();
+            if (options.trace) {
+                traceLine.clear();
+                replay::appendTraceLine(traceLine, tick, report);
+                if (!writeOut(traceLine)) return 1;
+            }
+            if (!options.pngDir.empty() && report.painted &&
+                !writeFrame(*raster, options.pngDir, tick)) {
+                return 1;
+            }
+            if (gif && !gif->afterTick(tick, report, gifError)) return cannotWrite(gifError);
+            if (report.quit || (gif && gif->done(tick))) break;
+        }
+        if (headless::quitPosted() || (gif && gif->done(tick))) break;
+    }
+    if (gif && !gif->close(gifError)) return cannotWrite(gifError);
+    if (finishOutput() != 0) return 1;
+    return headless::quitPosted() ? headless::exitCode() : 0;
+}
