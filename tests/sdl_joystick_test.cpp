@@ -7,6 +7,7 @@
 #include "files/record/run_folder.hpp"
 #include "files/record/session.hpp"
 #include "game/game_state.hpp"
+#include "host/driver/driver.hpp"
 #include "seam/machine.hpp"
 
 #include <SDL.h>
@@ -49,7 +50,7 @@ class DesktopGame : public ::testing::Test {
     }
     void startGame() {
         std::string error;
-        ASSERT_TRUE(sdl::openGame(error)) << error;
+        ASSERT_TRUE(driver::open({}, error)) << error;
     }
     static void push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
     static void key(Uint32 type, SDL_Keycode code) {
@@ -332,11 +333,10 @@ std::string lastTraceLine(const std::string& script) {
 TEST_F(DesktopGame, APadsRunIsRecordedAndReplaysTickForTick) {
     const std::string file = std::filesystem::temp_directory_path() /
                              ("kueruma-pad-run-" + std::to_string(getpid()) + ".txt");
-    record::session() = record::Session{};
     std::string error;
     record::SessionOptions recording;
     recording.recordPath = file;
-    ASSERT_TRUE(record::session().begin(recording, error)) << error;
+    ASSERT_TRUE(driver::beginSession(recording, error)) << error;
     SDL_Joystick* pad = plugPad();
     startGame();
     std::vector<Seen> played;
@@ -365,7 +365,7 @@ TEST_F(DesktopGame, APadsRunIsRecordedAndReplaysTickForTick) {
     tick();
     tick();
     ASSERT_EQ(gameState.screen, game::Result);
-    ASSERT_TRUE(record::session().finish(error)) << error;
+    ASSERT_TRUE(driver::finishSession(error)) << error;
 
     // The headless runner ends on the same screen with the same score and place.
     const std::string last = lastTraceLine(file);
@@ -383,10 +383,9 @@ TEST_F(DesktopGame, APadsRunIsRecordedAndReplaysTickForTick) {
     sdl::shutdown();
     std::string sdlError;
     ASSERT_TRUE(sdl::initSdl(sdlError)) << sdlError;
-    record::session() = record::Session{};
     record::SessionOptions showing;
     showing.playPath = file;
-    ASSERT_TRUE(record::session().begin(showing, error)) << error;
+    ASSERT_TRUE(driver::beginSession(showing, error)) << error;
     pad = plugPad();
     SDL_JoystickSetVirtualAxis(pad, 0, SDL_JOYSTICK_AXIS_MIN);
     startGame();
@@ -394,15 +393,15 @@ TEST_F(DesktopGame, APadsRunIsRecordedAndReplaysTickForTick) {
         sdl::deliverTick();
         ASSERT_EQ(seen(), played[i]) << "tick " << i + 1;
     }
-    EXPECT_FALSE(record::session().showingScript());
-    record::session() = record::Session{};
+    EXPECT_FALSE(driver::showingScript());
+    ASSERT_TRUE(driver::finishSession(error)) << error;
     std::filesystem::remove(file);
 }
 
 TEST_F(DesktopGame, TheCloseBoxEndsTheProgramWithStatusZero) {
     startGame();
     windowEvent(SDL_WINDOWEVENT_CLOSE);
-    EXPECT_EQ(sdl::runMessageLoop(), 0);
+    EXPECT_EQ(driver::run(), 0);
     EXPECT_TRUE(sdl::quitPosted());
 }
 
@@ -416,7 +415,7 @@ TEST_F(DesktopGame, AnUnreachableDisplayIsNamedWithTheDriverTried) {
     unsetenv("WAYLAND_DISPLAY");
     setenv("DISPLAY", ":65534", 1);
     std::string error;
-    EXPECT_FALSE(sdl::openGame(error));
+    EXPECT_FALSE(driver::open({}, error));
     EXPECT_NE(error.find("'x11' video driver for DISPLAY=:65534: "), std::string::npos) << error;
     EXPECT_EQ(error.find("not set"), std::string::npos) << error;
     for (const auto& [name, value] :

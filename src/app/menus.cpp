@@ -81,6 +81,12 @@ void beginStageByCode(game::PlayState& state, seam::Window* window, std::int32_t
     beginStage(state, window, stageIndex);
 }
 
+void startRun(game::PlayState& state, seam::Window* window, const RunStart& start) {
+    if (start.stage < 0) return;
+    beginStageByCode(state, window, start.stage);
+    state.figure.walkCounter = start.walkCount;
+}
+
 int titleMenuStep(game::PlayState& state, seam::Window* window) {
     GameState& gs = state.gameState;
     const game::InputState& in = gs.input;

@@ -6,8 +6,12 @@
 
 namespace kueruma::seam {
 
-// The one main window; each backend defines what it holds.
-struct Window;
+// The one main window: the window system's handle where the program has a real one (the
+// Windows program's HWND), and whether it is destroyed yet (the emulated message loop's).
+struct Window {
+    void* handle = nullptr;
+    bool destroyed = false;
+};
 
 // Virtual-key codes the game asks for, with the values Windows gives them.
 inline constexpr int keyLeft = 0x25;

@@ -1,16 +1,15 @@
 // kueruma-e2e-pad: the desktop game with one virtual joystick plugged in at start-up (two
 // axes, two buttons, one hat, all at rest), for measuring what an attached joystick costs.
 #include "backends/sdl/sdl_backend.hpp"
+#include "host/driver/driver.hpp"
 
 #include <SDL.h>
 
-#include <clocale>
 #include <cstdio>
 #include <string>
 
 int main() {
     using namespace kueruma;
-    std::setlocale(LC_CTYPE, "");
     std::string error;
     if (!sdl::initSdl(error)) {
         std::fprintf(stderr, "kueruma-e2e-pad: %s\n", error.c_str());
@@ -21,12 +20,12 @@ int main() {
         sdl::shutdown();
         return 1;
     }
-    if (!sdl::openGame(error)) {
+    if (!driver::open({}, error)) {
         std::fprintf(stderr, "kueruma-e2e-pad: %s\n", error.c_str());
         sdl::shutdown();
         return 1;
     }
-    const int exitCode = sdl::runMessageLoop();
+    const int exitCode = driver::run();
     sdl::shutdown();
     return exitCode;
 }

@@ -1,6 +1,5 @@
 #include "backends/headless/headless.hpp"
 
-#include "app/menus.hpp"
 #include "app/shell.hpp"
 #include "backends/headless/counting_canvas.hpp"
 #include "host/driver/backend.hpp"
@@ -34,23 +33,16 @@ loop::MessageLoop<driver::BackendClock>& messages() {
 
 } // namespace
 
-void boot(PaintTarget* target, int stage) {
+void boot(PaintTarget* target, const app::RunStart& start) {
     const unsigned joystickCount = rt.joystickCount;
     const auto joysticks = rt.joysticks;
     rt = Runtime{};
     rt.joystickCount = joystickCount;
     rt.joysticks = joysticks;
     rt.target = target;
-    driver::reset();
-    driver::Program& program = driver::program();
-    program.shell.startUp();
-    program.shell.onCreate(&program.window);
-    if (stage >= 0) {
-        app::beginStageByCode(program.shell.state(), &program.window, stage);
-    }
-    // The window's first paint, before any tick.
-    driver::paint();
-    rt.report.timerMs = program.loop.timer().periodMs();
+    std::string error; // the virtual window always opens
+    driver::open(start, error);
+    rt.report.timerMs = driver::program().loop.timer().periodMs();
     rt.bootReport = rt.report;
 }
 
@@ -185,13 +177,12 @@ void waitForEvent(std::int64_t ms) {
     if (ms > 0) rt.nowMs += ms;
 }
 
-void tickStarts() {}
-void tickDone() {}
-void windowDestroyed() {}
-
-short keyAnswer(int, short latched) {
-    return latched;
+bool openWindow(std::string&) {
+    return true;
 }
+void shutDown() {}
+void tickStarts() {}
+void windowDestroyed() {}
 
 } // namespace kueruma::driver
 

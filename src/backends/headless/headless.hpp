@@ -2,6 +2,7 @@
 // joysticks and recorded sounds. It drives the replay runner, the tools and the tests.
 #pragma once
 
+#include "app/menus.hpp"
 #include "app/shell.hpp"
 #include "game/play_state.hpp"
 #include "host/loop/message_loop.hpp"
@@ -62,9 +63,12 @@ game::PlayState& state();
 app::Shell& shell();
 
 // Starts the program: process-start records, start-up, window creation and its first paint.
-// `stage` 0..8 starts that stage as a valid pass code would before the first paint. Every paint
-// from now on goes to `target` (never null).
-void boot(PaintTarget* target, int stage = -1);
+// `start` names the stage (0..8) to begin as a valid pass code would before the first paint, and
+// the figure's walk count in it. Every paint from now on goes to `target` (never null).
+void boot(PaintTarget* target, const app::RunStart& start = {});
+inline void boot(PaintTarget* target, int stage) {
+    boot(target, app::RunStart{stage, 0});
+}
 // Delivers one timer tick and, when it asked for one, the paint after it. False once the
 // program has quit (no tick is delivered then).
 bool tick();

@@ -4,7 +4,7 @@
 #include "backends/sdl/sdl_screen.hpp"
 #include "backends/sdl/sdl_sound.hpp"
 #include "cli/command_line.hpp"
-#include "files/record/session.hpp"
+#include "files/record/run_folder.hpp"
 #include "host/driver/backend.hpp"
 #include "host/driver/driver.hpp"
 #include "raster/raster_canvas.hpp"
@@ -14,6 +14,7 @@
 
 #include <array>
 #include <climits>
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -248,6 +249,20 @@ int chooseScale(const char* asked, int fitting, std::string& warning) {
     return fitting;
 }
 
+const driver::Front& front() {
+    static const std::string details =
+        std::string("The game in a window. Arrow keys move, X jumps and confirms, Z kicks, F11\n"
+                    "gives up the stage, Alt+Enter switches fullscreen; a joystick works too.\n") +
+        record::sessionOptionsHelp + "KUERUMA_SCALE=N chooses the window's scale, from 1 to " +
+        std::to_string(maxScale) + " (default: the largest that fits).\n" +
+        "Every finished stage's run is kept in $XDG_DATA_HOME/kueruma/runs (the latest " +
+        std::to_string(record::keptRuns) + ").\n";
+    static const driver::Front desktop{
+        details, record::folderKeeper(record::defaultRunsFolder()),
+        "neither XDG_DATA_HOME nor HOME is set: finished stages are not kept", nullptr};
+    return desktop;
+}
+
 bool initSdl(std::string& error) {
     // Set before anything is made: crisp pixels, no waiting for the display's refresh (a pause
     // lasts what it says), and no background joystick polling (an idle title screen is idle).
@@ -270,26 +285,6 @@ bool initSdl(std::string& error) {
     SDL_InitSubSystem(SDL_INIT_JOYSTICK);
     SDL_JoystickEventState(SDL_IGNORE);
     return true;
-}
-
-bool openGame(std::string& error) {
-    rt = Runtime{};
-    driver::reset();
-    driver::Program& program = driver::program();
-    rt.framebuffer = std::make_unique<raster::Framebuffer>(clientWidth, clientHeight);
-    rt.canvas = std::make_unique<raster::RasterCanvas>(*rt.framebuffer);
-    if (SDL_WasInit(SDL_INIT_JOYSTICK) != 0) input::openJoysticks();
-    sound::open();
-    program.shell.startUp();
-    if (!createWindow(error)) return false;
-    program.shell.onCreate(&program.window);
-    record::session().windowCreated(program.shell.state(), &program.window);
-    driver::paint();
-    return true;
-}
-
-int runMessageLoop() {
-    return driver::run();
 }
 
 void shutdown() {
@@ -329,6 +324,24 @@ bool quitPosted() {
 namespace kueruma::driver {
 
 using sdl::rt;
+
+bool openWindow(std::string& error) {
+    // The window title is Japanese: let X name it in the desktop's own character set.
+    std::setlocale(LC_CTYPE, "");
+    if (SDL_WasInit(SDL_INIT_EVENTS) == 0 && !sdl::initSdl(error)) return false;
+    rt = sdl::Runtime{};
+    rt.framebuffer = std::make_unique<raster::Framebuffer>(sdl::clientWidth, sdl::clientHeight);
+    rt.canvas = std::make_unique<raster::RasterCanvas>(*rt.framebuffer);
+    if (!sdl::createWindow(error)) return false;
+    // The joysticks plugged in now are the ones the shell's start-up assigns; sound is optional.
+    if (SDL_WasInit(SDL_INIT_JOYSTICK) != 0) sdl::input::openJoysticks();
+    sdl::sound::open();
+    return true;
+}
+
+void shutDown() {
+    sdl::shutdown();
+}
 
 std::int64_t clockMs() {
     return static_cast<std::int64_t>(SDL_GetTicks64());
@@ -370,16 +383,8 @@ void tickStarts() {
     sdl::input::markJoysticksStale();
 }
 
-void tickDone() {
-    record::session().tickDone(program().shell.state());
-}
-
 void windowDestroyed() {
     SDL_HideWindow(rt.sdlWindow);
-}
-
-short keyAnswer(int virtualKey, short latched) {
-    return record::session().keyAnswer(virtualKey, latched);
 }
 
 } // namespace kueruma::driver

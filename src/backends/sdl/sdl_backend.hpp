@@ -3,6 +3,7 @@
 #pragma once
 
 #include "game/play_state.hpp"
+#include "host/driver/start.hpp"
 #include "raster/framebuffer.hpp"
 #include "seam/canvas.hpp"
 
@@ -20,15 +21,14 @@ inline constexpr int maxScale = 3;
 // to maxScale, else `fitting` with `warning` saying why `asked` was not taken.
 int chooseScale(const char* asked, int fitting, std::string& warning);
 
-// Brings up SDL's event, joystick and audio parts. Joysticks plugged in now are the ones the
-// game will see. False with `error` set when SDL itself cannot start.
+// What the desktop game says of itself: its help, and where its finished stages' runs are kept.
+const driver::Front& front();
+
+// Brings up SDL's event and joystick parts (the driver's start does it when nothing has; a test
+// does it first to plug virtual pads in). Joysticks plugged in now are the ones the game will
+// see. False with `error` set when SDL itself cannot start.
 bool initSdl(std::string& error);
-// Opens the joysticks and the sound device, runs the shell's start-up, opens the window, starts
-// the timer and paints the first picture. False with `error` naming what failed.
-bool openGame(std::string& error);
-// Runs the message loop until the program quits; returns its exit code.
-int runMessageLoop();
-// Closes everything openGame and initSdl opened.
+// Closes everything the window's opening and initSdl opened.
 void shutdown();
 
 // Handles whatever is pending, then delivers one timer tick at once and the paint it asks

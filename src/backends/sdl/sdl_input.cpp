@@ -1,8 +1,8 @@
 #include "backends/sdl/sdl_input.hpp"
 
 #include "app/input.hpp"
-#include "files/record/session.hpp"
 #include "host/driver/dpad.hpp"
+#include "host/driver/start.hpp"
 #include "seam/machine.hpp"
 
 #include <algorithm>
@@ -126,7 +126,7 @@ unsigned joystickProbe(unsigned id) {
 }
 
 unsigned joystickRead(unsigned id, JoyInfoEx& info) {
-    if (record::session().showingScript()) return loop::joyErrUnplugged;
+    if (driver::showingScript()) return loop::joyErrUnplugged;
     // SDL is kept from polling the devices in the background (an idle title screen should
     // cost nothing), so the first reading after time has passed asks them once for all.
     if (joysticksStale) {

@@ -3,7 +3,6 @@
 #include "backends/web/web_input.hpp"
 #include "backends/web/web_runs.hpp"
 #include "backends/web/web_sound.hpp"
-#include "files/record/session.hpp"
 #include "host/driver/backend.hpp"
 #include "host/driver/driver.hpp"
 #include "raster/raster_canvas.hpp"
@@ -13,6 +12,7 @@
 #include <emscripten.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace kueruma::web {
@@ -72,14 +72,9 @@ void openPage() {
 
 int playOnce() {
     // A fresh program for every game: the state at process start.
-    driver::reset();
-    driver::Program& program = driver::program();
     runs::beginSession();
-    input::markJoysticksStale();
-    program.shell.startUp();
-    program.shell.onCreate(&program.window);
-    record::session().windowCreated(program.shell.state(), &program.window);
-    driver::paint();
+    std::string error; // the page's canvas is always there
+    driver::open({}, error);
     return driver::run();
 }
 
@@ -94,6 +89,14 @@ void waitForRestart() {
 // meanwhile. A hidden page stops the clock: the stage waits where it was instead of playing out
 // unseen.
 namespace kueruma::driver {
+
+bool openWindow(std::string&) {
+    web::input::markJoysticksStale();
+    return true;
+}
+
+// The page outlives every game.
+void shutDown() {}
 
 std::int64_t clockMs() {
     return static_cast<std::int64_t>(web::gameNow());
@@ -136,14 +139,6 @@ void tickStarts() {
     web::countTick(program().loop.timer().periodMs());
 }
 
-void tickDone() {
-    record::session().tickDone(program().shell.state());
-}
-
 void windowDestroyed() {}
-
-short keyAnswer(int virtualKey, short latched) {
-    return record::session().keyAnswer(virtualKey, latched);
-}
 
 } // namespace kueruma::driver

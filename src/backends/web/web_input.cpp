@@ -1,8 +1,8 @@
 #include "backends/web/web_input.hpp"
 
 #include "app/input.hpp"
-#include "files/record/session.hpp"
 #include "host/driver/dpad.hpp"
+#include "host/driver/start.hpp"
 #include "seam/machine.hpp"
 
 #include <emscripten/html5.h>
@@ -154,7 +154,7 @@ unsigned joystickProbe(unsigned id) {
 
 unsigned joystickRead(unsigned id, JoyInfoEx& info) {
     // While a run is shown, its keys hold the joysticks' input too.
-    if (record::session().showingScript()) return loop::joyErrUnplugged;
+    if (driver::showingScript()) return loop::joyErrUnplugged;
     samplePads();
     if (id >= pads.count) return loop::joyErrUnplugged;
     fillJoyInfo(pads.state[id], info);

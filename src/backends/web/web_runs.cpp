@@ -2,8 +2,8 @@
 
 #include "cli/command_line.hpp"
 #include "files/record/run_folder.hpp"
-#include "files/record/session.hpp"
 #include "files/script/script.hpp"
+#include "host/driver/start.hpp"
 
 #include <emscripten.h>
 
@@ -24,11 +24,7 @@ EM_JS(void, keepRunInPage, (const char* name, const char* text, int kept), {
 });
 // clang-format on
 
-// Where a run starts: from start-up, or in a stage with the figure's walk cycle at a count.
-struct RunStart {
-    int stage = -1;
-    std::int32_t walkCount = 0;
-};
+using app::RunStart;
 
 // The run the page opened, waiting for the next game.
 struct OpenedRun {
@@ -91,13 +87,11 @@ void beginSession() {
     options.runKeeper = keepRun;
     if (opened.waiting) {
         options.playSteps = std::move(opened.steps);
-        options.stage = opened.start.stage;
-        options.walkCount = opened.start.walkCount;
+        options.start = opened.start;
         opened = OpenedRun{};
     }
-    record::session() = record::Session{};
     std::string error; // a session without files to read or write cannot fail
-    record::session().begin(options, error);
+    driver::beginSession(options, error);
 }
 
 // The page opens a run: it is checked whole and, when good, shown by the next game. Returns ""

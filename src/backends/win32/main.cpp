@@ -1,41 +1,32 @@
-// The Windows GUI entry: everything happens in run(). The command line is read from the C
-// runtime's copy of it, so a start with no arguments is exactly the game's usual start.
+// The Windows GUI entry: the game's start and end are the driver's (start.hpp), the window and
+// its message loop are win32::run(). The command line is read from the C runtime's copy of it,
+// so a start with no arguments is exactly the game's usual start.
 #include "backends/win32/win32_app.hpp"
-#include "files/record/session.hpp"
+#include "host/driver/start.hpp"
 
 #include <cstdlib>
 #include <string>
 
+namespace {
+
+// A GUI program's standard streams go nowhere (started without a console, writing there fails):
+// the player reads a message box instead.
+void showInBox(const std::string& text, bool problem) {
+    if (problem) {
+        kueruma::win32::reportError(text);
+    } else {
+        kueruma::win32::showInformation(text);
+    }
+}
+
+} // namespace
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int showCommand) {
     using namespace kueruma;
-    cli::CommandLine line = record::sessionCommandLine(record::sessionOptionsHelp);
-    record::SessionOptions options;
-    // A GUI program's standard error goes nowhere: the player sees a message box too.
-    if (!line.read(__argc, __argv)) {
-        // --help or --version: started without a console, its standard output goes nowhere
-        // (writing there fails), so the box is what the player reads.
-        if (!line.printed().empty()) {
-            win32::showInformation(line.printed());
-            return 0;
-        }
-        win32::reportError(std::string("kueruma: this command line is not understood\n") +
-                           record::sessionUsage);
-        return line.exitStatus();
-    }
-    std::string error = record::readSessionOptions(line, options);
-    if (!error.empty()) {
-        win32::reportError("kueruma: " + error + "\n" + record::sessionUsage);
-        return 2;
-    }
-    if (!record::session().begin(options, error)) {
-        win32::reportError("kueruma: " + error);
-        return 2;
-    }
-    const int exitCode = win32::run(instance, showCommand);
-    if (!record::session().finish(error)) {
-        win32::reportError("kueruma: " + error);
-        return exitCode != 0 ? exitCode : 1;
-    }
-    return exitCode;
+    driver::Front front;
+    front.help = record::sessionOptionsHelp;
+    front.show = showInBox;
+    if (const int status = driver::begin(__argc, __argv, front); status >= 0) return status;
+    return driver::finish(front, win32::run(instance, showCommand));
 }

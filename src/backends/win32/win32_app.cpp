@@ -2,18 +2,12 @@
 
 #include "app/shell.hpp"
 #include "backends/win32/gdi_canvas.hpp"
-#include "files/record/session.hpp"
+#include "host/driver/start.hpp"
 #include "seam/machine.hpp"
 
 #include <cstddef>
 #include <cstring>
 #include <mmsystem.h>
-
-namespace kueruma::seam {
-struct Window {
-    HWND handle = nullptr;
-};
-} // namespace kueruma::seam
 
 namespace kueruma::win32 {
 
@@ -71,7 +65,7 @@ void onCreateWindow(HWND window) {
     japaneseFont.chooseForGame(dc);
     ReleaseDC(window, dc);
     shell.onCreate(&mainWindow);
-    record::session().windowCreated(shell.state(), &mainWindow);
+    driver::windowCreated(shell.state(), &mainWindow);
 }
 
 void onPaintWindow(HWND window) {
@@ -126,7 +120,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_TIMER:
         shell.onTimer(&mainWindow);
-        record::session().tickDone(shell.state());
+        driver::tickDone(shell.state());
         return 0;
     case WM_COMMAND:
         shell.onCommand(&mainWindow, LOWORD(wParam));
@@ -172,12 +166,20 @@ void showInformation(const std::string& text) {
 
 namespace kueruma::seam {
 
+namespace {
+
+HWND handleOf(Window* window) {
+    return static_cast<HWND>(window->handle);
+}
+
+} // namespace
+
 void setTimer(Window* window, int id, unsigned periodMs) {
-    SetTimer(window->handle, static_cast<UINT_PTR>(id), periodMs, nullptr);
+    SetTimer(handleOf(window), static_cast<UINT_PTR>(id), periodMs, nullptr);
 }
 
 void invalidate(Window* window) {
-    InvalidateRect(window->handle, nullptr, TRUE);
+    InvalidateRect(handleOf(window), nullptr, TRUE);
 }
 
 void postQuit(int exitCode) {
@@ -185,11 +187,11 @@ void postQuit(int exitCode) {
 }
 
 void closeWindow(Window* window) {
-    SendMessageW(window->handle, WM_CLOSE, 0, 0);
+    SendMessageW(handleOf(window), WM_CLOSE, 0, 0);
 }
 
 void destroyWindow(Window* window) {
-    DestroyWindow(window->handle);
+    DestroyWindow(handleOf(window));
 }
 
 void sleepMs(unsigned ms) {
@@ -201,7 +203,7 @@ void playSound(const char* fileName) {
 }
 
 short asyncKeyState(int virtualKey) {
-    return record::session().keyAnswer(virtualKey, GetAsyncKeyState(virtualKey));
+    return driver::keyAnswer(virtualKey, GetAsyncKeyState(virtualKey));
 }
 
 unsigned joystickDeviceCount() {
@@ -217,7 +219,7 @@ static_assert(sizeof(JOYINFOEX) == sizeof(JoyInfoEx));
 static_assert(offsetof(JOYINFOEX, dwButtons) == offsetof(JoyInfoEx, dwButtons));
 
 unsigned joystickRead(unsigned id, JoyInfoEx& info) {
-    if (record::session().showingScript()) return JOYERR_UNPLUGGED;
+    if (driver::showingScript()) return JOYERR_UNPLUGGED;
     JOYINFOEX reading;
     std::memcpy(&reading, &info, sizeof reading);
     const MMRESULT result = joyGetPosEx(id, &reading);

@@ -1,7 +1,5 @@
 #include "files/record/session.hpp"
 
-#include "app/menus.hpp"
-
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -60,19 +58,25 @@ std::string readSessionOptions(const cli::CommandLine& line, SessionOptions& opt
     }
     if (const std::string* v = line.value("--play")) options.playPath = *v;
     if (const std::string* v = line.value("--stage")) {
-        if (std::string problem = cli::readStage("--stage", *v, options.stage); !problem.empty()) {
+        if (std::string problem = cli::readStage("--stage", *v, options.start.stage);
+            !problem.empty()) {
             return problem;
         }
         if (options.playPath.empty()) return "--stage goes with --play";
-    }
-    if (!options.recordPath.empty() && options.recordPath == options.playPath) {
-        return "--record would overwrite the script that --play shows";
     }
     return {};
 }
 
 bool Session::begin(const SessionOptions& options, std::string& error) {
     options_ = options;
+    std::error_code ec;
+    // By name or through another name for the same file.
+    if (!options.recordPath.empty() &&
+        (options.recordPath == options.playPath ||
+         std::filesystem::equivalent(options.recordPath, options.playPath, ec))) {
+        error = "--record would overwrite the script that --play shows";
+        return false;
+    }
     startedAt_ = localTimeText(std::time(nullptr));
     if (!options.playPath.empty()) {
         script::Script script = script::load(options.playPath);
@@ -84,12 +88,6 @@ bool Session::begin(const SessionOptions& options, std::string& error) {
     } else if (!options.playSteps.empty()) {
         feed_ = KeyFeed(options.playSteps);
     }
-    std::error_code ec;
-    if (!options.recordPath.empty() && !options.playPath.empty() &&
-        std::filesystem::equivalent(options.recordPath, options.playPath, ec)) {
-        error = "--record would overwrite the script that --play shows";
-        return false;
-    }
     if (options.recordPath.empty()) return true;
     error = safe_write::checkTarget(options.recordPath);
     // A new file beside the recording, thrown away at once: the folder can be written.
@@ -98,11 +96,7 @@ bool Session::begin(const SessionOptions& options, std::string& error) {
            recordingLock_.acquire(options.recordPath, error);
 }
 
-void Session::windowCreated(game::PlayState& state, seam::Window* window) {
-    if (options_.stage >= 0) {
-        app::beginStageByCode(state, window, options_.stage);
-        state.figure.walkCounter = options_.walkCount;
-    }
+void Session::started(const game::PlayState& state) {
     feed_.nextTick();
     started_ = true;
     if (active()) observeScreen(state);
@@ -179,7 +173,8 @@ bool Session::writeRecording(std::string& error) {
         text +=
             script::commentLine("it began by showing " + script::shellQuoted(options_.playPath));
     }
-    text += script::commentLine("replay: " + replayCommand(options_.stage, 0, options_.recordPath));
+    text += script::commentLine("replay: " +
+                                replayCommand(options_.start.stage, 0, options_.recordPath));
     text += "# " + std::to_string(recording_.ticks()) + " ticks\n";
     for (const StageResult& r : results_) {
         text += "# stage " + std::to_string(r.stage) + ": score " + std::to_string(r.score) +
@@ -195,11 +190,6 @@ bool Session::finish(std::string& error) {
     const bool written = !started_ || options_.recordPath.empty() || writeRecording(error);
     recordingLock_.release();
     return written;
-}
-
-Session& session() {
-    static Session theSession;
-    return theSession;
 }
 
 } // namespace kueruma::record

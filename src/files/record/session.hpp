@@ -4,6 +4,7 @@
 // until it runs out and the player takes over.
 #pragma once
 
+#include "app/menus.hpp"
 #include "cli/command_line.hpp"
 #include "files/record/key_feed.hpp"
 #include "files/record/recording.hpp"
@@ -21,12 +22,10 @@ namespace kueruma::record {
 struct SessionOptions {
     std::string recordPath; // empty: no session recording
     std::string playPath;   // empty: the player plays from the start
-    int stage = -1;         // 0..8: start this stage before the first paint, as the runner does
+    app::RunStart start;    // where the script shown starts, as the runner's options say
     RunKeeper runKeeper;    // empty: finished stages are not kept
-    // The script to show when there is no playPath (the page opens runs from memory), and the
-    // walk cycle count its stage starts with.
+    // The script to show when there is no playPath (the page opens runs from memory).
     std::vector<script::Step> playSteps;
-    std::int32_t walkCount = 0;
 };
 
 // The game's own options, the same in every desktop program: the command line that reads them
@@ -45,8 +44,10 @@ class Session {
     // a game that never starts leaves the file as it was. False with `error` naming the file
     // and what is wrong.
     bool begin(const SessionOptions& options, std::string& error);
-    // The window exists; starts the asked-for stage before the first paint.
-    void windowCreated(game::PlayState& state, seam::Window* window);
+    // Where the program starts: the window's creation puts it there before the first paint.
+    const app::RunStart& start() const { return options_.start; }
+    // The program has started where start() says.
+    void started(const game::PlayState& state);
     // What the async key query answers: the script's keys while it lasts, else `live`.
     short keyAnswer(int virtualKey, short live);
     // While a script is shown, joysticks read as unplugged: its keys hold their input too.
@@ -86,8 +87,5 @@ class Session {
     bool finished_ = false;
     safe_write::WriterLock recordingLock_;
 };
-
-// The program's one session; inactive until begin() is called.
-Session& session();
 
 } // namespace kueruma::record

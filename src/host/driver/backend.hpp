@@ -5,8 +5,16 @@
 #include "seam/canvas.hpp"
 
 #include <cstdint>
+#include <string>
 
 namespace kueruma::driver {
+
+// Opens the window the game is shown in and then the devices the game reads from start-up on
+// (joysticks, sound): a window that cannot open is then the first and only thing the player
+// hears of. False with `error` naming what failed.
+bool openWindow(std::string& error);
+// Closes whatever openWindow opened, whether or not it succeeded.
+void shutDown();
 
 // The backend's clock in milliseconds: the machine's, or a virtual one.
 std::int64_t clockMs();
@@ -24,12 +32,9 @@ void endPaint();
 bool handleEvent();
 // Sleeps until an event arrives or `ms` have passed (for ever when `ms` is negative).
 void waitForEvent(std::int64_t ms);
-// Right before and right after the shell's timer tick.
+// Right before the shell's timer tick.
 void tickStarts();
-void tickDone();
 // The window is being destroyed, before the shell hears of it.
 void windowDestroyed();
-// What the async key query answers for `virtualKey`, given what the keyboard's latch says.
-short keyAnswer(int virtualKey, short latched);
 
 } // namespace kueruma::driver

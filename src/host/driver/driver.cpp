@@ -3,9 +3,19 @@
 #include "host/driver/backend.hpp"
 #include "seam/machine.hpp"
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace kueruma::driver {
 
 namespace {
+
+// A lost display can end the program from inside the window system's library: what was
+// recorded is kept all the same.
+void finishAtExit() {
+    std::string error;
+    if (!finishSession(error)) std::fprintf(stderr, "kueruma: %s\n", error.c_str());
+}
 
 thread_local Program storage;
 // The program in `storage` once anything has asked for it: a plain pointer reaches it without the
@@ -28,6 +38,31 @@ void reset() {
     program() = Program{};
 }
 
+int runGame(int argc, char** argv, const Front& front) {
+    if (const int status = begin(argc, argv, front); status >= 0) return status;
+    std::atexit(finishAtExit);
+    std::string error;
+    int exitCode = 2;
+    if (open({}, error)) {
+        exitCode = run();
+    } else {
+        report(front, "kueruma: " + error);
+    }
+    shutDown();
+    return finish(front, exitCode);
+}
+
+bool open(const app::RunStart& start, std::string& error) {
+    reset();
+    if (!openWindow(error)) return false;
+    Program& current = program();
+    current.shell.startUp();
+    current.shell.onCreate(&current.window);
+    windowCreated(current.shell.state(), &current.window, start);
+    paint();
+    return true;
+}
+
 void paint() {
     Program& current = program();
     current.loop.takePaint();
@@ -46,7 +81,7 @@ void fireTimer() {
     Program& current = program();
     tickStarts();
     current.shell.onTimer(&current.window);
-    tickDone();
+    tickDone(current.shell.state());
 }
 
 bool handlePending() {

@@ -1,13 +1,18 @@
 // One program on the emulated message loop, as the headless, desktop and browser backends run
-// it: the shell, its one window and the message queue, the seam's calls that reach them, the
-// paint, and the loop that hands out quit, paint and timer tick in a Windows queue's order. The
-// backend gives it a clock, a screen and its events (backend.hpp).
+// it: the whole start (start.hpp: the options, the session; then the program, its window and
+// the first paint), the shell, its one window and the message queue, the seam's calls that
+// reach them, the paint, the loop that hands out quit, paint and timer tick in a Windows
+// queue's order, and the end. The backend gives it a window, a clock, a screen and its events
+// (backend.hpp).
 #pragma once
 
+#include "app/menus.hpp"
 #include "app/shell.hpp"
+#include "host/driver/start.hpp"
 #include "host/loop/message_loop.hpp"
 
 #include <cstdint>
+#include <string>
 
 namespace kueruma::driver {
 
@@ -29,6 +34,14 @@ struct Program {
 Program& program();
 // The program as it is at process start.
 void reset();
+
+// The whole game: begin(), open(), run(), the backend shut down, finish(); the exit status.
+int runGame(int argc, char** argv, const Front& front);
+
+// Makes the program: the state at process start, the backend's window and devices, the shell's
+// start-up and window creation, the run started where the session (or `start`) says, and the
+// first paint. False, with `error`, when the window could not open.
+bool open(const app::RunStart& start, std::string& error);
 
 // Paints the window: the backend's canvas erased, the shell's paint, the picture shown.
 void paint();

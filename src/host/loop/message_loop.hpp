@@ -1,19 +1,12 @@
 // The message queue a Windows program sees, emulated for the backends that have none of their
 // own (headless, desktop, browser): one timer on a fixed grid whose late ticks coalesce, paint
-// requests, the quit message, the main window's state and the keyboard's async key latch, on a
-// clock: a virtual one that jumps, or the machine's.
+// requests, the quit message and the keyboard's async key latch, on a clock: a virtual one that
+// jumps, or the machine's.
 #pragma once
 
 #include "host/loop/key_latch.hpp"
 
 #include <cstdint>
-
-namespace kueruma::seam {
-// The one main window of an emulated program.
-struct Window {
-    bool destroyed = false;
-};
-} // namespace kueruma::seam
 
 namespace kueruma::loop {
 

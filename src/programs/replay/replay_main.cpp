@@ -11,9 +11,11 @@
 #include "raster/framebuffer.hpp"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -49,7 +51,7 @@ const std::string details =
 
 struct Options {
     int stage = -1;
-    int walkCount = 0;
+    std::int32_t walkCount = 0;
     int width = seam::clientWidth;
     int height = seam::clientHeight;
     bool trace = false;
@@ -100,13 +102,15 @@ std::string readOptions(const cli::CommandLine& line, Options& o) {
             return problem;
         }
     }
-    if (const std::string* v = line.value("--walk-count")) {
-        long long n = 0;
+    if (line.has("--walk-count")) {
         if (o.stage < 0) return "--walk-count goes with --stage";
-        if (!cli::parseWholeNumber(*v, 2147483647, n)) {
-            return "--walk-count takes a whole number from 0 to 2147483647";
+        long long n = 0;
+        if (std::string problem =
+                line.wholeNumber("--walk-count", 0, std::numeric_limits<std::int32_t>::max(), n);
+            !problem.empty()) {
+            return problem;
         }
-        o.walkCount = static_cast<int>(n);
+        o.walkCount = static_cast<std::int32_t>(n);
     }
     if (const std::string* v = line.value("--client")) {
         if (!parseClient(*v, o.width, o.height)) {
@@ -125,11 +129,11 @@ std::string readOptions(const cli::CommandLine& line, Options& o) {
     }
     for (const auto& [name, tick] :
          {std::pair{"--from", &o.gifFrom}, std::pair{"--to", &o.gifTo}}) {
-        const std::string* v = line.value(name);
-        if (v == nullptr) continue;
+        if (!line.has(name)) continue;
         if (o.gifPath.empty()) return std::string(name) + " cuts the --gif movie: give --gif FILE";
-        if (!cli::parseWholeNumber(*v, replay::GifRun::lastTick / 10, *tick)) {
-            return std::string(name) + " takes a tick number";
+        if (std::string problem = line.wholeNumber(name, 0, replay::GifRun::lastTick / 10, *tick);
+            !problem.empty()) {
+            return problem;
         }
     }
     if (o.gifFrom > o.gifTo) return "--from is after --to";
@@ -228,9 +232,7 @@ int main(int argc, char** argv) {
         gif = std::make_unique<replay::GifRun>(raster->picture(), options.gifFrom, options.gifTo);
         if (!gif->open(options.gifPath, gifError)) return cannotWrite(gifError);
     }
-    headless::boot(target, options.stage);
-    // A stage played after another starts where the last one's walk cycle stopped.
-    headless::state().figure.walkCounter = options.walkCount;
+    headless::boot(target, {options.stage, options.walkCount});
     if (!options.pngDir.empty() && !writeFrame(*raster, options.pngDir, 0)) return 1;
     if (gif && !gif->afterTick(0, headless::bootReport(), gifError)) return cannotWrite(gifError);
     std::string traceLine;
