@@ -435,20 +435,25 @@ TEST(WrittenFiles, EveryProgramRefusesOddTargetsAndNeverHarmsWhatIsThere) {
 }
 
 // What stops the game before its window opens is said in one line of its own, with nothing
-// from the libraries before it.
+// from the libraries before it; a window that cannot open is said before any sound is tried.
 TEST(WrittenFiles, TheGameSaysInOneLineWhyItDoesNotStartOrRecord) {
     if (!gameBuilt()) GTEST_SKIP() << "the game needs SDL to be built";
     struct Case {
         std::string command;
         int status;
         std::string firstLine;
+        bool alone = false; // the one line said
     };
     const std::string noDisplay = "kueruma: cannot open the window: no display to show it on";
     const Case cases[] = {
         {"./kueruma --record ''", 2, "kueruma: --record takes a file name"},
         {"./kueruma --record=", 2, "kueruma: --record takes a file name"},
-        {"env -u XDG_RUNTIME_DIR " + gameWithoutDisplay, 1, noDisplay},
-        {"env -u HOME -u XDG_DATA_HOME " + gameWithoutDisplay, 1,
+        {"env -u XDG_RUNTIME_DIR " + gameWithoutDisplay, 2, noDisplay, true},
+        {"env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "
+         "SDL_AUDIODRIVER=no-such-audio-driver "
+         "./kueruma",
+         2, noDisplay, true},
+        {"env -u HOME -u XDG_DATA_HOME " + gameWithoutDisplay, 2,
          "kueruma: neither XDG_DATA_HOME nor HOME is set: finished stages are not kept"},
     };
     for (const Case& c : cases) {
@@ -456,6 +461,9 @@ TEST(WrittenFiles, TheGameSaysInOneLineWhyItDoesNotStartOrRecord) {
         EXPECT_EQ(r.status, c.status) << c.command;
         EXPECT_EQ(r.out.substr(0, r.out.find('\n')).substr(0, c.firstLine.size()), c.firstLine)
             << c.command << ": " << r.out;
+        if (c.alone) {
+            EXPECT_EQ(r.out.find('\n'), r.out.size() - 1) << c.command << ": " << r.out;
+        }
         for (std::size_t at = 0; at < r.out.size(); at = r.out.find('\n', at) + 1) {
             EXPECT_EQ(r.out.compare(at, 9, "kueruma: "), 0) << c.command << ": " << r.out;
             if (c.status == 2) break; // the usage follows
