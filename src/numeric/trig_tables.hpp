@@ -38,6 +38,12 @@ constexpr double step3 = 0x1.a626330000000p-64;
 constexpr double step4 = 0x1.45c06e0e68948p-92;
 constexpr double stepsPerRadian = 0x1.45f306dc9c883p+5;
 
+// pi/128 in three pieces for the arguments below 16: the first two of 43 bits, so that k
+// times each is exact for k below 2^10, and the rest rounded.
+constexpr double nearStep1 = 0x1.921fb54442c00p-6;
+constexpr double nearStep2 = 0x1.18469898cc400p-50;
+constexpr double nearStep3 = 0x1.1701b839a2520p-94;
+
 // sin and cos of k pi/128 for k = 0..255, each as a head of 27 bits (so its product with
 // a 26-bit number is exact) plus the rest, to about 2^-80.
 struct SinCosPair {

@@ -136,6 +136,15 @@ def main():
     out.append(f"constexpr double step4 = {hexd(to_double(rest))};")
     out.append(f"constexpr double stepsPerRadian = {hexd(to_double(128 / PI))};")
     out.append("")
+    out.append("// pi/128 in three pieces for the arguments below 16: the first two of 43 bits, so that k")
+    out.append("// times each is exact for k below 2^10, and the rest rounded.")
+    rest = step
+    for i in range(2):
+        p = leading_bits(rest, 43)
+        out.append(f"constexpr double nearStep{i + 1} = {hexd(float(p))};")
+        rest -= p
+    out.append(f"constexpr double nearStep3 = {hexd(to_double(rest))};")
+    out.append("")
     out.append("// sin and cos of k pi/128 for k = 0..255, each as a head of 27 bits (so its product with")
     out.append("// a 26-bit number is exact) plus the rest, to about 2^-80.")
     out.append("struct SinCosPair {")
