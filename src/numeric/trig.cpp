@@ -254,8 +254,6 @@ struct Near {
     double r;
     double sinTail;
     double cosTail;
-    double sinA; // sin a and cos a to double precision, for the small terms
-    double cosA;
 };
 
 [[gnu::always_inline]] inline Near near(double x) {
@@ -271,9 +269,7 @@ struct Near {
     const auto c = [](int n) { return inverseFactorial[n][0]; };
     const double sinTail = r.hi * z * (-c(3) + z * (c(5) - z * c(7)));
     const double cosTail = z * (-c(2) + z * (c(4) - z * c(6)));
-    const SinCosPair& at = atStep[index];
-    return {&at,     parts.hi, parts.lo + rLow,         r.hi,
-            sinTail, cosTail,  at.sinHead + at.sinRest, at.cosHead + at.cosRest};
+    return {&atStep[index], parts.hi, parts.lo + rLow, r.hi, sinTail, cosTail};
 }
 
 // head + low, when every value within nearBound of it rounds alike; NaN otherwise (never a
@@ -287,8 +283,8 @@ struct Near {
 // sin(a + r) = sin a + cos a r + cos a (sin r - r) + sin a (cos r - 1)
 [[gnu::always_inline]] inline double nearSin(const Near& s) {
     const SinCosPair& t = *s.at;
-    const double low = t.sinRest + t.cosHead * s.rTail + t.cosRest * s.r +
-                       (s.cosA * s.sinTail + s.sinA * s.cosTail);
+    const double low =
+        t.sinRest + t.cosHead * s.rTail + t.cosRest * s.r + (t.cos * s.sinTail + t.sin * s.cosTail);
     const double product = t.cosHead * s.rHead;
     const double head = t.sinHead + product; // |sin a| > |product| unless sin a is zero
     return decided(head, (product - (head - t.sinHead)) + low);
@@ -297,8 +293,8 @@ struct Near {
 // cos(a + r) = cos a - sin a r - sin a (sin r - r) + cos a (cos r - 1)
 [[gnu::always_inline]] inline double nearCos(const Near& s) {
     const SinCosPair& t = *s.at;
-    const double low = t.cosRest - t.sinHead * s.rTail - t.sinRest * s.r +
-                       (s.cosA * s.cosTail - s.sinA * s.sinTail);
+    const double low =
+        t.cosRest - t.sinHead * s.rTail - t.sinRest * s.r + (t.cos * s.cosTail - t.sin * s.sinTail);
     const double product = -(t.sinHead * s.rHead);
     const double head = t.cosHead + product;
     return decided(head, (product - (head - t.cosHead)) + low);
@@ -312,8 +308,9 @@ bool isNaN(double x) {
 
 namespace reference {
 
-// Below 2^-27, sin x rounds to x (keeping the sign of a zero) and cos x to 1.
-double sin(double x) {
+// Below 2^-27, sin x rounds to x (keeping the sign of a zero) and cos x to 1. Never inlined
+// into the usual way, whose registers and stack frame it would otherwise weigh down.
+[[gnu::noinline]] double sin(double x) {
     if (!(magnitude(x) < quickLimit)) return accurateSin(x);
     if (magnitude(x) < tinyArgument) return x;
     const Step s = step(x);
@@ -321,7 +318,7 @@ double sin(double x) {
     return roundsSafely(y, s) ? y.hi : accurateSin(x);
 }
 
-double cos(double x) {
+[[gnu::noinline]] double cos(double x) {
     if (!(magnitude(x) < quickLimit)) return accurateCos(x);
     if (magnitude(x) < tinyArgument) return 1.0;
     const Step s = step(x);
@@ -331,21 +328,34 @@ double cos(double x) {
 
 } // namespace reference
 
-double sin(double x) {
-    if (!(std::fabs(x) < nearLimit) || std::fabs(x) < tinyArgument) return reference::sin(x);
+// On x86-64 Linux, a second build of the usual way for processors with AVX, picked when the
+// program loads: the same IEEE operations (AVX here brings no fused multiply-add), so the same
+// bits, in three-operand form, without most of the register copies the older form needs.
+#if defined(__x86_64__) && defined(__linux__) && !defined(__SANITIZE_ADDRESS__)
+#define KUERUMA_ALSO_FOR_AVX [[gnu::target_clones("avx", "default")]]
+#else
+#define KUERUMA_ALSO_FOR_AVX
+#endif
+
+// Below 2^-27, sin x rounds to x (keeping the sign of a zero) and cos x to 1, as in the
+// reference: the game's most common angle is 0.
+KUERUMA_ALSO_FOR_AVX double sin(double x) {
+    if (std::fabs(x) < tinyArgument) return x;
+    if (!(std::fabs(x) < nearLimit)) return reference::sin(x);
     const double y = nearSin(near(x));
     return isNaN(y) ? reference::sin(x) : y;
 }
 
-double cos(double x) {
-    if (!(std::fabs(x) < nearLimit) || std::fabs(x) < tinyArgument) return reference::cos(x);
+KUERUMA_ALSO_FOR_AVX double cos(double x) {
+    if (std::fabs(x) < tinyArgument) return 1.0;
+    if (!(std::fabs(x) < nearLimit)) return reference::cos(x);
     const double y = nearCos(near(x));
     return isNaN(y) ? reference::cos(x) : y;
 }
 
-SinCos sinCos(double x) {
-    if (!(std::fabs(x) < nearLimit) || std::fabs(x) < tinyArgument)
-        return {reference::sin(x), reference::cos(x)};
+KUERUMA_ALSO_FOR_AVX SinCos sinCos(double x) {
+    if (std::fabs(x) < tinyArgument) return {x, 1.0};
+    if (!(std::fabs(x) < nearLimit)) return {reference::sin(x), reference::cos(x)};
     const Near s = near(x);
     const double ys = nearSin(s);
     const double yc = nearCos(s);
