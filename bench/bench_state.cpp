@@ -24,6 +24,13 @@ void breakBlocksFrom(int first) {
 
 } // namespace
 
+loop::KeySet playerKeys(std::int64_t tick) {
+    loop::KeySet keys = loop::KeyRight;
+    if (tick % 24 < 10) keys |= loop::KeyX;
+    if (tick % 16 == 0) keys |= loop::KeyZ;
+    return keys;
+}
+
 void enterBusyPlay(headless::PaintTarget& target) {
     headless::boot(&target, busyStage);
     headless::holdKeys(loop::KeyRight | loop::KeyZ);

@@ -4,6 +4,8 @@
 
 #include "backends/headless/headless.hpp"
 
+#include <cstdint>
+
 namespace kueruma::bench {
 
 // A copy of the headless program (play state, clock, timer and keys) to go back to.
@@ -29,6 +31,10 @@ void enterBusyPlay(headless::PaintTarget& target);
 // spread over the debris animation), every block reported cleared (which makes the debris
 // denser) and a hit just scored, so the next paint draws the hit flash over all that debris.
 void addHitFlashOverDebris();
+
+// A player who runs right, jumps every 24 ticks (holding X through the double jump) and kicks
+// every 16: blocks break, debris flies, the stage ends at the goal or by the scrolling view.
+loop::KeySet playerKeys(std::int64_t tick);
 
 // As above with no block left: the hit flash runs into the clear animation.
 void addClearAnimation();

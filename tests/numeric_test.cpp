@@ -82,5 +82,49 @@ TEST(Numeric, SineCosineAndHypotAreRoundedToNearest) {
     EXPECT_TRUE(std::isnan(numeric::cos(nan)));
 }
 
+std::uint64_t bitsOf(double x) {
+    return std::bit_cast<std::uint64_t>(x);
+}
+
+// The usual way (its own reduction below 16 and one rounding test) must give the reference's
+// bits everywhere: on the game's angles and the doubles next to them (the multiples of pi/2
+// among them are the hardest), next to the table's points and the limits of each way, and on
+// a few million random arguments.
+TEST(Numeric, SineAndCosineMatchTheReferenceBitForBit) {
+    std::vector<double> xs = angles();
+    const std::size_t known = xs.size() - 500000;
+    for (std::size_t i = 0; i < known; ++i) {
+        double up = xs[i];
+        double down = xs[i];
+        for (int n = 0; n < 4; ++n) {
+            up = std::nextafter(up, 20.0);
+            down = std::nextafter(down, -20.0);
+            xs.insert(xs.end(), {up, down});
+        }
+    }
+    for (double limit : {0x1p-27, 16.0, 0x1p20}) {
+        xs.insert(xs.end(),
+                  {limit, -limit, std::nextafter(limit, 0.0), -std::nextafter(limit, 0.0)});
+    }
+    std::mt19937_64 random(31);
+    std::uniform_real_distribution<double> game(-16.0, 16.0);
+    std::uniform_real_distribution<double> offset(-1e-3, 1e-3);
+    std::uniform_int_distribution<int> step(-652, 652);
+    std::uniform_int_distribution<int> exponent(-40, 3);
+    for (int i = 0; i < 2000000; ++i) xs.push_back(game(random));
+    for (int i = 0; i < 500000; ++i)
+        xs.push_back(step(random) * (world::pi / 128) + offset(random));
+    for (int i = 0; i < 500000; ++i) xs.push_back(std::ldexp(game(random), exponent(random)));
+    for (double x : xs) {
+        const std::uint64_t s = bitsOf(numeric::reference::sin(x));
+        const std::uint64_t c = bitsOf(numeric::reference::cos(x));
+        ASSERT_EQ(bitsOf(numeric::sin(x)), s) << std::hexfloat << "sin " << x;
+        ASSERT_EQ(bitsOf(numeric::cos(x)), c) << std::hexfloat << "cos " << x;
+        const numeric::SinCos both = numeric::sinCos(x);
+        ASSERT_EQ(bitsOf(both.sin), s) << std::hexfloat << "sinCos " << x;
+        ASSERT_EQ(bitsOf(both.cos), c) << std::hexfloat << "sinCos " << x;
+    }
+}
+
 } // namespace
 } // namespace kueruma

@@ -229,10 +229,88 @@ struct Step {
     return y.hi + (y.lo + bound) == y.hi + (y.lo - bound);
 }
 
+// The usual way, for |x| below 16 (every angle the game turns by): the same steps with k below
+// 2^10, so pi/128 is taken off in three pieces instead of four, and one plain rounding test
+// against a bound proved for the whole range:
+//  - r = x - k pi/128 is carried as rHigh + rLow to within 2^-106 |r| + 2^-133, |r| <= pi/256;
+//  - cos a r is exact in its head (27 by 26 bits) and sin a + that head is exact in two parts;
+//  - for sin with sin a nonzero (k not a multiple of 128), |sin x| >= |sin a| / 2 and
+//    |sin x| >= 2^-6.35. The errors that scale with sin a (cos r - 1 to 2^-50.7 of itself with
+//    its series cut after r^6 / 6!, and four roundings of sums near sin a (cos r - 1), all
+//    below 2^-13.7 |sin a|) come to 2^-63.3 |sin a|; the rest (sin r - r to 2^-50 of itself,
+//    the table to 2^-81) to 2^-71. Together below 2^-62 |sin x|;
+//  - with sin a zero, cos a is +-1 and sin x is +-(r + (sin r - r)), good to 2^-64.9 of itself
+//    plus 2^-133, and |r| > 2^-54 for every double below 16 (the nearest to a multiple of
+//    pi/2 is 2^-53.86 away).
+// cos is the same with the roles of sin a and cos a swapped. So 2^-61 |y| bounds the error
+// with room for the rounding of the test itself.
+constexpr double nearLimit = 16;
+constexpr double nearBound = 0x1p-61;
+
+struct Near {
+    const SinCosPair* at;
+    double rHead;
+    double rTail;
+    double r;
+    double sinTail;
+    double cosTail;
+};
+
+[[gnu::always_inline]] inline Near near(double x) {
+    constexpr double roundingShift = 0x1.8p52;
+    const double t = x * stepsPerRadian + roundingShift;
+    const double k = t - roundingShift;
+    const auto index = static_cast<unsigned>(bitsOf(t)) % stepCount;
+    const double a = x - k * nearStep1; // exact: both within a factor 2 of each other
+    const DoubleDouble r = twoSum(a, -(k * nearStep2)); // exact
+    const double rLow = r.lo - k * nearStep3;
+    const DoubleDouble parts = split(r.hi);
+    const double z = r.hi * r.hi;
+    const auto c = [](int n) { return inverseFactorial[n][0]; };
+    const double sinTail = r.hi * z * (-c(3) + z * (c(5) - z * c(7)));
+    const double cosTail = z * (-c(2) + z * (c(4) - z * c(6)));
+    return {&atStep[index], parts.hi, parts.lo + rLow, r.hi, sinTail, cosTail};
+}
+
+// head + low, when every value within nearBound of it rounds alike; NaN otherwise (never a
+// value of sin or cos of a finite argument).
+[[gnu::always_inline]] inline double decided(double head, double low) {
+    const double bound = nearBound * std::fabs(head);
+    return head + (low + bound) == head + (low - bound) ? head + low
+                                                        : std::numeric_limits<double>::quiet_NaN();
+}
+
+// sin(a + r) = sin a + cos a r + cos a (sin r - r) + sin a (cos r - 1)
+[[gnu::always_inline]] inline double nearSin(const Near& s) {
+    const SinCosPair& t = *s.at;
+    const double low =
+        t.sinRest + t.cosHead * s.rTail + t.cosRest * s.r + (t.cos * s.sinTail + t.sin * s.cosTail);
+    const double product = t.cosHead * s.rHead;
+    const double head = t.sinHead + product; // |sin a| > |product| unless sin a is zero
+    return decided(head, (product - (head - t.sinHead)) + low);
+}
+
+// cos(a + r) = cos a - sin a r - sin a (sin r - r) + cos a (cos r - 1)
+[[gnu::always_inline]] inline double nearCos(const Near& s) {
+    const SinCosPair& t = *s.at;
+    const double low =
+        t.cosRest - t.sinHead * s.rTail - t.sinRest * s.r + (t.cos * s.cosTail - t.sin * s.sinTail);
+    const double product = -(t.sinHead * s.rHead);
+    const double head = t.cosHead + product;
+    return decided(head, (product - (head - t.cosHead)) + low);
+}
+
+bool isNaN(double x) {
+    return x != x;
+}
+
 } // namespace
 
-// Below 2^-27, sin x rounds to x (keeping the sign of a zero) and cos x to 1.
-double sin(double x) {
+namespace reference {
+
+// Below 2^-27, sin x rounds to x (keeping the sign of a zero) and cos x to 1. Never inlined
+// into the usual way, whose registers and stack frame it would otherwise weigh down.
+[[gnu::noinline]] double sin(double x) {
     if (!(magnitude(x) < quickLimit)) return accurateSin(x);
     if (magnitude(x) < tinyArgument) return x;
     const Step s = step(x);
@@ -240,7 +318,7 @@ double sin(double x) {
     return roundsSafely(y, s) ? y.hi : accurateSin(x);
 }
 
-double cos(double x) {
+[[gnu::noinline]] double cos(double x) {
     if (!(magnitude(x) < quickLimit)) return accurateCos(x);
     if (magnitude(x) < tinyArgument) return 1.0;
     const Step s = step(x);
@@ -248,14 +326,40 @@ double cos(double x) {
     return roundsSafely(y, s) ? y.hi : accurateCos(x);
 }
 
-SinCos sinCos(double x) {
-    if (!(magnitude(x) < quickLimit)) return {accurateSin(x), accurateCos(x)};
-    if (magnitude(x) < tinyArgument) return {x, 1.0};
-    const Step s = step(x);
-    const DoubleDouble ys = quickSin(s);
-    const DoubleDouble yc = quickCos(s);
-    return {roundsSafely(ys, s) ? ys.hi : accurateSin(x),
-            roundsSafely(yc, s) ? yc.hi : accurateCos(x)};
+} // namespace reference
+
+// On x86-64 Linux, a second build of the usual way for processors with AVX, picked when the
+// program loads: the same IEEE operations (AVX here brings no fused multiply-add), so the same
+// bits, in three-operand form, without most of the register copies the older form needs.
+#if defined(__x86_64__) && defined(__linux__) && !defined(__SANITIZE_ADDRESS__)
+#define KUERUMA_ALSO_FOR_AVX [[gnu::target_clones("avx", "default")]]
+#else
+#define KUERUMA_ALSO_FOR_AVX
+#endif
+
+// Below 2^-27, sin x rounds to x (keeping the sign of a zero) and cos x to 1, as in the
+// reference: the game's most common angle is 0.
+KUERUMA_ALSO_FOR_AVX double sin(double x) {
+    if (std::fabs(x) < tinyArgument) return x;
+    if (!(std::fabs(x) < nearLimit)) return reference::sin(x);
+    const double y = nearSin(near(x));
+    return isNaN(y) ? reference::sin(x) : y;
+}
+
+KUERUMA_ALSO_FOR_AVX double cos(double x) {
+    if (std::fabs(x) < tinyArgument) return 1.0;
+    if (!(std::fabs(x) < nearLimit)) return reference::cos(x);
+    const double y = nearCos(near(x));
+    return isNaN(y) ? reference::cos(x) : y;
+}
+
+KUERUMA_ALSO_FOR_AVX SinCos sinCos(double x) {
+    if (std::fabs(x) < tinyArgument) return {x, 1.0};
+    if (!(std::fabs(x) < nearLimit)) return {reference::sin(x), reference::cos(x)};
+    const Near s = near(x);
+    const double ys = nearSin(s);
+    const double yc = nearCos(s);
+    return {isNaN(ys) ? reference::sin(x) : ys, isNaN(yc) ? reference::cos(x) : yc};
 }
 
 double hypot(double x, double y) {

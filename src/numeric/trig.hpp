@@ -21,4 +21,11 @@ SinCos sinCos(double x);
 // sqrt(x^2 + y^2) without overflow or underflow on the way.
 double hypot(double x, double y);
 
+// The first way sin and cos were worked out here: the one the usual way above falls back on
+// when its quick value does not decide the rounding, and the one it must match bit for bit.
+namespace reference {
+double sin(double x);
+double cos(double x);
+} // namespace reference
+
 } // namespace kueruma::numeric

@@ -136,10 +136,19 @@ def main():
     out.append(f"constexpr double step4 = {hexd(to_double(rest))};")
     out.append(f"constexpr double stepsPerRadian = {hexd(to_double(128 / PI))};")
     out.append("")
+    out.append("// pi/128 in three pieces for the arguments below 16: the first two of 43 bits, so that k")
+    out.append("// times each is exact for k below 2^10, and the rest rounded.")
+    rest = step
+    for i in range(2):
+        p = leading_bits(rest, 43)
+        out.append(f"constexpr double nearStep{i + 1} = {hexd(float(p))};")
+        rest -= p
+    out.append(f"constexpr double nearStep3 = {hexd(to_double(rest))};")
+    out.append("")
     out.append("// sin and cos of k pi/128 for k = 0..255, each as a head of 27 bits (so its product with")
-    out.append("// a 26-bit number is exact) plus the rest, to about 2^-80.")
+    out.append("// a 26-bit number is exact) plus the rest, to about 2^-80, and each rounded to a double.")
     out.append("struct SinCosPair {")
-    out.append("    double sinHead, sinRest, cosHead, cosRest;")
+    out.append("    double sinHead, sinRest, cosHead, cosRest, sin, cos;")
     out.append("};")
     out.append("constexpr int stepCount = 256;")
     out.append("constexpr SinCosPair atStep[stepCount] = {")
@@ -149,7 +158,8 @@ def main():
         ch = float(nearest_bits(cv, 27))
         sl = to_double(sv - Fraction(sh))
         cl = to_double(cv - Fraction(ch))
-        out.append(f"    {{{hexd(sh)}, {hexd(sl)}, {hexd(ch)}, {hexd(cl)}}},")
+        out.append(f"    {{{hexd(sh)}, {hexd(sl)}, {hexd(ch)}, {hexd(cl)}, {hexd(to_double(sv))}, "
+                   f"{hexd(to_double(cv))}}},")
     out.append("};")
     out.append("")
     out.append("// 1/n! as pairs of doubles, n = 0..31: the Taylor coefficients of sin and cos.")
