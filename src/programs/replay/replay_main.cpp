@@ -95,18 +95,8 @@ std::string readOptions(const cli::CommandLine& line, Options& o) {
                            !line.has("--trace") && !line.has("--png") && !line.has("--gif");
         return alone ? "" : "--dump-stages takes no script and no other option";
     }
-    if (const std::string* v = line.value("--stage")) {
-        if (std::string problem = cli::readStage("--stage", *v, o.stage); !problem.empty()) {
-            return problem;
-        }
-    }
-    if (const std::string* v = line.value("--walk-count")) {
-        long long n = 0;
-        if (o.stage < 0) return "--walk-count goes with --stage";
-        if (!cli::parseWholeNumber(*v, 2147483647, n)) {
-            return "--walk-count takes a whole number from 0 to 2147483647";
-        }
-        o.walkCount = static_cast<int>(n);
+    if (std::string problem = cli::readRunStart(line, o.stage, o.walkCount); !problem.empty()) {
+        return problem;
     }
     if (const std::string* v = line.value("--client")) {
         if (!parseClient(*v, o.width, o.height)) {
