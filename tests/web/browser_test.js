@@ -696,19 +696,23 @@ async function runStories({ story, url, title, cursorOne }) {
     // The header's command is read as the runner reads its command line: --stage=N is --stage
     // N, and a second command is a mistake, not the one that wins.
     const link = (text) => `${url}#run=${zlib.deflateRawSync(text).toString('base64url')}`;
+    await page.click('#message'); // the last case's message is gone
     await page.goto(link('# replay: kueruma-replay --stage=9 x\n1 R\n'));
     await waitFor(page, '--stage=9 refused', (s) => s.message.includes(':1: --stage takes'));
+    await page.click('#message'); // the last case's message is gone
     await page.goto(
       link('# replay: kueruma-replay --stage 1 x\n# replay: kueruma-replay x\n1 R\n'));
     await waitFor(page, 'two headers refused', (s) => s.message.includes(':2: a second replay'));
     // A link cut short, or not base64 at all, is damaged, in those words; sizes are in MB.
     const cut = zlib.deflateRawSync(stageSeven).toString('base64url');
     for (const hash of ['A', cut.slice(0, cut.length >> 1)]) {
+      await page.click('#message'); // the last case's message is gone
       await page.goto(`${url}#run=${hash}`);
       await waitFor(page, `#run=${hash.slice(0, 10)}... called damaged, in plain words`,
         (s) => s.message.includes('damaged or cut short') &&
           !/atob|Window|ompressed/.test(s.message));
     }
+    await page.click('#message'); // the last case's message is gone
     await page.goto(`${url}#run=${huge}`);
     await waitFor(page, 'the size in MB',
       (s) => s.message.includes('(16 MB)') && !/bytes/.test(s.message));
