@@ -51,6 +51,19 @@ bool CommandLine::read(int argc, char** argv) {
     return true;
 }
 
+std::string CommandLine::readWords(const std::vector<std::string>& words) {
+    std::vector<std::string> args{std::string(program_)};
+    args.insert(args.end(), words.begin(), words.end());
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    quiet_ = true;
+    mistake_.clear();
+    const bool good = read(static_cast<int>(argv.size()), argv.data());
+    quiet_ = false;
+    if (good) return {};
+    return mistake_.empty() ? "--help and --version do not belong here" : mistake_;
+}
+
 bool CommandLine::readOption(std::string_view arg, int& i, int argc, char** argv) {
     const std::size_t equals = arg.find('=');
     const std::string_view name = arg.substr(0, equals);
@@ -146,6 +159,10 @@ std::string CommandLine::number(std::string_view name, double lo, double hi, dou
 }
 
 int CommandLine::fail(std::string_view message) const {
+    if (quiet_) {
+        mistake_ = message;
+        return 2;
+    }
     std::fprintf(stderr, "%.*s: %.*s\n%.*s", static_cast<int>(program_.size()), program_.data(),
                  static_cast<int>(message.size()), message.data(), static_cast<int>(usage_.size()),
                  usage_.data());
@@ -153,6 +170,7 @@ int CommandLine::fail(std::string_view message) const {
 }
 
 int CommandLine::print(std::string text) {
+    if (quiet_) return 2;
     printed_ = std::move(text);
     const bool written =
         std::fwrite(printed_.data(), 1, printed_.size(), stdout) == printed_.size();
@@ -209,6 +227,21 @@ std::string readStage(std::string_view option, std::string_view text, int& stage
         return std::string(option) + " takes a stage index from " + stageRange();
     }
     stage = static_cast<int>(index);
+    return {};
+}
+
+std::string readRunStart(const CommandLine& line, int& stage, int& walkCount) {
+    if (const std::string* v = line.value("--stage")) {
+        if (std::string problem = readStage("--stage", *v, stage); !problem.empty()) return problem;
+    }
+    if (const std::string* v = line.value("--walk-count")) {
+        long long n = 0;
+        if (stage < 0) return "--walk-count goes with --stage";
+        if (!parseWholeNumber(*v, 2147483647, n)) {
+            return "--walk-count takes a whole number from 0 to 2147483647";
+        }
+        walkCount = static_cast<int>(n);
+    }
     return {};
 }
 

@@ -25,6 +25,10 @@ class CommandLine {
     // printing the usage for --help or the version for --version, 2 after reporting a mistake,
     // 1 when that could not be printed.
     bool read(int argc, char** argv);
+    // Reads `words` as the arguments after the program's name, printing nothing (a command
+    // written inside a file, such as a run's header): empty when they are good, otherwise the
+    // mistake; --help and --version are mistakes here.
+    std::string readWords(const std::vector<std::string>& words);
     int exitStatus() const { return exitStatus_; }
     // What --help or --version printed, for a program whose standard output nobody sees.
     const std::string& printed() const { return printed_; }
@@ -62,6 +66,9 @@ class CommandLine {
     std::vector<std::string> operands_;
     int exitStatus_ = 0;
     std::string printed_;
+    // readWords(): the mistake is kept here rather than printed.
+    bool quiet_ = false;
+    mutable std::string mistake_;
 };
 
 // The version every program reports and writes into its recordings.
@@ -83,5 +90,9 @@ bool parseWholeNumber(std::string_view text, long long maxValue, long long& valu
 std::string stageRange();
 // Reads the stage index `option` names. Empty when `text` is one; otherwise what is wrong.
 std::string readStage(std::string_view option, std::string_view text, int& stage);
+
+// The options that say where a run starts, as the runner takes them: --stage N and, with it,
+// --walk-count N (the figure's walk cycle). Empty when they are good; otherwise what is wrong.
+std::string readRunStart(const CommandLine& line, int& stage, int& walkCount);
 
 } // namespace kueruma::cli

@@ -135,7 +135,8 @@ function serve(dir) {
   };
   const server = http.createServer((request, response) => {
     const name = decodeURIComponent(new URL(request.url, 'http://page').pathname).slice(1);
-    const file = path.join(dir, path.normalize(name || 'index.html'));
+    const file =
+      path.join(dir, path.normalize(name.endsWith('/') || !name ? `${name}index.html` : name));
     if (special.has(name)) return special.get(name)(response);
     const there = file.startsWith(dir + path.sep) && !hidden.has(path.basename(file)) &&
       fs.existsSync(file) && !fs.statSync(file).isDirectory();
@@ -542,6 +543,9 @@ async function main() {
   await phoneStories(shared);
   await runStories(shared);
   await hardEdgeStories(shared);
+  await touchAndKeyStories(shared);
+  await storageStories(shared);
+  await deployStories(shared);
 
   await browser.close();
   server.close();
@@ -689,6 +693,29 @@ async function runStories({ story, url, title, cursorOne }) {
     await page.goto(`${url}#run=${zlib.deflateRawSync('# replay: kueruma-replay --stage 9 x\n1 R\n')
       .toString('base64url')}`);
     await waitFor(page, 'a stage out of range refused', (s) => s.message.includes(':1: --stage'));
+    // The header's command is read as the runner reads its command line: --stage=N is --stage
+    // N, and a second command is a mistake, not the one that wins.
+    const link = (text) => `${url}#run=${zlib.deflateRawSync(text).toString('base64url')}`;
+    await page.click('#message'); // the last case's message is gone
+    await page.goto(link('# replay: kueruma-replay --stage=9 x\n1 R\n'));
+    await waitFor(page, '--stage=9 refused', (s) => s.message.includes(':1: --stage takes'));
+    await page.click('#message'); // the last case's message is gone
+    await page.goto(
+      link('# replay: kueruma-replay --stage 1 x\n# replay: kueruma-replay x\n1 R\n'));
+    await waitFor(page, 'two headers refused', (s) => s.message.includes(':2: a second replay'));
+    // A link cut short, or not base64 at all, is damaged, in those words; sizes are in MB.
+    const cut = zlib.deflateRawSync(stageSeven).toString('base64url');
+    for (const hash of ['A', cut.slice(0, cut.length >> 1)]) {
+      await page.click('#message'); // the last case's message is gone
+      await page.goto(`${url}#run=${hash}`);
+      await waitFor(page, `#run=${hash.slice(0, 10)}... called damaged, in plain words`,
+        (s) => s.message.includes('damaged or cut short') &&
+          !/atob|Window|ompressed/.test(s.message));
+    }
+    await page.click('#message'); // the last case's message is gone
+    await page.goto(`${url}#run=${huge}`);
+    await waitFor(page, 'the size in MB',
+      (s) => s.message.includes('(16 MB)') && !/bytes/.test(s.message));
     await tap(page, 'ArrowDown', cursorOne); // the title is still there, and the player's
   });
 
@@ -774,6 +801,254 @@ async function hardEdgeStories({ story, url, cursorOne, cursorTwo, intro, moved 
     assert(after >= 1 && after <= 6, `${after} ticks in the 200 ms after the page was shown`);
     await page.keyboard.up('ArrowRight');
   });
+}
+
+// --- Storage that refuses, several tabs, and deploys ------------------------------------------
+
+// From the title to stage 1's Result screen (given up), whose menu then answers the keys.
+async function playToResult(page, { cursorOne, cursorTwo, intro, moved, result }) {
+  await tap(page, 'ArrowDown', cursorOne);
+  await tap(page, 'ArrowDown', cursorTwo);
+  await page.keyboard.down('ArrowRight');
+  await tap(page, 'x', intro);
+  await waitForPicture(page, moved, { seconds: 15 });
+  await page.keyboard.up('ArrowRight');
+  await page.keyboard.press('F11');
+  await waitForPicture(page, result, { region: resultMenu, seconds: 10 });
+  const [resultPixels] = Object.values(result);
+  const deadline = Date.now() + 5000;
+  do {
+    await page.keyboard.press('ArrowDown');
+    await sleep(300);
+    if (differingPixels(await canvasPixels(page), resultPixels, resultMenu) > 0) return;
+  } while (Date.now() < deadline);
+  throw new Error('the Result menu does not answer');
+}
+
+const keptRuns = (page) => page.evaluate(() => kuerumaPage.keptRuns());
+
+// Another page of the site takes all the room left in the storage.
+function fillStorage() {
+  let n = 0;
+  for (let size = 1 << 20; size >= 1; size >>= 1) {
+    const chunk = 'x'.repeat(size);
+    for (;;) {
+      try {
+        localStorage.setItem(`another-page-${n}`, chunk);
+        ++n;
+      } catch (error) {
+        break;
+      }
+    }
+  }
+}
+
+async function touchAndKeyStories({ story, cursorOne, cursorTwo, intro, result }) {
+  await story('touch and keys together: a control stays lit while a finger holds it, and a tap ' +
+    'does not let go of a key the keyboard holds', async (page, start) => {
+    await start();
+    const touch = await touchScreen(page);
+    await tap(page, 'ArrowDown', cursorOne);
+    await tap(page, 'ArrowDown', cursorTwo);
+    await page.keyboard.down('ArrowRight');
+    await tap(page, 'x', intro);
+    const lit = () => page.evaluate((selector) =>
+      document.querySelector(selector).classList.contains('held'), control('ArrowRight'));
+    await touch.put(1, control('ArrowRight'));
+    await touch.put(2, control('ArrowRight'));
+    await touch.lift(2);
+    assert(await lit(), 'a finger holds Right, but its control is not lit');
+    await touch.lift(1);
+    assert(!(await lit()), 'no finger holds Right, but its control is lit');
+    for (let i = 0; i < 3; ++i) {
+      await touch.tap(1, control('ArrowRight'));
+      await sleep(200);
+    }
+    await page.keyboard.press('F11');
+    await page.keyboard.up('ArrowRight');
+    await waitForPicture(page, result, { region: resultMenu, seconds: 10 });
+    // The stage's kept run: Right on every tick until the stage was given up.
+    const [run] = await keptRuns(page);
+    const ticks = run.text.split('\n').filter((line) => /^\d+ /.test(line));
+    const given = ticks.findIndex((line) => line.includes('F'));
+    assert(given > 0 && ticks.slice(0, given).every((line) => line.includes('R')),
+      `Right was let go of: ${ticks.slice(0, given + 1).join(' | ')}`);
+  }, phone(844, 390));
+}
+
+async function storageStories(shared) {
+  const { story, url } = shared;
+  const seeded = [1, 2, 3].map((n) => ({ name: `old-${n}.txt`, text: `${n} R\n`, savedAt: n }));
+  const cases = [
+    ['site data blocked', () => {
+      for (const where of [window, Window.prototype]) {
+        try {
+          Object.defineProperty(where, 'localStorage', { configurable: true, get: () => {
+            throw new DOMException('The operation is insecure.', 'SecurityError');
+          } });
+        } catch (error) { /* the other one */ }
+      }
+    }, async (page) => {
+      await waitFor(page, 'one line saying so', (s) => s.message.includes('blocks this site'));
+      await page.click('#message');
+      await page.click('#runs-button');
+      assert((await page.textContent('#run-list')).includes('blocks this site'),
+        'the Runs panel does not say why it is empty');
+    }],
+    ['a foreign entry', () => {
+      if (sessionStorage.getItem('seeded')) return;
+      sessionStorage.setItem('seeded', '1');
+      localStorage.setItem('kueruma-run:junk', 'null');
+      localStorage.setItem('kueruma-run:half', '{"name": 5}');
+      localStorage.setItem('kueruma-run:text', 'not a run');
+    }, async (page) => {
+      const runs = await keptRuns(page);
+      assert(runs.length === 1 && /-stage-0-/.test(runs[0].name), `kept: ${JSON.stringify(runs)}`);
+      await page.click('#runs-button');
+      assert(await page.locator('#run-list li').count() === 1, 'the Runs panel does not list it');
+    }],
+    ['a full storage', ([runs, fill]) => {
+      if (sessionStorage.getItem('seeded')) return;
+      sessionStorage.setItem('seeded', '1');
+      for (const run of runs) localStorage.setItem(`kueruma-run:${run.name}`, JSON.stringify(run));
+      eval(fill)();
+    }, async (page) => {
+      await waitFor(page, 'one line saying so', (s) => s.message.includes('is full'));
+      const names = (await keptRuns(page)).map((run) => run.name).join(' ');
+      assert(names === 'old-1.txt old-2.txt old-3.txt', `kept: ${names}`);
+      // Where dropping the oldest run makes room, only it goes.
+      const kept = await page.evaluate((fill) => {
+        for (const key of Object.keys(localStorage)) {
+          if (key.startsWith('another-page')) localStorage.removeItem(key);
+        }
+        localStorage.setItem('kueruma-run:big.txt',
+          JSON.stringify({ name: 'big.txt', text: '1 R\n'.repeat(50000), savedAt: 0 }));
+        eval(fill)();
+        kuerumaPage.keepRun('new.txt', '1 L\n'.repeat(20000), 100);
+        return kuerumaPage.keptRuns().map((run) => run.name).join(' ');
+      }, `(${fillStorage})`);
+      assert(kept === 'old-1.txt old-2.txt old-3.txt new.txt',
+        `kept after the room was made: ${kept}`);
+    }],
+  ];
+  for (const [what, init, check] of cases) {
+    await story(`with ${what}, a stage plays to its Result, its menu answers, and no kept run ` +
+      'is lost', async (page, start) => {
+      await page.addInitScript(init, [seeded, `(${fillStorage})`]);
+      await start();
+      await playToResult(page, shared);
+      await check(page);
+    });
+  }
+
+  await story('two tabs: the second says the runs are kept by the other, and no run of either ' +
+    'is lost', async (first, start) => {
+    await start();
+    const second = await first.context().newPage();
+    await second.goto(url);
+    await waitForPicture(second, shared.title);
+    await waitFor(second, 'the second tab saying so', (s) => s.message.includes('another tab'));
+    assert((await first.evaluate(() => kuerumaPage.status())).message === '',
+      'the first tab says it does not keep the runs');
+    // Both keep runs of one name at once.
+    const keepTwenty = (page, tab) => page.evaluate(async (letter) => {
+      for (let i = 0; i < 20; ++i) {
+        kuerumaPage.keepRun('same.txt', `# ${letter}${i}\n1 R\n`, 100);
+        await new Promise((resolve) => setTimeout(resolve, 1));
+      }
+    }, tab);
+    await Promise.all([keepTwenty(first, 'A'), keepTwenty(second, 'B')]);
+    await playToResult(second, shared);
+    const texts = async () => (await keptRuns(first)).map((run) => run.text.split('\n')[0]);
+    const deadline = Date.now() + 5000;
+    while ((await texts()).length < 41 && Date.now() < deadline) await sleep(100);
+    const kept = await texts();
+    for (const letter of ['A', 'B']) {
+      for (let i = 0; i < 20; ++i) {
+        assert(kept.includes(`# ${letter}${i}`), `${letter}${i} is lost: ${kept.length} kept`);
+      }
+    }
+    assert(kept.length === 41, `${kept.length} runs kept, not 41`);
+    // The first tab closed, the second keeps the runs itself.
+    await first.close();
+    await sleep(500);
+    await second.evaluate(() => kuerumaPage.keepRun('later.txt', '1 R\n', 100));
+    assert((await keptRuns(second)).some((run) => run.name === 'later.txt'),
+      'the second tab did not take over');
+  });
+}
+
+async function deployStories({ story, url, title, cursorOne }) {
+  await story('a truncated kueruma.js says the game file is missing or damaged', async (page) => {
+    const game = fs.readFileSync(path.join(siteDir, 'kueruma.js'));
+    special.set('kueruma.js', (response) => {
+      response.writeHead(200, { 'Content-Type': 'text/javascript' });
+      response.end(game.subarray(0, game.length >> 1));
+    });
+    await page.goto(url);
+    await waitFor(page, 'the notice',
+      (s) => s.ended && s.endedText.includes('kueruma.js is missing or damaged'));
+    special.clear();
+  }, { expectedErrors: /SyntaxError|Unexpected|Invalid or unexpected|missing/ });
+
+  await story('a partial deploy keeps the complete offline copy, and a second copy of the game ' +
+    'on the same site keeps its own', async (page) => {
+    // Two builds on one site: one at the top, one in a folder (its worker's stamp differs).
+    const root = path.join(workDir, 'two-builds');
+    fs.rmSync(root, { recursive: true, force: true });
+    fs.cpSync(siteDir, root, { recursive: true });
+    fs.cpSync(siteDir, path.join(root, 'second'), { recursive: true });
+    const restamp = (file, stamp) => {
+      const text = fs.readFileSync(file, 'utf8');
+      const changed = text.replace(/[0-9a-f]{16}/, stamp);
+      assert(changed !== text, `no build stamp in ${file}`);
+      fs.writeFileSync(file, changed);
+    };
+    restamp(path.join(root, 'second', 'sw.js'), '0123456789abcdef');
+    const own = await serve(root);
+    const base = `http://127.0.0.1:${own.address().port}/`;
+    const kept = () => page.evaluate(async () => {
+      const names = await caches.keys();
+      return Promise.all(names.map(async (name) => (await (await caches.open(name)).keys())
+        .some((request) => request.url.endsWith('/kueruma.wasm'))));
+    });
+    for (const at of [base, `${base}second/`]) {
+      await page.goto(at);
+      await waitForPicture(page, title);
+      await page.waitForFunction(async () => {
+        const registration = await navigator.serviceWorker.getRegistration();
+        return registration && registration.active &&
+          registration.scope === location.href.replace(/[^/]*$/, '');
+      }, null, { timeout: 20000 });
+    }
+    let stored = await kept();
+    assert(stored.length === 2 && stored.every((wasm) => wasm), `caches: ${stored}`);
+    // A new build at the top whose wasm did not arrive: its worker is turned away.
+    restamp(path.join(root, 'sw.js'), 'fedcba9876543210');
+    hidden.add('kueruma.wasm');
+    const state = await page.evaluate(async (top) => {
+      const registration = await navigator.serviceWorker.getRegistration(top);
+      await registration.update();
+      const worker = registration.installing;
+      if (!worker) return 'no new worker';
+      await new Promise((resolve) => worker.addEventListener('statechange', () => {
+        if (worker.state === 'redundant' || worker.state === 'activated') resolve();
+      }));
+      return worker.state;
+    }, base);
+    hidden.clear();
+    assert(state === 'redundant', `the partial build's worker: ${state}`);
+    stored = await kept();
+    assert(stored.length === 2 && stored.every((wasm) => wasm), `caches: ${stored}`);
+    // Offline, both copies start.
+    own.close();
+    own.closeAllConnections();
+    for (const at of [base, `${base}second/`]) {
+      await page.goto(at);
+      await waitForPicture(page, title);
+    }
+    await tap(page, 'ArrowDown', cursorOne);
+  }, { expectedErrors: /404|net::ERR|Failed to fetch|Failed to load/ });
 }
 
 main().catch((error) => {

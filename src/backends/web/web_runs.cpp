@@ -8,8 +8,6 @@
 #include <emscripten.h>
 
 #include <algorithm>
-#include <cstdint>
-#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,34 +32,30 @@ struct OpenedRun {
 };
 OpenedRun opened;
 
-// Reads the runner options in one header line: "# replay: kueruma-replay --stage N
+// Reads the runner's command in one header line: "# replay: kueruma-replay --stage N
 // --walk-count W FILE" (kept runs, recordings) or "# kueruma-solve N ..." (the replays folder).
-// The command is read as the shell would, so a quoted file name is one word.
-// Empty when the line is good; otherwise what is wrong with it.
-std::string readStartLine(std::string_view line, RunStart& start) {
+// The command is read as the shell would split it and as the runner reads its command line,
+// so "--stage=3" is the runner's third stage and a quoted file name is one word.
+// False for a line that is no such command; otherwise true, with what is wrong in `error`.
+bool readStartLine(std::string_view line, RunStart& start, std::string& error) {
     line.remove_prefix(1);
     while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
-    const std::vector<std::string> words = script::shellWords(line);
-    if (words.size() >= 2 && words[0] == "kueruma-solve")
-        return cli::readStage("kueruma-solve", words[1], start.stage);
-    if (words.size() < 2 || words[0] != "replay:" || words[1] != "kueruma-replay") return {};
-    for (std::size_t i = 2; i + 1 < words.size(); ++i) {
-        if (words[i] == "--stage") {
-            if (std::string error = cli::readStage("--stage", words[i + 1], start.stage);
-                !error.empty())
-                return error;
-        } else if (words[i] == "--walk-count") {
-            long long n = 0;
-            if (!cli::parseWholeNumber(words[i + 1], std::numeric_limits<std::int32_t>::max(), n))
-                return "--walk-count takes a whole number from 0 to 2147483647";
-            start.walkCount = static_cast<std::int32_t>(n);
-        }
+    std::vector<std::string> words = script::shellWords(line);
+    if (words.size() >= 2 && words[0] == "kueruma-solve") {
+        error = cli::readStage("kueruma-solve", words[1], start.stage);
+        return true;
     }
-    return {};
+    if (words.size() < 2 || words[0] != "replay:" || words[1] != "kueruma-replay") return false;
+    words.erase(words.begin(), words.begin() + 2);
+    cli::CommandLine command("kueruma-replay", "", "", {{"--stage", true}, {"--walk-count", true}});
+    error = command.readWords(words);
+    if (error.empty()) error = cli::readRunStart(command, start.stage, start.walkCount);
+    return true;
 }
 
-// The comment lines before the first instruction say where the run starts.
+// The comment lines before the first instruction say where the run starts, in one command.
 std::string readRunStart(std::string_view text, std::string_view name, RunStart& start) {
+    int commandLine = 0;
     for (int lineNumber = 1; !text.empty(); ++lineNumber) {
         const std::size_t end = std::min(text.find('\n'), text.size());
         const std::string_view line = text.substr(0, end);
@@ -69,9 +63,15 @@ std::string readRunStart(std::string_view text, std::string_view name, RunStart&
         const std::size_t first = line.find_first_not_of(" \t\r");
         if (first == std::string_view::npos) continue;
         if (line[first] != '#') break;
-        const std::string error = readStartLine(line.substr(first), start);
-        if (!error.empty())
-            return std::string(name) + ":" + std::to_string(lineNumber) + ": " + error;
+        std::string error;
+        if (!readStartLine(line.substr(first), start, error)) continue;
+        const std::string at = std::string(name) + ":" + std::to_string(lineNumber) + ": ";
+        if (commandLine != 0) {
+            return at + "a second replay command (line " + std::to_string(commandLine) +
+                   " has one): keep the one that says where the run starts";
+        }
+        if (!error.empty()) return at + error;
+        commandLine = lineNumber;
     }
     return {};
 }

@@ -97,20 +97,8 @@ std::string readOptions(const cli::CommandLine& line, Options& o) {
                            !line.has("--trace") && !line.has("--png") && !line.has("--gif");
         return alone ? "" : "--dump-stages takes no script and no other option";
     }
-    if (const std::string* v = line.value("--stage")) {
-        if (std::string problem = cli::readStage("--stage", *v, o.stage); !problem.empty()) {
-            return problem;
-        }
-    }
-    if (line.has("--walk-count")) {
-        if (o.stage < 0) return "--walk-count goes with --stage";
-        long long n = 0;
-        if (std::string problem =
-                line.wholeNumber("--walk-count", 0, std::numeric_limits<std::int32_t>::max(), n);
-            !problem.empty()) {
-            return problem;
-        }
-        o.walkCount = static_cast<std::int32_t>(n);
+    if (std::string problem = cli::readRunStart(line, o.stage, o.walkCount); !problem.empty()) {
+        return problem;
     }
     if (const std::string* v = line.value("--client")) {
         if (!parseClient(*v, o.width, o.height)) {

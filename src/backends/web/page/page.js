@@ -190,6 +190,14 @@ const kuerumaPage = (() => {
     showCannotStart(`The game file ${file} is missing or damaged, so the game cannot start. ` +
       'Reload the page once the site is whole again.');
   }
+  // kueruma.js has loaded: unless it ran to its end, it was cut short or damaged.
+  let gameScriptWhole = false;
+  function gameScriptRan() {
+    gameScriptWhole = true;
+  }
+  function gameScriptLoaded() {
+    if (!gameScriptWhole) gameFileMissing('kueruma.js');
+  }
 
   // --- Sound: the cues the game names, fetched once; Web Audio starts on a first key or tap. ---
   const cueBytes = new Map(); // name -> promise of the file's bytes, or of null
@@ -319,6 +327,7 @@ const kuerumaPage = (() => {
   return {
     showFrame, countTick, paintBegins, paintEnds, takeCommand, waitForMessage, showEndedAndWait,
     loadCue, playCue, status,
-    gameNow, gameSleep, gameFileMissing, startNextGame, showMessage,
+    gameNow, gameSleep, gameFileMissing, gameScriptRan, gameScriptLoaded, startNextGame,
+    showMessage,
   };
 })();

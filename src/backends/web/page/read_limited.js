@@ -1,6 +1,6 @@
 // Reads a stream of bytes whole, but never more than `maxBytes`: a larger one is cut off where it
-// passes the limit, so a huge file costs no more than the limit to refuse. The page (sound cues,
-// runs) and the service worker (the files it keeps) both read this way.
+// passes the limit (a RangeError), so a huge file costs no more than the limit to refuse. The
+// page (sound cues, runs) and the service worker (the files it keeps) both read this way.
 'use strict';
 
 async function readLimited(stream, maxBytes) {
@@ -13,7 +13,7 @@ async function readLimited(stream, maxBytes) {
     size += value.length;
     if (size > maxBytes) {
       reader.cancel().catch(() => {});
-      throw new Error(`larger than ${maxBytes} bytes`);
+      throw new RangeError(`larger than ${maxBytes} bytes`);
     }
     chunks.push(value);
   }

@@ -13,45 +13,128 @@
   const prefix = 'kueruma-run:';
   // A run's text, like a script file the runner reads, is at most this long.
   const maxRunBytes = 16 * 1024 * 1024;
+  const tooLarge = `it is larger than any run (${maxRunBytes >> 20} MB), so it is not one.`;
 
-  // --- Kept runs: {name, text, savedAt} under the prefix, the oldest pruned first. ---
+  // --- Kept runs: {name, text, savedAt} under the prefix, the oldest pruned first. The storage
+  // may refuse anything: site data blocked (every use throws), a full storage, entries that are
+  // not runs. None of it reaches the game: an entry that is not a run is passed over, and a
+  // refusal costs one message line. ---
+  const storage = () => window.localStorage; // throws when the site's data is blocked
+  function isRun(run) {
+    return run !== null && typeof run === 'object' && typeof run.name === 'string' &&
+      typeof run.text === 'string' && Number.isFinite(run.savedAt);
+  }
   function keptRuns() {
+    const store = storage();
     const runs = [];
-    for (let i = 0; i < localStorage.length; ++i) {
-      const key = localStorage.key(i);
-      if (!key.startsWith(prefix)) continue;
+    for (let i = 0; i < store.length; ++i) {
+      const key = store.key(i);
+      if (!key || !key.startsWith(prefix)) continue;
+      let run = null;
       try {
-        runs.push(JSON.parse(localStorage.getItem(key)));
+        run = JSON.parse(store.getItem(key));
       } catch (error) { /* not one of ours */ }
+      if (isRun(run)) runs.push({ name: run.name, text: run.text, savedAt: run.savedAt, key });
     }
     return runs.sort((a, b) => a.savedAt - b.savedAt || a.name.localeCompare(b.name));
   }
-  function pruneTo(count) {
-    const runs = keptRuns();
-    for (const run of runs.slice(0, Math.max(0, runs.length - count))) {
-      localStorage.removeItem(prefix + run.name);
+  const entryOf = (run) => JSON.stringify({ name: run.name, text: run.text, savedAt: run.savedAt });
+  const isFull = (error) => error && (error.name === 'QuotaExceededError' || error.code === 22);
+  function storageProblem(error, what) {
+    if (error && error.name === 'SecurityError') {
+      return `${what}: this browser blocks this site's storage. Allow this site to keep data ` +
+        'to keep runs.';
     }
+    if (isFull(error)) {
+      return `${what}: the browser's storage for this site is full, and dropping old runs ` +
+        'would not make room (they are all still kept). Delete some in Runs to make room.';
+    }
+    return `${what}: the browser's storage refused it.`;
   }
-  function keepRun(name, text, kept) {
-    let unique = name;
-    for (let n = 2; localStorage.getItem(prefix + unique) !== null; ++n) {
-      unique = name.replace(/\.txt$/, `-${n}.txt`);
+  // Keeps a run in the latest `kept`. A full storage makes room by dropping the oldest runs when
+  // that is enough; when even dropping every one is not, they are all put back.
+  function writeRun(name, text, kept, tab = '') {
+    const store = storage();
+    let unique = tab ? name.replace(/(\.txt)?$/, `-${tab}$1`) : name;
+    for (let n = 2; store.getItem(prefix + unique) !== null; ++n) {
+      unique = name.replace(/(\.txt)?$/, `-${tab}${tab && '-'}${n}$1`);
     }
-    const run = JSON.stringify({ name: unique, text, savedAt: Date.now() });
-    // A full storage makes room by dropping the oldest runs, down to none but this one.
-    for (let room = kept - 1; ; room = Math.min(room, keptRuns().length) - 1) {
-      pruneTo(room);
+    const runs = keptRuns();
+    const excess = Math.max(0, runs.length - (kept - 1)); // the oldest, gone once this is in
+    const entry = JSON.stringify({ name: unique, text, savedAt: Date.now() });
+    const dropped = [];
+    for (;;) {
       try {
-        localStorage.setItem(prefix + unique, run);
+        store.setItem(prefix + unique, entry);
         break;
       } catch (error) {
-        if (room <= 0) {
-          page.showMessage(`This stage's run cannot be kept in the browser: ${error.message}`);
-          return;
+        if (!isFull(error) || dropped.length === runs.length) {
+          for (const run of dropped) store.setItem(run.key, entryOf(run));
+          throw error;
         }
+        dropped.push(runs[dropped.length]);
+        store.removeItem(dropped[dropped.length - 1].key);
       }
     }
-    if (!panel.hidden) showList();
+    for (const run of runs.slice(dropped.length, excess)) store.removeItem(run.key);
+  }
+  // Keeps a run, or says why it cannot; never throws.
+  function keepHere(name, text, kept, tab) {
+    try {
+      writeRun(name, text, kept, tab);
+      if (!panel.hidden) showList();
+      return '';
+    } catch (error) {
+      const problem = storageProblem(error, 'This stage\'s run could not be kept');
+      page.showMessage(problem);
+      return problem;
+    }
+  }
+
+  // --- One tab at a time writes the runs (the Web Locks API): another hands each of its runs
+  // to that tab over a broadcast channel, and keeps those not yet taken itself once it owns the
+  // storage (the other tab closed). Without the locks API every tab writes, each under names
+  // of its own. ---
+  const tab = Math.random().toString(36).slice(2, 8);
+  const lockName = 'kueruma-runs';
+  const channel =
+    navigator.locks && window.BroadcastChannel ? new BroadcastChannel(lockName) : null;
+  let owner = !channel;
+  const handedOver = new Map(); // id -> [name, text, kept], not yet kept by the owner
+  let handed = 0;
+  function own() {
+    owner = true;
+    for (const [name, text, kept] of handedOver.values()) keepHere(name, text, kept);
+    handedOver.clear();
+    return new Promise(() => {}); // held while the tab lives
+  }
+  if (channel) {
+    navigator.locks.request(lockName, { ifAvailable: true }, (lock) => {
+      if (lock) return own();
+      page.showMessage('Runs are kept by another tab of this game: this tab\'s runs go to that ' +
+        'tab, and this one keeps them itself once that tab is closed.');
+      navigator.locks.request(lockName, own).catch(() => {});
+      return null;
+    }).catch(() => { owner = true; });
+    channel.addEventListener('message', ({ data }) => {
+      if (!data) return;
+      if (owner && data.keep) {
+        const problem = keepHere(data.name, data.text, data.kept);
+        channel.postMessage({ taken: data.keep, problem });
+      } else if (!owner && data.taken && handedOver.delete(data.taken)) {
+        if (data.problem) page.showMessage(data.problem);
+        if (!panel.hidden) showList();
+      }
+    });
+  }
+  function keepRun(name, text, kept) {
+    if (owner) {
+      keepHere(name, text, kept, channel ? '' : tab);
+      return;
+    }
+    const id = `${tab}-${++handed}`;
+    handedOver.set(id, [name, text, kept]);
+    channel.postMessage({ keep: id, name, text, kept });
   }
 
   // --- Opening a run: checked whole by the game, then shown by the next game. ---
@@ -79,11 +162,12 @@
   }
   async function openFile(file) {
     try {
-      if (file.size > maxRunBytes) throw new Error(`larger than ${maxRunBytes} bytes`);
+      if (file.size > maxRunBytes) throw new RangeError();
       const bytes = await readLimited(file.stream(), maxRunBytes);
       openRun(new TextDecoder().decode(bytes), file.name);
     } catch (error) {
-      page.showMessage(`${file.name} cannot be shown: ${error.message}`);
+      page.showMessage(`${file.name} cannot be shown: ${error instanceof RangeError ? tooLarge
+        : 'the browser could not read the file. Try opening it again.'}`);
     }
   }
 
@@ -98,20 +182,29 @@
     const bytes = new Uint8Array(await new Response(stream).arrayBuffer());
     return `${location.href.replace(/#.*/, '')}#run=${base64url(bytes)}`;
   }
+  // Undefined when the link is damaged: not base64url, or not the whole of a compressed run.
   async function runOfLink(hash) {
     const data = hash.slice('#run='.length);
-    if (!/^[A-Za-z0-9_-]*$/.test(data)) throw new Error('the link is damaged');
+    if (!/^[A-Za-z0-9_-]*$/.test(data) || data.length % 4 === 1) return undefined;
     const binary = atob(data.replace(/-/g, '+').replace(/_/g, '/'));
     const bytes = Uint8Array.from(binary, (c) => c.charCodeAt(0));
     const stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('deflate-raw'));
-    return new TextDecoder().decode(await readLimited(stream, maxRunBytes));
+    try {
+      return new TextDecoder().decode(await readLimited(stream, maxRunBytes));
+    } catch (error) {
+      if (error instanceof RangeError) throw error;
+      return undefined;
+    }
   }
   async function openLink() {
     if (!location.hash.startsWith('#run=')) return;
     try {
-      openRun(await runOfLink(location.hash), 'the linked run');
+      const text = await runOfLink(location.hash);
+      if (text === undefined) throw new Error();
+      openRun(text, 'the linked run');
     } catch (error) {
-      page.showMessage(`The linked run cannot be shown: ${error.message || 'the link is damaged'}`);
+      page.showMessage(`The linked run cannot be shown: ${error instanceof RangeError ? tooLarge
+        : 'the link is damaged or cut short. Copy the whole link again.'}`);
     }
   }
   window.addEventListener('hashchange', openLink);
@@ -158,7 +251,14 @@
     return b;
   }
   function showList() {
-    list.replaceChildren(...keptRuns().reverse().map((run) => {
+    let runs = [];
+    try {
+      runs = keptRuns();
+    } catch (error) {
+      list.textContent = storageProblem(error, 'No runs can be shown');
+      return;
+    }
+    list.replaceChildren(...runs.reverse().map((run) => {
       const item = document.createElement('li');
       const label = document.createElement('span');
       label.textContent = describe(run.name);
@@ -167,7 +267,11 @@
         button('Download', () => download(run)),
         button('Link', () => copyLink(run)),
         button('Delete', () => {
-          localStorage.removeItem(prefix + run.name);
+          try {
+            storage().removeItem(run.key);
+          } catch (error) {
+            page.showMessage(storageProblem(error, 'This run could not be deleted'));
+          }
           showList();
         }));
       return item;

@@ -1,17 +1,20 @@
 // The service worker: it keeps the game's files, so the page starts without the network and a
 // phone can add it to its home screen. The network comes first, so the newest build is what runs
 // whenever the site can be reached; a new build's worker fills a cache named for that build and
-// drops the old one.
+// the folder it is served from, takes over only once every file has arrived (a partial deploy
+// leaves the last complete copy in place), and then drops that folder's older caches only: a
+// copy of the game in another folder of the same site keeps its own.
 'use strict';
 
-const cacheName = 'kueruma-BUILD_STAMP';
+const cachePrefix = `kueruma ${self.registration.scope} `;
+const cacheName = `${cachePrefix}BUILD_STAMP`;
 const files = [KEPT_FILES];
 // No file of the game comes near this; a larger one (a damaged or hostile site) is not kept.
 const maxFileBytes = 4 * 1024 * 1024;
 
 importScripts('read_limited.js');
 
-// Keeps one file; a missing or oversized one is left out (a missing sound plays a beep).
+// Keeps one file; a missing or oversized one fails the whole install.
 async function keep(cache, name) {
   try {
     const response = await fetch(name, { cache: 'no-cache' });
@@ -23,20 +26,28 @@ async function keep(cache, name) {
     const bytes = await readLimited(response.body, maxFileBytes);
     await cache.put(name, new Response(bytes, { headers: response.headers }));
   } catch (error) {
-    console.warn(`${name} is not kept for offline play: ${error.message}`);
+    throw new Error(`${name} did not arrive (${error.message}): the last complete copy of the ` +
+      'game stays the one kept for offline play');
   }
 }
 
 self.addEventListener('install', (event) => {
-  event.waitUntil(caches.open(cacheName)
-    .then((cache) => Promise.all(files.map((name) => keep(cache, name))))
-    .then(() => self.skipWaiting()));
+  event.waitUntil((async () => {
+    const cache = await caches.open(cacheName);
+    try {
+      await Promise.all(files.map((name) => keep(cache, name)));
+    } catch (error) {
+      await caches.delete(cacheName);
+      throw error;
+    }
+    await self.skipWaiting();
+  })());
 });
 
 self.addEventListener('activate', (event) => {
   event.waitUntil(caches.keys()
     .then((names) => Promise.all(names
-      .filter((name) => name.startsWith('kueruma-') && name !== cacheName)
+      .filter((name) => name.startsWith(cachePrefix) && name !== cacheName)
       .map((name) => caches.delete(name))))
     .then(() => self.clients.claim()));
 });
