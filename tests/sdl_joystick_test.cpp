@@ -2,16 +2,20 @@
 // steering the title menu with its stick, D-pad and buttons, the multimedia axis scale, key
 // taps and focus, a pad's run recorded and replayed, the close box, the scaled picture in the
 // window, the sound cues made for it and the cue files it refuses, and the window scale asked for.
+#include "app/menus.hpp"
 #include "backends/sdl/sdl_backend.hpp"
+#include "backends/sdl/sdl_input.hpp"
 #include "backends/sdl/sdl_sound.hpp"
 #include "files/record/run_folder.hpp"
 #include "files/record/session.hpp"
+#include "files/settings/settings.hpp"
 #include "game/game_state.hpp"
 #include "seam/machine.hpp"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -20,6 +24,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <unistd.h>
 #include <utility>
@@ -39,7 +44,10 @@ class DesktopGame : public ::testing::Test {
         std::string error;
         ASSERT_TRUE(sdl::initSdl(error)) << error;
     }
-    void TearDown() override { sdl::shutdown(); }
+    void TearDown() override {
+        sdl::shutdown();
+        sdl::useSettings(settings::Settings{});
+    }
 
     // A pad with two axes, four buttons and a D-pad, plugged in before the game starts.
     SDL_Joystick* plugPad() {
@@ -399,6 +407,112 @@ TEST_F(DesktopGame, APadsRunIsRecordedAndReplaysTickForTick) {
     std::filesystem::remove(file);
 }
 
+TEST_F(DesktopGame, ReboundKeysReachTheGameAsTheKeysTheyStandFor) {
+    for (std::string_view name : settings::keyNames()) {
+        EXPECT_NE(sdl::input::keyNamed(name), SDLK_UNKNOWN) << name;
+    }
+    settings::Settings chosen;
+    chosen.keys[static_cast<std::size_t>(settings::Action::down)] = {"S", "Keypad2"};
+    chosen.keys[static_cast<std::size_t>(settings::Action::jump)] = {"Space"};
+    sdl::useSettings(chosen);
+    startGame();
+    tap(SDLK_DOWN); // no longer bound
+    EXPECT_EQ(gameState.cursor, 0);
+    tap(SDLK_s);
+    tap(SDLK_KP_2);
+    EXPECT_EQ(gameState.cursor, 2);
+    tap(SDLK_x);
+    EXPECT_EQ(gameState.screen, game::Title);
+    tap(SDLK_SPACE);
+    EXPECT_NE(gameState.screen, game::Title);
+}
+
+TEST_F(DesktopGame, APauseStopsTheClockAndDimsOnlyTheWindow) {
+    startGame();
+    tap(SDLK_DOWN);
+    const std::vector<std::uint8_t> before(
+        sdl::picture().data(), sdl::picture().data() + sdl::clientWidth * sdl::clientHeight);
+    EXPECT_EQ(pixelsAmiss(1, 0, 0), 0);
+    tap(SDLK_p);
+    // Keys held while paused do nothing, now or after.
+    key(SDL_KEYDOWN, SDLK_DOWN);
+    for (int i = 0; i < 5; ++i) sdl::deliverTick();
+    EXPECT_EQ(gameState.cursor, 1);
+    EXPECT_GT(pixelsAmiss(1, 0, 0), 500); // dimmed, under the mark
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), sdl::picture().data()));
+    tap(SDLK_PAUSE);
+    EXPECT_EQ(pixelsAmiss(1, 0, 0), 0);
+    EXPECT_EQ(gameState.cursor, 1);
+    // Losing the focus pauses too, unless the settings say not to.
+    windowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+    tap(SDLK_DOWN);
+    EXPECT_EQ(gameState.cursor, 1);
+    tap(SDLK_p);
+    tap(SDLK_DOWN);
+    EXPECT_EQ(gameState.cursor, 2);
+    settings::Settings chosen;
+    chosen.pauseOnFocusLoss = false;
+    sdl::useSettings(chosen);
+    windowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+    tap(SDLK_UP);
+    EXPECT_EQ(gameState.cursor, 1);
+}
+
+// Ticks are ticks: a run recorded across three seconds of pause holds the ticks of the time it
+// was not paused, and replays to where the window got.
+TEST_F(DesktopGame, ARunRecordedAcrossAPauseHoldsOnlyTheTicksPlayed) {
+    const std::string file = std::filesystem::temp_directory_path() /
+                             ("kueruma-paused-run-" + std::to_string(getpid()) + ".txt");
+    record::session() = record::Session{};
+    std::string error;
+    record::SessionOptions recording;
+    recording.recordPath = file;
+    ASSERT_TRUE(record::session().begin(recording, error)) << error;
+    startGame();
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    Clock::duration pausedFor{};
+    std::thread player([&] {
+        const auto press = [](SDL_Keycode code) {
+            for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
+                SDL_Event event{};
+                event.type = type;
+                event.key.keysym.sym = code;
+                SDL_PushEvent(&event);
+            }
+        };
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        press(SDLK_DOWN);
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        const Clock::time_point paused = Clock::now();
+        press(SDLK_p);
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        press(SDLK_p);
+        pausedFor = Clock::now() - paused;
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        press(SDLK_DOWN);
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        SDL_Event quit{};
+        quit.type = SDL_QUIT;
+        SDL_PushEvent(&quit);
+    });
+    EXPECT_EQ(sdl::runMessageLoop(), 0);
+    const Clock::duration played = Clock::now() - start - pausedFor;
+    player.join();
+    EXPECT_EQ(gameState.cursor, 2);
+    ASSERT_TRUE(record::session().finish(error)) << error;
+    const long expected = static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(played).count() / app::titlePeriodMs);
+    const std::string last = lastTraceLine(file);
+    const std::size_t at = last.find("\"tick\":");
+    ASSERT_NE(at, std::string::npos) << last;
+    const long ticks = std::strtol(last.c_str() + at + 7, nullptr, 10);
+    EXPECT_LE(std::abs(ticks - expected), 2) << ticks << " ticks, " << expected << " expected";
+    EXPECT_NE(last.find("\"cursor\":2,"), std::string::npos) << last;
+    record::session() = record::Session{};
+    std::filesystem::remove(file);
+}
+
 TEST_F(DesktopGame, TheCloseBoxEndsTheProgramWithStatusZero) {
     startGame();
     windowEvent(SDL_WINDOWEVENT_CLOSE);
@@ -513,17 +627,18 @@ TEST(SoundFiles, OnlyModestPcmWavesAreLoaded) {
     SDL_Quit();
 }
 
-TEST(WindowScale, KuerumaScaleIsTakenWhenItIsOneToThreeAndNamedWhenItIsNot) {
+TEST(WindowScale, KuerumaScaleIsTakenWhenItIsOneToSixteenAndNamedWhenItIsNot) {
     std::string warning;
     EXPECT_EQ(sdl::chooseScale(nullptr, 2, warning), 2);
     EXPECT_EQ(sdl::chooseScale("3", 2, warning), 3);
     EXPECT_EQ(sdl::chooseScale("1", 2, warning), 1);
+    EXPECT_EQ(sdl::chooseScale("16", 2, warning), 16);
     EXPECT_EQ(warning, "");
-    for (const char* bad : {"0", "4", "-1", "abc", "99999", "4294967298", " 2"}) {
+    for (const char* bad : {"0", "17", "-1", "abc", "99999", "4294967298", " 2"}) {
         warning.clear();
         EXPECT_EQ(sdl::chooseScale(bad, 2, warning), 2) << bad;
         EXPECT_EQ(warning,
-                  std::string("KUERUMA_SCALE='") + bad + "' is not a scale from 1 to 3; using 2")
+                  std::string("KUERUMA_SCALE='") + bad + "' is not a scale from 1 to 16; using 2")
             << bad;
     }
 }

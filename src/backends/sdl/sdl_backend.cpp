@@ -7,6 +7,7 @@
 #include "files/record/session.hpp"
 #include "host/driver/backend.hpp"
 #include "host/driver/driver.hpp"
+#include "raster/pause_mark.hpp"
 #include "raster/raster_canvas.hpp"
 #include "seam/machine.hpp"
 
@@ -36,15 +37,18 @@ struct Runtime {
     Screen screen;
     std::unique_ptr<raster::Framebuffer> framebuffer;
     std::unique_ptr<raster::RasterCanvas> canvas;
+    // What the window shows while the game is paused; the game's own picture stays as it was.
+    std::unique_ptr<raster::Framebuffer> pausedPicture;
 };
 
 Runtime rt;
+settings::Settings chosen;
 
 // The largest whole-number scale whose window fits the usable part of the display.
 int fittingScale() {
     SDL_Rect usable{};
     if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return 1;
-    for (int scale = maxScale; scale > 1; --scale) {
+    for (int scale = settings::maxScale; scale > 1; --scale) {
         if (clientWidth * scale <= usable.w && clientHeight * scale + frameAllowance <= usable.h) {
             return scale;
         }
@@ -52,17 +56,34 @@ int fittingScale() {
     return 1;
 }
 
-// KUERUMA_SCALE may ask for a scale (a small display, or a test that wants one pixel per pixel).
+// KUERUMA_SCALE may ask for a scale (a small display, or a test that wants one pixel per pixel);
+// without it the settings' scale counts, as far as the screen has room for it.
 int startScale() {
     std::string warning;
-    const int scale = chooseScale(std::getenv("KUERUMA_SCALE"), fittingScale(), warning);
+    const int fitting = fittingScale();
+    const char* asked = std::getenv("KUERUMA_SCALE");
+    if ((asked == nullptr || *asked == '\0') && chosen.scale) {
+        if (*chosen.scale <= fitting) return *chosen.scale;
+        std::fprintf(stderr, "kueruma: the settings' scale %d does not fit the screen; using %d\n",
+                     *chosen.scale, fitting);
+        return fitting;
+    }
+    const int scale = chooseScale(asked, fitting, warning);
     if (!warning.empty()) std::fprintf(stderr, "kueruma: %s\n", warning.c_str());
     return scale;
 }
 
-// Puts the framebuffer on the screen as it is now, even halfway through a paint.
+// Puts the framebuffer on the screen as it is now, even halfway through a paint; a paused game's
+// as its dimmed copy.
 void present() {
-    rt.screen.show(*rt.framebuffer);
+    if (!driver::paused()) {
+        rt.screen.show(*rt.framebuffer);
+        return;
+    }
+    if (!rt.pausedPicture)
+        rt.pausedPicture = std::make_unique<raster::Framebuffer>(clientWidth, clientHeight);
+    raster::drawPaused(*rt.framebuffer, *rt.pausedPicture);
+    rt.screen.show(*rt.pausedPicture);
 }
 
 void toggleFullscreen() {
@@ -83,6 +104,7 @@ void handleWindowEvent(const SDL_WindowEvent& event) {
     case SDL_WINDOWEVENT_FOCUS_LOST:
         // The window hears no more of the keyboard: nothing is held any longer.
         driver::program().loop.keys.releaseAll();
+        if (chosen.pauseOnFocusLoss) setPaused(true);
         break;
     default:
         break;
@@ -105,7 +127,12 @@ void handleEvent(const SDL_Event& event) {
             if (event.key.repeat == 0) toggleFullscreen();
             break;
         }
-        keys.press(input::keyOf(event.key.keysym.sym));
+        if (input::pausesGame(event.key.keysym.sym)) {
+            if (event.key.repeat == 0) setPaused(!driver::paused());
+            break;
+        }
+        // A paused game hears no keys: none is pressed when it goes on.
+        if (!driver::paused()) keys.press(input::keyOf(event.key.keysym.sym));
         break;
     case SDL_KEYUP:
         keys.release(input::keyOf(event.key.keysym.sym));
@@ -226,9 +253,11 @@ bool startVideo(std::string& error) {
 bool createWindow(std::string& error) {
     if (!startVideo(error)) return false;
     const int scale = startScale();
+    const Uint32 fullscreen = chosen.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0;
     rt.sdlWindow = SDL_CreateWindow(
-        app::windowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, clientWidth * scale,
-        clientHeight * scale, SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+        app::windowTitle, chosen.windowX.value_or(SDL_WINDOWPOS_CENTERED),
+        chosen.windowY.value_or(SDL_WINDOWPOS_CENTERED), clientWidth * scale, clientHeight * scale,
+        SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI | fullscreen);
     if (rt.sdlWindow == nullptr) {
         error = std::string("cannot create the window: ") + SDL_GetError();
         return false;
@@ -238,6 +267,24 @@ bool createWindow(std::string& error) {
 }
 
 } // namespace
+
+void useSettings(const settings::Settings& settings) {
+    chosen = settings;
+    input::bindKeys(chosen.keys);
+    sound::setVolume(chosen.volume, chosen.mute);
+}
+
+const settings::Settings& currentSettings() {
+    return chosen;
+}
+
+void setPaused(bool paused) {
+    if (paused == driver::paused()) return;
+    driver::setPaused(paused);
+    sound::setPaused(paused);
+    driver::program().loop.keys.releaseAll();
+    if (rt.framebuffer) present();
+}
 
 int chooseScale(const char* asked, int fitting, std::string& warning) {
     if (asked == nullptr || *asked == '\0') return fitting;
@@ -302,7 +349,7 @@ void shutdown() {
 }
 
 void deliverTick() {
-    if (!driver::handlePending()) return;
+    if (!driver::handlePending() || driver::paused()) return;
     driver::fireTimer();
     driver::handlePending();
 }

@@ -8,24 +8,55 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace kueruma::sdl::input {
 
 namespace {
 
-// The keys the game asks about.
+// The keys the game asks about, as the settings bind them (by default the arrows, X, Z, F11).
 struct KeyBinding {
     SDL_Keycode key;
-    loop::Key bit;
+    loop::KeySet bits;
+    bool pauses;
 };
-constexpr std::array<KeyBinding, 7> bindings{{
-    {SDLK_LEFT, loop::KeyLeft},
-    {SDLK_UP, loop::KeyUp},
-    {SDLK_RIGHT, loop::KeyRight},
-    {SDLK_DOWN, loop::KeyDown},
-    {SDLK_x, loop::KeyX},
-    {SDLK_z, loop::KeyZ},
-    {SDLK_F11, loop::KeyF11},
+std::vector<KeyBinding> bindings;
+
+// The game's key each action stands for; pause is the backend's own.
+constexpr std::array<loop::KeySet, settings::actionCount> actionBits{
+    loop::KeyLeft, loop::KeyRight, loop::KeyUp,  loop::KeyDown,
+    loop::KeyX,    loop::KeyZ,     loop::KeyF11, 0};
+
+// SDL's names for the settings' key names that it spells otherwise.
+struct Spelling {
+    std::string_view name;
+    const char* sdlName;
+};
+constexpr std::array<Spelling, 23> spellings{{
+    {"LeftShift", "Left Shift"},
+    {"RightShift", "Right Shift"},
+    {"LeftCtrl", "Left Ctrl"},
+    {"RightCtrl", "Right Ctrl"},
+    {"LeftAlt", "Left Alt"},
+    {"RightAlt", "Right Alt"},
+    {"KeypadEnter", "Keypad Enter"},
+    {"KeypadPlus", "Keypad +"},
+    {"KeypadMinus", "Keypad -"},
+    {"KeypadMultiply", "Keypad *"},
+    {"KeypadDivide", "Keypad /"},
+    {"KeypadPeriod", "Keypad ."},
+    {"Comma", ","},
+    {"Period", "."},
+    {"Slash", "/"},
+    {"Semicolon", ";"},
+    {"Apostrophe", "'"},
+    {"LeftBracket", "["},
+    {"RightBracket", "]"},
+    {"Backslash", "\\"},
+    {"Minus", "-"},
+    {"Equals", "="},
+    {"Backquote", "`"},
 }};
 
 std::array<SDL_Joystick*, loop::maxJoysticks> joysticks{};
@@ -81,11 +112,44 @@ SDL_Joystick* usableJoystick(unsigned id) {
 
 } // namespace
 
-loop::KeySet keyOf(SDL_Keycode key) {
-    for (const KeyBinding& binding : bindings) {
-        if (binding.key == key) return binding.bit;
+SDL_Keycode keyNamed(std::string_view name) {
+    std::string sdlName(name);
+    for (const Spelling& spelling : spellings) {
+        if (spelling.name == name) sdlName = spelling.sdlName;
     }
-    return 0;
+    // "Keypad0" is SDL's "Keypad 0".
+    if (name.size() == 7 && name.starts_with("Keypad")) sdlName = "Keypad " + sdlName.substr(6);
+    return SDL_GetKeyFromName(sdlName.c_str());
+}
+
+void bindKeys(const settings::Bindings& keys) {
+    bindings.clear();
+    for (std::size_t action = 0; action < settings::actionCount; ++action) {
+        for (const std::string& name : keys[action]) {
+            const SDL_Keycode key = keyNamed(name);
+            if (key != SDLK_UNKNOWN) {
+                bindings.push_back(
+                    KeyBinding{key, actionBits[action],
+                               action == static_cast<std::size_t>(settings::Action::pause)});
+            }
+        }
+    }
+}
+
+loop::KeySet keyOf(SDL_Keycode key) {
+    if (bindings.empty()) bindKeys(settings::Settings::defaultKeys());
+    loop::KeySet bits = 0;
+    for (const KeyBinding& binding : bindings) {
+        if (binding.key == key) bits = static_cast<loop::KeySet>(bits | binding.bits);
+    }
+    return bits;
+}
+
+bool pausesGame(SDL_Keycode key) {
+    if (bindings.empty()) bindKeys(settings::Settings::defaultKeys());
+    return std::any_of(bindings.begin(), bindings.end(), [key](const KeyBinding& binding) {
+        return binding.pauses && binding.key == key;
+    });
 }
 
 void openJoysticks() {
