@@ -10,6 +10,7 @@
 #include "files/record/session.hpp"
 #include "files/settings/settings.hpp"
 #include "game/game_state.hpp"
+#include "host/driver/driver.hpp"
 #include "seam/machine.hpp"
 
 #include <SDL.h>
@@ -54,6 +55,30 @@ class DesktopGame : public ::testing::Test {
         const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 2, 4, 1);
         EXPECT_GE(index, 0) << SDL_GetError();
         return SDL_JoystickOpen(index);
+    }
+    // A pad SDL maps by its buttons' places: six axes and the fifteen usual buttons, each
+    // virtual button i being SDL's game-controller button i (A, B, X, Y, Back, Guide, Start, ...).
+    static SDL_Joystick* plugController() {
+        SDL_VirtualJoystickDesc desc{};
+        desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+        desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+        desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+        desc.nbuttons = SDL_CONTROLLER_BUTTON_DPAD_RIGHT + 1;
+        desc.button_mask = (1U << desc.nbuttons) - 1;
+        desc.axis_mask = (1U << desc.naxes) - 1;
+        desc.name = "kueruma test pad";
+        const int index = SDL_JoystickAttachVirtualEx(&desc);
+        EXPECT_GE(index, 0) << SDL_GetError();
+        EXPECT_TRUE(SDL_IsGameController(index));
+        return SDL_JoystickOpen(index);
+    }
+    static void unplug(SDL_Joystick* pad) {
+        const SDL_JoystickID instance = SDL_JoystickInstanceID(pad);
+        SDL_JoystickClose(pad);
+        for (int index = 0; index < SDL_NumJoysticks(); ++index) {
+            if (SDL_JoystickGetDeviceInstanceID(index) == instance)
+                SDL_JoystickDetachVirtual(index);
+        }
     }
     void startGame() {
         std::string error;
@@ -110,13 +135,85 @@ class DesktopGame : public ::testing::Test {
     }
 };
 
+// Without a pad the two numbers wait, empty, for one plugged in later.
 TEST_F(DesktopGame, WithoutAPadOnlyTheKeyboardCounts) {
     startGame();
-    EXPECT_EQ(seam::joystickDeviceCount(), 0U);
-    EXPECT_NE(seam::joystickProbe(0), seam::joyNoError);
-    EXPECT_EQ(gameState.joysticks[0].present, 0);
-    EXPECT_EQ(gameState.joysticks[1].present, 0);
+    EXPECT_EQ(seam::joystickDeviceCount(), 2U);
+    EXPECT_EQ(seam::joystickProbe(0), seam::joyNoError);
+    EXPECT_NE(seam::joystickProbe(2), seam::joyNoError);
+    seam::JoyInfoEx info{};
+    EXPECT_NE(seam::joystickRead(0, info), seam::joyNoError);
+    sdl::deliverTick();
+    EXPECT_EQ(gameState.joysticks[0].up + gameState.joysticks[0].buttons[0], 0);
     EXPECT_EQ(gameState.screen, game::Title);
+}
+
+TEST_F(DesktopGame, AMappedPadJumpsWithItsBottomButtonAndMovesWithItsDPad) {
+    SDL_Joystick* pad = plugController();
+    startGame();
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_DPAD_DOWN, SDL_PRESSED);
+    sdl::deliverTick();
+    EXPECT_EQ(gameState.cursor, 1);
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_DPAD_DOWN, SDL_RELEASED);
+    SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTY, SDL_JOYSTICK_AXIS_MAX);
+    sdl::deliverTick();
+    EXPECT_EQ(gameState.cursor, 2);
+    SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTY, 0);
+    // Y (North) is nobody's by default; B and X kick, A jumps.
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_Y, SDL_PRESSED);
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_X, SDL_PRESSED);
+    sdl::deliverTick();
+    EXPECT_EQ(read(0).dwButtons & 3U, 2U);
+    EXPECT_EQ(gameState.screen, game::Title);
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_X, SDL_RELEASED);
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_A, SDL_PRESSED);
+    sdl::deliverTick();
+    EXPECT_NE(gameState.screen, game::Title);
+}
+
+TEST_F(DesktopGame, APadPluggedInLaterTakesTheFirstFreeNumber) {
+    startGame();
+    SDL_Joystick* first = plugController();
+    SDL_JoystickSetVirtualButton(first, SDL_CONTROLLER_BUTTON_A, SDL_PRESSED);
+    sdl::deliverTick();
+    EXPECT_EQ(read(0).dwButtons & 1U, 1U);
+    SDL_Joystick* second = plugPad(); // raw numbering: its button 1 is the game's button 1
+    SDL_JoystickSetVirtualButton(second, 1, SDL_PRESSED);
+    sdl::deliverTick();
+    EXPECT_EQ(read(1).dwButtons & 3U, 2U);
+    unplug(first);
+    sdl::deliverTick();
+    EXPECT_EQ(gameState.joysticks[0].buttons[0], 0);
+    SDL_Joystick* third = plugController();
+    SDL_JoystickSetVirtualButton(third, SDL_CONTROLLER_BUTTON_B, SDL_PRESSED);
+    sdl::deliverTick();
+    EXPECT_EQ(read(0).dwButtons & 3U, 2U);
+    EXPECT_EQ(read(1).dwButtons & 3U, 2U);
+    SDL_JoystickClose(second);
+    SDL_JoystickClose(third);
+}
+
+TEST_F(DesktopGame, StartPausesAndBackHeldForASecondGivesUp) {
+    SDL_Joystick* pad = plugController();
+    startGame();
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_START, SDL_PRESSED);
+    sdl::deliverTick();
+    sdl::deliverTick();
+    EXPECT_TRUE(driver::paused());
+    // Unplugged while paused: nothing breaks, and the keyboard ends the pause.
+    unplug(pad);
+    tap(SDLK_p);
+    EXPECT_FALSE(driver::paused());
+    pad = plugController();
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_BACK, SDL_PRESSED);
+    sdl::deliverTick();
+    EXPECT_EQ(seam::asyncKeyState(seam::keyF11), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1050));
+    sdl::deliverTick();
+    EXPECT_NE(seam::asyncKeyState(seam::keyF11), 0);
+    sdl::deliverTick();
+    EXPECT_EQ(seam::asyncKeyState(seam::keyF11), 0); // once, however long it is held
+    SDL_JoystickClose(pad);
 }
 
 TEST_F(DesktopGame, PadsPluggedInAtStartFillTheTwoSlotsInOrder) {
@@ -215,7 +312,8 @@ TEST_F(DesktopGame, AnUnpluggedPadLetsGoAndIsReadAgainWhenPluggedBackIn) {
     SDL_JoystickClose(pad);
     SDL_JoystickDetachVirtual(0);
     sdl::deliverTick();
-    EXPECT_NE(seam::joystickProbe(0), seam::joyNoError);
+    seam::JoyInfoEx gone{};
+    EXPECT_NE(seam::joystickRead(0, gone), seam::joyNoError);
     EXPECT_EQ(gameState.joysticks[0].left, 0);
     EXPECT_EQ(gameState.input.left, 0);
 

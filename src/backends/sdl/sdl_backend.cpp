@@ -13,6 +13,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <csignal>
@@ -89,6 +90,14 @@ void present() {
 void toggleFullscreen() {
     const bool full = (SDL_GetWindowFlags(rt.sdlWindow) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
     SDL_SetWindowFullscreen(rt.sdlWindow, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+}
+
+// A pad's pause button pauses and goes on; its give-up button held gives the stage up as F11.
+void obeyPads() {
+    if (SDL_WasInit(SDL_INIT_GAMECONTROLLER) == 0) return;
+    const input::PadCommands commands = input::padCommands();
+    if (commands.pause) setPaused(!driver::paused());
+    if (commands.giveUp && !driver::paused()) driver::program().loop.keys.tap(loop::KeyF11);
 }
 
 void handleWindowEvent(const SDL_WindowEvent& event) {
@@ -271,6 +280,7 @@ bool createWindow(std::string& error) {
 void useSettings(const settings::Settings& settings) {
     chosen = settings;
     input::bindKeys(chosen.keys);
+    input::bindButtons(chosen.buttons);
     sound::setVolume(chosen.volume, chosen.mute);
 }
 
@@ -314,8 +324,11 @@ bool initSdl(std::string& error) {
         std::signal(SIGHUP, [](int) { std::raise(SIGTERM); });
     }
     // Optional: without it there is no joystick. Sound starts with the game (sound::open).
-    SDL_InitSubSystem(SDL_INIT_JOYSTICK);
+    // The game-controller part brings the joystick part, and the mappings of SDL's database,
+    // SDL_GAMECONTROLLERCONFIG and the file SDL_GAMECONTROLLERCONFIG_FILE names.
+    SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
     SDL_JoystickEventState(SDL_IGNORE);
+    SDL_GameControllerEventState(SDL_IGNORE);
     return true;
 }
 
@@ -408,13 +421,19 @@ bool handleEvent() {
 }
 
 void waitForEvent(std::int64_t ms) {
-    const int timeout = ms < 0 || ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
+    int timeout = ms < 0 || ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
+    // SDL sends no pad events here (an idle game costs nothing): while paused, a pad's pause
+    // button is looked at a few times a second.
+    constexpr int padLookMs = 50;
+    const bool watchPads = driver::paused() && sdl::input::padsAttached();
+    if (watchPads) timeout = std::min(timeout, padLookMs);
     SDL_Event event;
     if (SDL_WaitEventTimeout(&event, timeout)) sdl::handleEvent(event);
+    if (watchPads) sdl::obeyPads();
 }
 
 void tickStarts() {
-    sdl::input::markJoysticksStale();
+    sdl::obeyPads();
 }
 
 void tickDone() {
