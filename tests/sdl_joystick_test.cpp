@@ -2,10 +2,13 @@
 // steering the title menu with its stick, D-pad and buttons, the multimedia axis scale, key
 // taps and focus, a pad's run recorded and replayed, the close box, the scaled picture in the
 // window, the sound cues made for it and the cue files it refuses, and the window scale asked for.
+#include "app/menus.hpp"
 #include "backends/sdl/sdl_backend.hpp"
+#include "backends/sdl/sdl_input.hpp"
 #include "backends/sdl/sdl_sound.hpp"
 #include "files/record/run_folder.hpp"
 #include "files/record/session.hpp"
+#include "files/settings/settings.hpp"
 #include "game/game_state.hpp"
 #include "host/driver/driver.hpp"
 #include "seam/machine.hpp"
@@ -13,6 +16,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -21,6 +25,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <unistd.h>
 #include <utility>
@@ -40,13 +45,40 @@ class DesktopGame : public ::testing::Test {
         std::string error;
         ASSERT_TRUE(sdl::initSdl(error)) << error;
     }
-    void TearDown() override { sdl::shutdown(); }
+    void TearDown() override {
+        sdl::shutdown();
+        sdl::useSettings(settings::Settings{});
+    }
 
     // A pad with two axes, four buttons and a D-pad, plugged in before the game starts.
     SDL_Joystick* plugPad() {
         const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 2, 4, 1);
         EXPECT_GE(index, 0) << SDL_GetError();
         return SDL_JoystickOpen(index);
+    }
+    // A pad SDL maps by its buttons' places: six axes and the fifteen usual buttons, each
+    // virtual button i being SDL's game-controller button i (A, B, X, Y, Back, Guide, Start, ...).
+    static SDL_Joystick* plugController() {
+        SDL_VirtualJoystickDesc desc{};
+        desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+        desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+        desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+        desc.nbuttons = SDL_CONTROLLER_BUTTON_DPAD_RIGHT + 1;
+        desc.button_mask = (1U << desc.nbuttons) - 1;
+        desc.axis_mask = (1U << desc.naxes) - 1;
+        desc.name = "kueruma test pad";
+        const int index = SDL_JoystickAttachVirtualEx(&desc);
+        EXPECT_GE(index, 0) << SDL_GetError();
+        EXPECT_TRUE(SDL_IsGameController(index));
+        return SDL_JoystickOpen(index);
+    }
+    static void unplug(SDL_Joystick* pad) {
+        const SDL_JoystickID instance = SDL_JoystickInstanceID(pad);
+        SDL_JoystickClose(pad);
+        for (int index = 0; index < SDL_NumJoysticks(); ++index) {
+            if (SDL_JoystickGetDeviceInstanceID(index) == instance)
+                SDL_JoystickDetachVirtual(index);
+        }
     }
     void startGame() {
         std::string error;
@@ -103,13 +135,85 @@ class DesktopGame : public ::testing::Test {
     }
 };
 
+// Without a pad the two numbers wait, empty, for one plugged in later.
 TEST_F(DesktopGame, WithoutAPadOnlyTheKeyboardCounts) {
     startGame();
-    EXPECT_EQ(seam::joystickDeviceCount(), 0U);
-    EXPECT_NE(seam::joystickProbe(0), seam::joyNoError);
-    EXPECT_EQ(gameState.joysticks[0].present, 0);
-    EXPECT_EQ(gameState.joysticks[1].present, 0);
+    EXPECT_EQ(seam::joystickDeviceCount(), 2U);
+    EXPECT_EQ(seam::joystickProbe(0), seam::joyNoError);
+    EXPECT_NE(seam::joystickProbe(2), seam::joyNoError);
+    seam::JoyInfoEx info{};
+    EXPECT_NE(seam::joystickRead(0, info), seam::joyNoError);
+    sdl::deliverTick();
+    EXPECT_EQ(gameState.joysticks[0].up + gameState.joysticks[0].buttons[0], 0);
     EXPECT_EQ(gameState.screen, game::Title);
+}
+
+TEST_F(DesktopGame, AMappedPadJumpsWithItsBottomButtonAndMovesWithItsDPad) {
+    SDL_Joystick* pad = plugController();
+    startGame();
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_DPAD_DOWN, SDL_PRESSED);
+    sdl::deliverTick();
+    EXPECT_EQ(gameState.cursor, 1);
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_DPAD_DOWN, SDL_RELEASED);
+    SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTY, SDL_JOYSTICK_AXIS_MAX);
+    sdl::deliverTick();
+    EXPECT_EQ(gameState.cursor, 2);
+    SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTY, 0);
+    // Y (North) is nobody's by default; B and X kick, A jumps.
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_Y, SDL_PRESSED);
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_X, SDL_PRESSED);
+    sdl::deliverTick();
+    EXPECT_EQ(read(0).dwButtons & 3U, 2U);
+    EXPECT_EQ(gameState.screen, game::Title);
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_X, SDL_RELEASED);
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_A, SDL_PRESSED);
+    sdl::deliverTick();
+    EXPECT_NE(gameState.screen, game::Title);
+}
+
+TEST_F(DesktopGame, APadPluggedInLaterTakesTheFirstFreeNumber) {
+    startGame();
+    SDL_Joystick* first = plugController();
+    SDL_JoystickSetVirtualButton(first, SDL_CONTROLLER_BUTTON_A, SDL_PRESSED);
+    sdl::deliverTick();
+    EXPECT_EQ(read(0).dwButtons & 1U, 1U);
+    SDL_Joystick* second = plugPad(); // raw numbering: its button 1 is the game's button 1
+    SDL_JoystickSetVirtualButton(second, 1, SDL_PRESSED);
+    sdl::deliverTick();
+    EXPECT_EQ(read(1).dwButtons & 3U, 2U);
+    unplug(first);
+    sdl::deliverTick();
+    EXPECT_EQ(gameState.joysticks[0].buttons[0], 0);
+    SDL_Joystick* third = plugController();
+    SDL_JoystickSetVirtualButton(third, SDL_CONTROLLER_BUTTON_B, SDL_PRESSED);
+    sdl::deliverTick();
+    EXPECT_EQ(read(0).dwButtons & 3U, 2U);
+    EXPECT_EQ(read(1).dwButtons & 3U, 2U);
+    SDL_JoystickClose(second);
+    SDL_JoystickClose(third);
+}
+
+TEST_F(DesktopGame, StartPausesAndBackHeldForASecondGivesUp) {
+    SDL_Joystick* pad = plugController();
+    startGame();
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_START, SDL_PRESSED);
+    sdl::deliverTick();
+    sdl::deliverTick();
+    EXPECT_TRUE(driver::paused());
+    // Unplugged while paused: nothing breaks, and the keyboard ends the pause.
+    unplug(pad);
+    tap(SDLK_p);
+    EXPECT_FALSE(driver::paused());
+    pad = plugController();
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_BACK, SDL_PRESSED);
+    sdl::deliverTick();
+    EXPECT_EQ(seam::asyncKeyState(seam::keyF11), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1050));
+    sdl::deliverTick();
+    EXPECT_NE(seam::asyncKeyState(seam::keyF11), 0);
+    sdl::deliverTick();
+    EXPECT_EQ(seam::asyncKeyState(seam::keyF11), 0); // once, however long it is held
+    SDL_JoystickClose(pad);
 }
 
 TEST_F(DesktopGame, PadsPluggedInAtStartFillTheTwoSlotsInOrder) {
@@ -208,7 +312,8 @@ TEST_F(DesktopGame, AnUnpluggedPadLetsGoAndIsReadAgainWhenPluggedBackIn) {
     SDL_JoystickClose(pad);
     SDL_JoystickDetachVirtual(0);
     sdl::deliverTick();
-    EXPECT_NE(seam::joystickProbe(0), seam::joyNoError);
+    seam::JoyInfoEx gone{};
+    EXPECT_NE(seam::joystickRead(0, gone), seam::joyNoError);
     EXPECT_EQ(gameState.joysticks[0].left, 0);
     EXPECT_EQ(gameState.input.left, 0);
 
@@ -398,6 +503,110 @@ TEST_F(DesktopGame, APadsRunIsRecordedAndReplaysTickForTick) {
     std::filesystem::remove(file);
 }
 
+TEST_F(DesktopGame, ReboundKeysReachTheGameAsTheKeysTheyStandFor) {
+    for (std::string_view name : settings::keyNames()) {
+        EXPECT_NE(sdl::input::keyNamed(name), SDLK_UNKNOWN) << name;
+    }
+    settings::Settings chosen;
+    chosen.keys[static_cast<std::size_t>(settings::Action::down)] = {"S", "Keypad2"};
+    chosen.keys[static_cast<std::size_t>(settings::Action::jump)] = {"Space"};
+    sdl::useSettings(chosen);
+    startGame();
+    tap(SDLK_DOWN); // no longer bound
+    EXPECT_EQ(gameState.cursor, 0);
+    tap(SDLK_s);
+    tap(SDLK_KP_2);
+    EXPECT_EQ(gameState.cursor, 2);
+    tap(SDLK_x);
+    EXPECT_EQ(gameState.screen, game::Title);
+    tap(SDLK_SPACE);
+    EXPECT_NE(gameState.screen, game::Title);
+}
+
+TEST_F(DesktopGame, APauseStopsTheClockAndDimsOnlyTheWindow) {
+    startGame();
+    tap(SDLK_DOWN);
+    const std::vector<std::uint8_t> before(
+        sdl::picture().data(), sdl::picture().data() + sdl::clientWidth * sdl::clientHeight);
+    EXPECT_EQ(pixelsAmiss(1, 0, 0), 0);
+    tap(SDLK_p);
+    // Keys held while paused do nothing, now or after.
+    key(SDL_KEYDOWN, SDLK_DOWN);
+    for (int i = 0; i < 5; ++i) sdl::deliverTick();
+    EXPECT_EQ(gameState.cursor, 1);
+    EXPECT_GT(pixelsAmiss(1, 0, 0), 500); // dimmed, under the mark
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), sdl::picture().data()));
+    tap(SDLK_PAUSE);
+    EXPECT_EQ(pixelsAmiss(1, 0, 0), 0);
+    EXPECT_EQ(gameState.cursor, 1);
+    // Losing the focus pauses too, unless the settings say not to.
+    windowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+    tap(SDLK_DOWN);
+    EXPECT_EQ(gameState.cursor, 1);
+    tap(SDLK_p);
+    tap(SDLK_DOWN);
+    EXPECT_EQ(gameState.cursor, 2);
+    settings::Settings chosen;
+    chosen.pauseOnFocusLoss = false;
+    sdl::useSettings(chosen);
+    windowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+    tap(SDLK_UP);
+    EXPECT_EQ(gameState.cursor, 1);
+}
+
+// Ticks are ticks: a run recorded across three seconds of pause holds the ticks of the time it
+// was not paused, and replays to where the window got.
+TEST_F(DesktopGame, ARunRecordedAcrossAPauseHoldsOnlyTheTicksPlayed) {
+    const std::string file = std::filesystem::temp_directory_path() /
+                             ("kueruma-paused-run-" + std::to_string(getpid()) + ".txt");
+    std::string error;
+    record::SessionOptions recording;
+    recording.recordPath = file;
+    ASSERT_TRUE(driver::beginSession(recording, error)) << error;
+    startGame();
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    Clock::duration pausedFor{};
+    std::thread player([&] {
+        const auto press = [](SDL_Keycode code) {
+            for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
+                SDL_Event event{};
+                event.type = type;
+                event.key.keysym.sym = code;
+                SDL_PushEvent(&event);
+            }
+        };
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        press(SDLK_DOWN);
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        const Clock::time_point paused = Clock::now();
+        press(SDLK_p);
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        press(SDLK_p);
+        pausedFor = Clock::now() - paused;
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        press(SDLK_DOWN);
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        SDL_Event quit{};
+        quit.type = SDL_QUIT;
+        SDL_PushEvent(&quit);
+    });
+    EXPECT_EQ(driver::run(), 0);
+    const Clock::duration played = Clock::now() - start - pausedFor;
+    player.join();
+    EXPECT_EQ(gameState.cursor, 2);
+    ASSERT_TRUE(driver::finishSession(error)) << error;
+    const long expected = static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(played).count() / app::titlePeriodMs);
+    const std::string last = lastTraceLine(file);
+    const std::size_t at = last.find("\"tick\":");
+    ASSERT_NE(at, std::string::npos) << last;
+    const long ticks = std::strtol(last.c_str() + at + 7, nullptr, 10);
+    EXPECT_LE(std::abs(ticks - expected), 2) << ticks << " ticks, " << expected << " expected";
+    EXPECT_NE(last.find("\"cursor\":2,"), std::string::npos) << last;
+    std::filesystem::remove(file);
+}
+
 TEST_F(DesktopGame, TheCloseBoxEndsTheProgramWithStatusZero) {
     startGame();
     windowEvent(SDL_WINDOWEVENT_CLOSE);
@@ -512,17 +721,18 @@ TEST(SoundFiles, OnlyModestPcmWavesAreLoaded) {
     SDL_Quit();
 }
 
-TEST(WindowScale, KuerumaScaleIsTakenWhenItIsOneToThreeAndNamedWhenItIsNot) {
+TEST(WindowScale, KuerumaScaleIsTakenWhenItIsOneToSixteenAndNamedWhenItIsNot) {
     std::string warning;
     EXPECT_EQ(sdl::chooseScale(nullptr, 2, warning), 2);
     EXPECT_EQ(sdl::chooseScale("3", 2, warning), 3);
     EXPECT_EQ(sdl::chooseScale("1", 2, warning), 1);
+    EXPECT_EQ(sdl::chooseScale("16", 2, warning), 16);
     EXPECT_EQ(warning, "");
-    for (const char* bad : {"0", "4", "-1", "abc", "99999", "4294967298", " 2"}) {
+    for (const char* bad : {"0", "17", "-1", "abc", "99999", "4294967298", " 2"}) {
         warning.clear();
         EXPECT_EQ(sdl::chooseScale(bad, 2, warning), 2) << bad;
         EXPECT_EQ(warning,
-                  std::string("KUERUMA_SCALE='") + bad + "' is not a scale from 1 to 3; using 2")
+                  std::string("KUERUMA_SCALE='") + bad + "' is not a scale from 1 to 16; using 2")
             << bad;
     }
 }

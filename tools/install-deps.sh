@@ -7,8 +7,8 @@ set -euo pipefail
 packages_for() {
   case "$1" in
     # `make test` runs the desktop end-to-end test too, so the build group brings its tools.
-    build) echo "cmake g++ clang make pkg-config libpng-dev libgif-dev libgtest-dev libgmock-dev libsdl2-dev libasound2-dev xvfb xauth xfonts-base xdotool imagemagick x11-utils libx11-dev" ;;
-    desktop) echo "libsdl2-dev libasound2-dev" ;;
+    build) echo "cmake g++ clang make pkg-config libpng-dev libgif-dev libgtest-dev libgmock-dev libsdl2-dev libasound2-dev libtomlplusplus-dev xvfb xauth xfonts-base xdotool imagemagick x11-utils libx11-dev" ;;
+    desktop) echo "libsdl2-dev libasound2-dev libtomlplusplus-dev" ;;
     e2e) echo "xvfb xauth xdotool imagemagick x11-utils libx11-dev" ;;
     windows) echo "g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 wine wine64 fonts-wine fonts-ipafont-gothic fontconfig xvfb xauth xdotool imagemagick zip evilwm" ;;
     # The browser game: Emscripten builds it, Chromium plays it headless, node drives Chromium.

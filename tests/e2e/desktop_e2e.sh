@@ -6,7 +6,8 @@
 # the runner to the same result screen and score, and plays back in the window. Then, started
 # from another folder, it finds the sound files next to itself, names a hostile one and beeps
 # for it instead, and plays without an audio device (one line says so) and without a joystick.
-# A display lost mid-stage keeps what was recorded.
+# A display lost mid-stage keeps what was recorded. A settings file binding jump to Space makes
+# Space the game's X (in the recording too); one with a broken line is named once and left as it is.
 # Usage: desktop_e2e.sh BIN_DIR CLOSE_HELPER
 set -euo pipefail
 bin=$(cd "$1" && pwd)
@@ -14,6 +15,8 @@ close_helper=$2
 W=632
 H=433
 work=$(mktemp -d)
+# The player's own settings file never counts here: the game as it always was.
+export XDG_CONFIG_HOME="$work/config"
 pid=""
 win=""
 
@@ -166,6 +169,28 @@ seen=$(wait_for_picture "$work/moved" 15)
 xdotool keyup Right
 echo "e2e: during play the window showed $(basename "${seen#* }") of the run holding Right"
 close_and_check_exit
+
+# --- The settings file: jump on Space, seen in the recording as the game's X; a broken line is
+# named with its line, once, and the file is left as it was ---
+settings="$work/config/kueruma/settings.toml"
+mkdir -p "${settings%/*}"
+printf '[keys]\njump = "Space"\n' >"$settings"
+start_game "$bin" SDL_AUDIODRIVER=dummy XDG_DATA_HOME="$work/data" --record "$work/space.txt"
+want_frame "$(frame "$work/right" 0)"
+wait_for_picture "$work/want" 10 >/dev/null
+xdotool keydown space && sleep 1 && xdotool keyup space
+close_and_check_exit
+grep -q '^[0-9]* X$' "$work/space.txt" || fail "Space held at the title is not X in the recording: $(grep -v '^#' "$work/space.txt" | head -5)"
+printf '[keys]\njump = "Space"\nvolume = = 3\n' >"$settings"
+cp "$settings" "$work/settings-before"
+start_game "$bin" SDL_AUDIODRIVER=dummy XDG_DATA_HOME="$work/data"
+want_frame "$(frame "$work/right" 0)"
+wait_for_picture "$work/want" 10 >/dev/null
+close_and_check_exit "kueruma: $settings:3: not TOML: *; the defaults stand for what is wrong"
+cmp -s "$settings" "$work/settings-before" || fail "the broken settings file was changed"
+[ ! -e "$settings.bad" ] || fail "a settings file was kept as .bad without a save"
+rm -r "$work/config"
+echo "e2e: a settings file binds jump to Space; a broken one is named once and left alone"
 
 # --- A recorded session: a stage played, given up with F11, replayed by the runner and shown ---
 start_game "$bin" SDL_AUDIODRIVER=dummy XDG_DATA_HOME="$work/data" --record "$work/session.txt"

@@ -7,11 +7,13 @@
 #include "files/record/run_folder.hpp"
 #include "host/driver/backend.hpp"
 #include "host/driver/driver.hpp"
+#include "raster/pause_mark.hpp"
 #include "raster/raster_canvas.hpp"
 #include "seam/machine.hpp"
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <clocale>
@@ -37,15 +39,18 @@ struct Runtime {
     Screen screen;
     std::unique_ptr<raster::Framebuffer> framebuffer;
     std::unique_ptr<raster::RasterCanvas> canvas;
+    // What the window shows while the game is paused; the game's own picture stays as it was.
+    std::unique_ptr<raster::Framebuffer> pausedPicture;
 };
 
 Runtime rt;
+settings::Settings chosen;
 
 // The largest whole-number scale whose window fits the usable part of the display.
 int fittingScale() {
     SDL_Rect usable{};
     if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return 1;
-    for (int scale = maxScale; scale > 1; --scale) {
+    for (int scale = settings::maxScale; scale > 1; --scale) {
         if (clientWidth * scale <= usable.w && clientHeight * scale + frameAllowance <= usable.h) {
             return scale;
         }
@@ -53,22 +58,47 @@ int fittingScale() {
     return 1;
 }
 
-// KUERUMA_SCALE may ask for a scale (a small display, or a test that wants one pixel per pixel).
+// KUERUMA_SCALE may ask for a scale (a small display, or a test that wants one pixel per pixel);
+// without it the settings' scale counts, as far as the screen has room for it.
 int startScale() {
     std::string warning;
-    const int scale = chooseScale(std::getenv("KUERUMA_SCALE"), fittingScale(), warning);
+    const int fitting = fittingScale();
+    const char* asked = std::getenv("KUERUMA_SCALE");
+    if ((asked == nullptr || *asked == '\0') && chosen.scale) {
+        if (*chosen.scale <= fitting) return *chosen.scale;
+        std::fprintf(stderr, "kueruma: the settings' scale %d does not fit the screen; using %d\n",
+                     *chosen.scale, fitting);
+        return fitting;
+    }
+    const int scale = chooseScale(asked, fitting, warning);
     if (!warning.empty()) std::fprintf(stderr, "kueruma: %s\n", warning.c_str());
     return scale;
 }
 
-// Puts the framebuffer on the screen as it is now, even halfway through a paint.
+// Puts the framebuffer on the screen as it is now, even halfway through a paint; a paused game's
+// as its dimmed copy.
 void present() {
-    rt.screen.show(*rt.framebuffer);
+    if (!driver::paused()) {
+        rt.screen.show(*rt.framebuffer);
+        return;
+    }
+    if (!rt.pausedPicture)
+        rt.pausedPicture = std::make_unique<raster::Framebuffer>(clientWidth, clientHeight);
+    raster::drawPaused(*rt.framebuffer, *rt.pausedPicture);
+    rt.screen.show(*rt.pausedPicture);
 }
 
 void toggleFullscreen() {
     const bool full = (SDL_GetWindowFlags(rt.sdlWindow) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
     SDL_SetWindowFullscreen(rt.sdlWindow, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+}
+
+// A pad's pause button pauses and goes on; its give-up button held gives the stage up as F11.
+void obeyPads() {
+    if (SDL_WasInit(SDL_INIT_GAMECONTROLLER) == 0) return;
+    const input::PadCommands commands = input::padCommands();
+    if (commands.pause) setPaused(!driver::paused());
+    if (commands.giveUp && !driver::paused()) driver::program().loop.keys.tap(loop::KeyF11);
 }
 
 void handleWindowEvent(const SDL_WindowEvent& event) {
@@ -84,6 +114,7 @@ void handleWindowEvent(const SDL_WindowEvent& event) {
     case SDL_WINDOWEVENT_FOCUS_LOST:
         // The window hears no more of the keyboard: nothing is held any longer.
         driver::program().loop.keys.releaseAll();
+        if (chosen.pauseOnFocusLoss) setPaused(true);
         break;
     default:
         break;
@@ -106,7 +137,12 @@ void handleEvent(const SDL_Event& event) {
             if (event.key.repeat == 0) toggleFullscreen();
             break;
         }
-        keys.press(input::keyOf(event.key.keysym.sym));
+        if (input::pausesGame(event.key.keysym.sym)) {
+            if (event.key.repeat == 0) setPaused(!driver::paused());
+            break;
+        }
+        // A paused game hears no keys: none is pressed when it goes on.
+        if (!driver::paused()) keys.press(input::keyOf(event.key.keysym.sym));
         break;
     case SDL_KEYUP:
         keys.release(input::keyOf(event.key.keysym.sym));
@@ -227,9 +263,11 @@ bool startVideo(std::string& error) {
 bool createWindow(std::string& error) {
     if (!startVideo(error)) return false;
     const int scale = startScale();
+    const Uint32 fullscreen = chosen.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0;
     rt.sdlWindow = SDL_CreateWindow(
-        app::windowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, clientWidth * scale,
-        clientHeight * scale, SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+        app::windowTitle, chosen.windowX.value_or(SDL_WINDOWPOS_CENTERED),
+        chosen.windowY.value_or(SDL_WINDOWPOS_CENTERED), clientWidth * scale, clientHeight * scale,
+        SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI | fullscreen);
     if (rt.sdlWindow == nullptr) {
         error = std::string("cannot create the window: ") + SDL_GetError();
         return false;
@@ -240,6 +278,25 @@ bool createWindow(std::string& error) {
 
 } // namespace
 
+void useSettings(const settings::Settings& settings) {
+    chosen = settings;
+    input::bindKeys(chosen.keys);
+    input::bindButtons(chosen.buttons);
+    sound::setVolume(chosen.volume, chosen.mute);
+}
+
+const settings::Settings& currentSettings() {
+    return chosen;
+}
+
+void setPaused(bool paused) {
+    if (paused == driver::paused()) return;
+    driver::setPaused(paused);
+    sound::setPaused(paused);
+    driver::program().loop.keys.releaseAll();
+    if (rt.framebuffer) present();
+}
+
 int chooseScale(const char* asked, int fitting, std::string& warning) {
     if (asked == nullptr || *asked == '\0') return fitting;
     long long scale = 0;
@@ -249,17 +306,48 @@ int chooseScale(const char* asked, int fitting, std::string& warning) {
     return fitting;
 }
 
+namespace {
+
+const std::string settingsHelp =
+    "Settings are read from $XDG_CONFIG_HOME/kueruma/settings.toml (else\n"
+    "~/.config/kueruma/settings.toml), a TOML file; every setting may be left out:\n"
+    "  scale = 1..16 (the window's scale; at most what fits the screen)\n"
+    "  fullscreen = true|false        window_x = N, window_y = N (where the window opens)\n"
+    "  volume = 0..100                mute = true|false\n"
+    "  reduced_flashing = true|false  pause_on_focus_loss = true|false (default true)\n"
+    "  ghosts = true|false            timer = true|false\n"
+    "  [keys] and [pad]: left, right, up, down, jump (X), kick (Z), give_up (F11), pause,\n"
+    "  each a name or a list of names: [keys] jump = [\"Space\", \"X\"]; [pad] jump = \"South\".\n"
+    "  Keys: A-Z, 0-9, F1-F12, Left, Right, Up, Down, Space, Return, Tab, LeftShift, LeftCtrl,\n"
+    "  Keypad0-9, ... Pad buttons: South, East, West, North, Back, Start, LeftShoulder,\n"
+    "  RightShoulder, LeftStick, RightStick, DpadUp, DpadDown, DpadLeft, DpadRight.\n"
+    "A setting that is wrong is named (file and line) and its default used.\n";
+
+// The settings file, when there is one; what is wrong in it is said once and left as it is.
+void useSettingsFile() {
+    const std::string path = settings::defaultPath();
+    if (path.empty()) return;
+    const settings::Loaded loaded = settings::load(path);
+    const std::string warning = loaded.warning(path);
+    if (!warning.empty()) std::fprintf(stderr, "kueruma: %s\n", warning.c_str());
+    useSettings(loaded.settings);
+}
+
+} // namespace
+
 const driver::Front& front() {
     static const std::string details =
         std::string("The game in a window. Arrow keys move, X jumps and confirms, Z kicks, F11\n"
-                    "gives up the stage, Alt+Enter switches fullscreen; a joystick works too.\n") +
+                    "gives up the stage, P or Pause pauses, Alt+Enter switches fullscreen; a\n"
+                    "joystick works too.\n") +
         record::sessionOptionsHelp + "KUERUMA_SCALE=N chooses the window's scale, from 1 to " +
-        std::to_string(maxScale) + " (default: the largest that fits).\n" +
+        std::to_string(maxScale) + " (default: the settings', else the largest that fits).\n" +
         "Every finished stage's run is kept in $XDG_DATA_HOME/kueruma/runs (the latest " +
-        std::to_string(record::keptRuns) + ").\n";
+        std::to_string(record::keptRuns) + ").\n" + settingsHelp;
     static const driver::Front desktop{
         details, record::folderKeeper(record::defaultRunsFolder()),
-        "neither XDG_DATA_HOME nor HOME is set: finished stages are not kept", nullptr};
+        "neither XDG_DATA_HOME nor HOME is set: finished stages are not kept", nullptr,
+        useSettingsFile};
     return desktop;
 }
 
@@ -282,8 +370,11 @@ bool initSdl(std::string& error) {
         std::signal(SIGHUP, [](int) { std::raise(SIGTERM); });
     }
     // Optional: without it there is no joystick. Sound starts with the game (sound::open).
-    SDL_InitSubSystem(SDL_INIT_JOYSTICK);
+    // The game-controller part brings the joystick part, and the mappings of SDL's database,
+    // SDL_GAMECONTROLLERCONFIG and the file SDL_GAMECONTROLLERCONFIG_FILE names.
+    SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
     SDL_JoystickEventState(SDL_IGNORE);
+    SDL_GameControllerEventState(SDL_IGNORE);
     return true;
 }
 
@@ -297,7 +388,7 @@ void shutdown() {
 }
 
 void deliverTick() {
-    if (!driver::handlePending()) return;
+    if (!driver::handlePending() || driver::paused()) return;
     driver::fireTimer();
     driver::handlePending();
 }
@@ -374,13 +465,19 @@ bool handleEvent() {
 }
 
 void waitForEvent(std::int64_t ms) {
-    const int timeout = ms < 0 || ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
+    int timeout = ms < 0 || ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
+    // SDL sends no pad events here (an idle game costs nothing): while paused, a pad's pause
+    // button is looked at a few times a second.
+    constexpr int padLookMs = 50;
+    const bool watchPads = driver::paused() && sdl::input::padsAttached();
+    if (watchPads) timeout = std::min(timeout, padLookMs);
     SDL_Event event;
     if (SDL_WaitEventTimeout(&event, timeout)) sdl::handleEvent(event);
+    if (watchPads) sdl::obeyPads();
 }
 
 void tickStarts() {
-    sdl::input::markJoysticksStale();
+    sdl::obeyPads();
 }
 
 void windowDestroyed() {

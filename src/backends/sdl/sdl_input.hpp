@@ -2,19 +2,43 @@
 // read the way the shell's multimedia joystick queries expect.
 #pragma once
 
+#include "files/settings/settings.hpp"
 #include "host/loop/message_loop.hpp"
 
 #include <SDL.h>
 
+#include <string_view>
+
 namespace kueruma::sdl::input {
 
-// The game's bit for a key, 0 for a key it never asks about.
+// The SDL key of one of settings::keyNames(); SDLK_UNKNOWN for any other name.
+SDL_Keycode keyNamed(std::string_view name);
+// The keys of each action from now on (until then, the default ones).
+void bindKeys(const settings::Bindings& keys);
+// The game's bits for a key, 0 for a key it never asks about.
 loop::KeySet keyOf(SDL_Keycode key);
+// The key is one of the pause action's.
+bool pausesGame(SDL_Keycode key);
 
-// Opens every joystick SDL knows of now; the game never looks for more.
+// The pad buttons of each action from now on (until then, the default ones).
+void bindButtons(const settings::Bindings& buttons);
+
+// Opens every pad SDL knows of now, each on its number; the first two numbers stay open for
+// pads plugged in later, which take the first free one (an unplugged pad frees its number).
 void openJoysticks();
 void closeJoysticks();
 // Time has passed: the next joystick reading asks the devices again.
 void markJoysticksStale();
+// A pad SDL maps is plugged in (its Start can end a pause).
+bool padsAttached();
+
+// What the pads ask of the program itself: their pause button went down, or their give-up
+// button has been held for a second.
+struct PadCommands {
+    bool pause = false;
+    bool giveUp = false;
+};
+// Reads the pads now.
+PadCommands padCommands();
 
 } // namespace kueruma::sdl::input

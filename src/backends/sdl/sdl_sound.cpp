@@ -40,6 +40,9 @@ struct Player {
     const Uint8* playing = nullptr;
     std::size_t length = 0;
     std::size_t position = 0;
+    // The settings' volume, 0 to SDL_MIX_MAXVOLUME; at the most every sample is as recorded.
+    int volume = SDL_MIX_MAXVOLUME;
+    bool mute = false;
 };
 
 Player player;
@@ -50,7 +53,13 @@ void mix(void*, Uint8* stream, int bytes) {
     if (player.playing != nullptr && player.position < player.length) {
         copied = player.length - player.position;
         if (copied > wanted) copied = wanted;
-        std::memcpy(stream, player.playing + player.position, copied);
+        if (player.volume >= SDL_MIX_MAXVOLUME) {
+            std::memcpy(stream, player.playing + player.position, copied);
+        } else {
+            std::memset(stream, player.output.silence, copied);
+            SDL_MixAudioFormat(stream, player.playing + player.position, player.output.format,
+                               static_cast<Uint32>(copied), player.volume);
+        }
         player.position += copied;
     }
     std::memset(stream + copied, player.output.silence, wanted - copied);
@@ -281,6 +290,18 @@ void open() {
     SDL_PauseAudioDevice(player.device, 0);
 }
 
+void setVolume(int percent, bool mute) {
+    const int volume = std::clamp(percent, 0, 100) * SDL_MIX_MAXVOLUME / 100;
+    if (player.device != 0) SDL_LockAudioDevice(player.device);
+    player.volume = volume;
+    player.mute = mute;
+    if (player.device != 0) SDL_UnlockAudioDevice(player.device);
+}
+
+void setPaused(bool paused) {
+    if (player.device != 0) SDL_PauseAudioDevice(player.device, paused ? 1 : 0);
+}
+
 void close() {
     if (player.device != 0) {
         SDL_CloseAudioDevice(player.device);
@@ -299,7 +320,7 @@ namespace kueruma::seam {
 using sdl::sound::player;
 
 void playSound(const char* fileName) {
-    if (player.device == 0) return;
+    if (player.device == 0 || player.mute || player.volume == 0) return;
     const Uint8* sound = reinterpret_cast<const Uint8*>(player.beep.data());
     std::size_t length = player.beep.size() * sizeof(Sint16);
     for (std::size_t cue = 0; cue < player.clips.size(); ++cue) {

@@ -19,6 +19,10 @@ inline constexpr int maxCueRate = 192000;
 // is refused is named on one line and that cue beeps.
 void open();
 void close();
+// The settings' volume (0 to 100) and mute, for every cue from now on (kept across open()).
+void setVolume(int percent, bool mute);
+// A paused game is silent; the cue playing goes on where it stopped.
+void setPaused(bool paused);
 
 // Reads the cue file at `path` for a device playing `device`'s format. Empty when `pcm` holds
 // it, converted; otherwise why it is refused (over seam::maxSoundFileBytes, not an 8- or 16-bit

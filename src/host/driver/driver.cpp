@@ -40,6 +40,7 @@ void reset() {
 
 int runGame(int argc, char** argv, const Front& front) {
     if (const int status = begin(argc, argv, front); status >= 0) return status;
+    if (front.prepare != nullptr) front.prepare();
     std::atexit(finishAtExit);
     std::string error;
     int exitCode = 2;
@@ -92,10 +93,25 @@ bool handlePending() {
     return !current.loop.quitPosted();
 }
 
+void setPaused(bool paused) {
+    Program& current = program();
+    if (current.paused == paused) return;
+    current.paused = paused;
+    // The timer's grid starts again from now: the ticks the pause stood over are not owed.
+    const loop::Timer& timer = current.loop.timer();
+    if (!paused && timer.running()) current.loop.setTimer(timer.periodMs());
+}
+
+bool paused() {
+    return program().paused;
+}
+
 int run() {
     Program& current = program();
     while (handlePending()) {
-        if (current.loop.next() == loop::Next::Tick) {
+        if (current.paused) {
+            waitForEvent(-1);
+        } else if (current.loop.next() == loop::Next::Tick) {
             current.loop.takeTick();
             fireTimer();
         } else {

@@ -27,6 +27,8 @@ struct Program {
     loop::MessageLoop<BackendClock> loop;
     // A paint is running: a pause now shows a picture half done.
     bool painting = false;
+    // The player has paused the game (setPaused).
+    bool paused = false;
 };
 
 // The program this thread runs. Each thread has one of its own, so a search can run one per
@@ -50,6 +52,11 @@ void fireTimer();
 // Handles the backend's pending events, then the paint asked for, unless the program has quit
 // meanwhile. False once it has quit.
 bool handlePending();
+// The player's pause: while it lasts the game's clock stands still (no timer tick is delivered,
+// none is owed afterwards: the first comes a whole period after the pause ends), so a run
+// recorded across a pause is the run without it. Events and paints go on.
+void setPaused(bool paused);
+bool paused();
 // Runs the queue until the program quits: events, a paint, a tick when one falls due, or else
 // waiting for the next of them. Returns the exit code.
 int run();

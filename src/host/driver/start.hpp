@@ -25,6 +25,9 @@ struct Front {
     // Shows a text the player must read (`problem`) or asked to read (--help, --version), for a
     // program nobody sees the standard streams of; null: standard output and error.
     void (*show)(const std::string& text, bool problem) = nullptr;
+    // What the front end does once its command line is good, before its window opens (the
+    // desktop reads the player's settings file); null: nothing.
+    void (*prepare)() = nullptr;
 };
 
 // Reads the game's command line and begins its session. -1 when the game goes on; otherwise
