@@ -8,6 +8,7 @@
 #include "files/record/key_feed.hpp"
 #include "files/record/recording.hpp"
 #include "files/record/run_folder.hpp"
+#include "files/record/stage_results.hpp"
 #include "files/safe_write/safe_write.hpp"
 #include "game/play_state.hpp"
 #include "seam/machine.hpp"
@@ -60,15 +61,9 @@ class Session {
   private:
     bool active() const { return !options_.recordPath.empty() || options_.runKeeper; }
     void observeScreen(const game::PlayState& state);
-    void stageEnded(const game::PlayState& state);
+    void stageEnded(const StageResult& result);
     bool writeRecording(std::string& error);
-    void keepStageRun(int stage, int score);
-
-    struct StageResult {
-        int stage;
-        int score;
-        std::int64_t resultTick;
-    };
+    void keepStageRun(const StageResult& result);
 
     SessionOptions options_;
     std::string startedAt_;
@@ -77,10 +72,7 @@ class Session {
     std::vector<StageResult> results_;
     bool sampled_ = false;
     bool gaveUp_ = false;
-    int lastScreen_ = -1;
-    int playingStage_ = -1;
-    std::int64_t stageStart_ = -1;
-    std::int32_t stageWalkCount_ = 0;
+    StageWatch stageWatch_;
     bool recordingWarned_ = false;
     bool started_ = false;
     bool finished_ = false;
