@@ -206,6 +206,8 @@ for file in "$work/session.txt" "$run"; do
   "$bin/kueruma-replay" --verify "$file" >"$work/verified" 2>&1 ||
     fail "the real window's $file does not verify: $(cat "$work/verified")"
 done
+XDG_DATA_HOME="$work/data" "$bin/kueruma" --bests | grep -qx "stage 0: score $score, played .*, $run" ||
+  fail "kueruma --bests does not list the kept run $run"
 echo "e2e: recorded stage 0 with score $score; the window and both replays agree and verify"
 # The recording shown in the window reaches the same result screen.
 start_game "$bin" SDL_AUDIODRIVER=dummy XDG_DATA_HOME="$work/data" --play "$work/session.txt"

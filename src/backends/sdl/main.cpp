@@ -17,6 +17,20 @@ void saveRecordingAtExit() {
     }
 }
 
+int listBests() {
+    const std::string folder = kueruma::record::defaultRunsFolder();
+    if (folder.empty()) {
+        std::fprintf(stderr, "kueruma: neither XDG_DATA_HOME nor HOME is set: no runs are kept\n");
+        return 1;
+    }
+    const std::string text = kueruma::record::bestsText(folder);
+    std::fputs(text.c_str(), stdout);
+    std::string error;
+    if (kueruma::cli::closeStandardOutput(error)) return 0;
+    std::fprintf(stderr, "kueruma: cannot write to standard output: %s\n", error.c_str());
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -24,15 +38,16 @@ int main(int argc, char** argv) {
     static const std::string details =
         std::string("The game in a window. Arrow keys move, X jumps and confirms, Z kicks, F11\n"
                     "gives up the stage, Alt+Enter switches fullscreen; a joystick works too.\n") +
-        record::sessionOptionsHelp + "KUERUMA_SCALE=N chooses the window's scale, from 1 to " +
+        record::desktopOptionsHelp + "KUERUMA_SCALE=N chooses the window's scale, from 1 to " +
         std::to_string(sdl::maxScale) + " (default: the largest that fits).\n" +
         "Every finished stage's run is kept in $XDG_DATA_HOME/kueruma/runs (the latest " +
-        std::to_string(record::keptRuns) + ").\n";
-    cli::CommandLine line = record::sessionCommandLine(details);
+        std::to_string(record::keptRuns) + "\nand each stage's best).\n";
+    cli::CommandLine line = record::desktopCommandLine(details);
     if (!line.read(argc, argv)) return line.exitStatus();
     record::SessionOptions options;
     const std::string problem = record::readSessionOptions(line, options);
     if (!problem.empty()) return line.fail(problem);
+    if (options.listBests) return listBests();
     options.runKeeper = record::folderKeeper(record::defaultRunsFolder());
     std::string error;
     if (!record::session().begin(options, error)) {

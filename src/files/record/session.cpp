@@ -50,9 +50,22 @@ cli::CommandLine sessionCommandLine(std::string_view details) {
                             {{"--record", true}, {"--play", true}, {"--stage", true}});
 }
 
+const std::string desktopOptionsHelp =
+    sessionOptionsHelp + "  --bests        list each stage's best kept run (never pruned)\n";
+
+cli::CommandLine desktopCommandLine(std::string_view details) {
+    return cli::CommandLine(
+        "kueruma", desktopUsage, details,
+        {{"--record", true}, {"--play", true}, {"--stage", true}, {"--bests", false}});
+}
+
 std::string readSessionOptions(const cli::CommandLine& line, SessionOptions& options) {
     if (!line.operands().empty()) {
         return "takes no arguments, not '" + cli::printable(line.operands().front()) + "'";
+    }
+    options.listBests = line.has("--bests");
+    if (options.listBests && (line.has("--record") || line.has("--play") || line.has("--stage"))) {
+        return "--bests lists the kept runs and plays nothing: it takes no other option";
     }
     if (const std::string* v = line.value("--record")) {
         if (v->empty()) return "--record takes a file name";

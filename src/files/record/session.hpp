@@ -28,6 +28,7 @@ struct SessionOptions {
     // walk cycle count its stage starts with.
     std::vector<script::Step> playSteps;
     std::int32_t walkCount = 0;
+    bool listBests = false; // --bests: list each stage's best kept run instead of playing
 };
 
 // The game's own options, the same in every desktop program: the command line that reads them
@@ -35,8 +36,15 @@ struct SessionOptions {
 // otherwise what is wrong.
 inline constexpr const char* sessionUsage =
     "usage: kueruma [--record FILE] [--play FILE [--stage N]]\n";
+// The desktop game's, which keeps runs in a folder.
+inline constexpr const char* desktopUsage =
+    "usage: kueruma [--record FILE] [--play FILE [--stage N]]\n"
+    "       kueruma --bests\n";
 extern const std::string sessionOptionsHelp;
 cli::CommandLine sessionCommandLine(std::string_view details);
+// The desktop game's: those and what only it has (it keeps runs in a folder).
+extern const std::string desktopOptionsHelp;
+cli::CommandLine desktopCommandLine(std::string_view details);
 std::string readSessionOptions(const cli::CommandLine& line, SessionOptions& options);
 
 class Session {
