@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Every front end plays the same game, bit for bit: the trace of each recorded replay, and of
-# random play on every stage (100,000 ticks in all), comes out byte for byte the same from the
+# random play on every stage (100,000 ticks in all), and each replay's --verify report (its
+# final state's hash) come out byte for byte the same from the
 # runner built with GCC (this build), with Clang, for the browser (WebAssembly under node) and
 # for Windows (MinGW, under Wine). Each of those builds is brought up to date here first.
 # Usage: same_trace_test.sh RUNNER REPLAY_DIR WORK_DIR
@@ -44,7 +45,7 @@ mkdir -p "$work"
 cd "$work"
 cleanup() {
   wineserver -k 2>/dev/null || true
-  rm -f ./*.trace
+  rm -f ./*.trace ./*.verified
 }
 trap cleanup EXIT
 
@@ -73,6 +74,7 @@ for run in "${runs[@]}"; do
   bytes=$((bytes + $(wc -c <"${script%.txt}.trace")))
 done
 echo "${#runs[@]} runs, $ticks ticks, $bytes bytes of trace from the GCC build"
+for script in stage-?.txt; do "$native" --verify "$script" >"${script%.txt}.verified"; done
 
 failures=0
 compare() { # NAME COMMAND...: plays every run with COMMAND and compares its trace
@@ -95,7 +97,14 @@ compare() { # NAME COMMAND...: plays every run with COMMAND and compares its tra
       differ=$((differ + 1))
     fi
   done
-  echo "$name: $((${#runs[@]} - differ)) of ${#runs[@]} traces identical"
+  for script in stage-?.txt; do
+    "$@" --verify "$script" | tr -d '\r' >"$name.verified" || true
+    cmp -s "$name.verified" "${script%.txt}.verified" || {
+      echo "FAIL $name: --verify $script says $(cat "$name.verified")"
+      differ=$((differ + 1))
+    }
+  done
+  echo "$name: $((${#runs[@]} - differ)) of ${#runs[@]} traces and every replay's hash identical"
   failures=$((failures + differ))
 }
 compare clang "$root/build/clang/bin/kueruma-replay"

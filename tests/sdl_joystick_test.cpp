@@ -765,5 +765,42 @@ TEST(KeptRuns, TheRunsWrittenLongestAgoGoNeverTheNewOne) {
     fs::remove_all(dir);
 }
 
+// Each stage's best kept run stays through any number of later runs, until a better one takes
+// its place; then the old best ages out like any other.
+TEST(KeptRuns, EachStagesBestIsPinnedUntilABetterRunReplacesIt) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("kueruma-bests-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    std::string error;
+    const auto past = fs::file_time_type::clock::now() - std::chrono::hours(24);
+    for (int stage = 0; stage < 9; ++stage) {
+        const std::string name = record::runFileName(0, stage, 5000 + stage);
+        ASSERT_TRUE(record::keepRun(dir.string(), name, "1 -\n", error)) << error;
+        fs::last_write_time(dir / name, past);
+    }
+    for (int i = 0; i < 150; ++i) {
+        const std::string name = record::runFileName(1000 + i, i % 9, i);
+        ASSERT_TRUE(record::keepRun(dir.string(), name, "1 -\n", error)) << error;
+    }
+    std::vector<record::BestRun> bests = record::pinnedBests(dir.string());
+    ASSERT_EQ(bests.size(), 9U);
+    for (int stage = 0; stage < 9; ++stage) {
+        EXPECT_EQ(bests[stage].stage, stage);
+        EXPECT_EQ(bests[stage].score, 5000 + stage);
+        EXPECT_TRUE(fs::exists(bests[stage].file));
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), record::keptRuns + 9);
+    const std::string better = record::runFileName(5000, 4, 6000);
+    ASSERT_TRUE(record::keepRun(dir.string(), better, "1 -\n", error)) << error;
+    bests = record::pinnedBests(dir.string());
+    EXPECT_EQ(bests[4].score, 6000);
+    EXPECT_EQ(fs::path(bests[4].file).filename(), better);
+    EXPECT_FALSE(fs::exists(dir / record::runFileName(0, 4, 5004))) << "the old best aged out";
+    EXPECT_EQ(record::bestsText(dir.string()).substr(0, 23), "stage 0: score 5000, pl");
+    EXPECT_NE(record::bestsText(dir.string()).find(better + "\n"), std::string::npos);
+    fs::remove_all(dir);
+    EXPECT_EQ(record::bestsText(dir.string()), "no stage has a kept run in " + dir.string() + "\n");
+}
+
 } // namespace
 } // namespace kueruma

@@ -3,6 +3,7 @@
 
 #include "game/play_state.hpp"
 #include "seam/machine.hpp"
+#include "world/stages.hpp"
 
 #include <cstdint>
 
@@ -21,13 +22,7 @@ void beginStage(game::PlayState& state, seam::Window* window, std::int32_t stage
 // Starts a stage as a valid pass code does: the keypad cell and the cursor back to 0 first.
 void beginStageByCode(game::PlayState& state, seam::Window* window, std::int32_t stageIndex);
 
-// Where a run starts: from start-up (stage -1), or in a stage begun as its pass code begins it
-// with the figure's walk cycle at a count (each stage's walk continues the last one's cycle, so
-// a run kept from a stage played after another names the count it started with).
-struct RunStart {
-    int stage = -1;
-    std::int32_t walkCount = 0;
-};
+using world::RunStart;
 // Puts a program whose window has just been created where `start` says, before its first paint
 // (a walk count without a stage counts for nothing: start-up begins the cycle at 0).
 void startRun(game::PlayState& state, seam::Window* window, const RunStart& start);

@@ -227,7 +227,13 @@ run=$(ls "$work/data/kueruma/runs/"*-stage-0-score-"$score".txt) || fail "the st
 last=$("$bin/kueruma-replay" --trace --stage 0 "$run" | tail -1)
 [[ $last == *'"screen":4,'* && $last == *"\"score\":$score,"* ]] ||
   fail "the kept run replays to ${last:0:200}"
-echo "e2e: recorded stage 0 with score $score; the window and both replays agree"
+for file in "$work/session.txt" "$run"; do
+  "$bin/kueruma-replay" --verify "$file" >"$work/verified" 2>&1 ||
+    fail "the real window's $file does not verify: $(cat "$work/verified")"
+done
+XDG_DATA_HOME="$work/data" "$bin/kueruma" --bests | grep -qx "stage 0: score $score, played .*, $run" ||
+  fail "kueruma --bests does not list the kept run $run"
+echo "e2e: recorded stage 0 with score $score; the window and both replays agree and verify"
 # The recording shown in the window reaches the same result screen.
 start_game "$bin" SDL_AUDIODRIVER=dummy XDG_DATA_HOME="$work/data" --play "$work/session.txt"
 wait_for_picture "$work/want" 30 >/dev/null

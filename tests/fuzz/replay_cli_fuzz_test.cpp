@@ -3,6 +3,9 @@
 // tick with a message and status 2: no trace line, no frame, no crash, no hang.
 #include "fuzz_input.hpp"
 
+#include "backends/headless/headless.hpp"
+#include "files/record/session.hpp"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -194,6 +197,9 @@ TEST_F(ReplayCliFuzz, BadCommandLinesStopWithUsageAndStatusTwo) {
         "--gif FRAMES --from -1",
         "--walk-count -1",
         "--walk-count 2147483648",
+        "--verify --stage 3",
+        "--verify --trace",
+        "--verify two-scripts",
     };
     const std::vector<std::string> goodParts = {"--trace", "--stage 2", "--client 64x48",
                                                 "--png FRAMES"};
@@ -291,6 +297,119 @@ TEST_F(ReplayCliFuzz, AFolderOrAnEmptyNameIsNoScript) {
         EXPECT_EQ(r.status, 2) << "[" << name << "]";
         EXPECT_FALSE(r.err.empty());
     }
+}
+
+std::string replayText(int stage) {
+    return slurp(fs::path(KUERUMA_REPLAY_DIR) / ("stage-" + std::to_string(stage) + ".txt"));
+}
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    const std::size_t at = text.find(from);
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+// --verify plays a run and holds its header to what the keys give; anything that is not a
+// run, or is too long to play, is refused before the first tick.
+TEST_F(ReplayCliFuzz, VerifyHoldsAHeaderToWhatItsKeysGive) {
+    const std::string replay = replayText(3);
+    const std::string claim = "--best: score 2661";
+    const std::string verified = "stage 3: score 2661, result screen at tick 180, hash "
+                                 "d98c62faa58183c7\n";
+    std::string crlf;
+    for (char c : replay) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    std::string utf16 = "\xFF\xFE";
+    for (char c : replay) utf16 += std::string(1, c) + '\0';
+    std::string endless;
+    for (int i = 0; i < 11; ++i) endless += "1000000 R\n";
+    const std::string withHash = replaced(
+        replay, "\n", "\n# verify: stage 3, score 2661, tick 180, hash d98c62faa58183c7\n");
+    struct Case {
+        const char* what;
+        std::string text;
+        int status;
+        std::string out;
+        std::string err; // a part of standard error
+    };
+    const Case cases[] = {
+        {"the recorded replay", replay, 0, verified, ""},
+        {"with CRLF line ends", crlf, 0, verified, ""},
+        {"with its hash", withHash, 0, verified, ""},
+        {"a higher score", replaced(replay, claim, "--best: score 2662"), 1, verified,
+         ":1: stage 3: the header claims score 2662, the keys give 2661"},
+        {"another hash", replaced(withHash, "hash d98c", "hash e98c"), 1, verified,
+         ":2: stage 3: the header claims state hash e98c62faa58183c7, the keys give "
+         "d98c62faa58183c7"},
+        {"another tick", replaced(withHash, "tick 180", "tick 170"), 1, verified,
+         "the header claims the result screen at tick 170, the keys bring it at tick 180"},
+        {"another stage", replaced(withHash, "verify: stage 3", "verify: stage 4"), 1, verified,
+         ":2: stage 4: the header names it as finished stage 1, but the keys finish stage 3"},
+        {"cut in the middle of a line", replay.substr(0, replay.size() / 2), 2, "",
+         "missing keys after the count"},
+        {"cut after a line", replay.substr(0, replay.rfind('\n', replay.size() / 2) + 1), 1, "",
+         "the keys end before the result screen of stage 3"},
+        {"UTF-16", utf16, 2, "", ":1: line contains a NUL byte"},
+        {"a NUL byte", replaced(replay, "3 R\n", std::string("3 R\0\n", 5)), 2, "", "NUL byte"},
+        {"a broken verify line", replaced(withHash, "hash d98c62", "hash d98c6"), 2, "",
+         ":2: a verify line reads '# verify: stage N, score S, tick T, hash H'"},
+        {"eleven million ticks", "# kueruma-solve 3 x: score 1\n" + endless, 2, "",
+         "holds 11000000 ticks; --verify plays at most 10000000"},
+        {"no claim", "1 R\n", 1, "", ": its header claims no finished stage"},
+        {"a stage out of range", "# kueruma-solve 12 x: score 1\n1 R\n", 2, "", ":1: "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path path = writeScript("replay.txt", c.text);
+        const Outcome r = run({"--verify", path.string()});
+        ASSERT_FALSE(r.hung);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_EQ(r.out, c.out + (c.status == 0 ? path.string() + ": verified\n" : ""));
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+        if (c.status == 0) {
+            EXPECT_EQ(r.err, "");
+        }
+    }
+    const Outcome zeros = run({"--verify", "-"}, "/dev/zero");
+    EXPECT_EQ(zeros.status, 2);
+    EXPECT_NE(zeros.err.find("<stdin>:1: "), std::string::npos);
+}
+
+// A session played in one program: its recording and each stage it kept verify on their own,
+// the second stage starting where the first one's walk cycle stopped.
+TEST_F(ReplayCliFuzz, RecordingsAndKeptRunsVerifyToTheirHeaders) {
+    std::vector<std::pair<std::string, std::string>> kept;
+    record::SessionOptions options;
+    options.recordPath = (dir_ / "session.txt").string();
+    options.runKeeper = [&](const std::string& name, const std::string& text) {
+        kept.emplace_back(name, text);
+    };
+    record::Session session;
+    std::string error;
+    ASSERT_TRUE(session.begin(options, error)) << error;
+    headless::NullPaintTarget pixelless;
+    headless::boot(&pixelless);
+    session.started(headless::state());
+    // From the title's NewGame, stage 1 twice (Replay on its result screen).
+    std::string keys = "2 D\n1 X\n";
+    for (int play = 0; play < 2; ++play) keys += replayText(0) + "1 -\n1 X\n";
+    for (const script::Step& step : script::parse(keys, "keys").steps) {
+        headless::holdKeys(step.keys);
+        for (std::int32_t i = 0; i < step.count; ++i) {
+            ASSERT_TRUE(headless::tick());
+            session.keyAnswer(seam::keyX, 0);
+            session.tickDone(headless::state());
+        }
+    }
+    ASSERT_TRUE(session.finish(error)) << error;
+    ASSERT_EQ(kept.size(), 2U);
+    EXPECT_NE(kept[1].second.find("--walk-count "), std::string::npos) << kept[1].second;
+    std::vector<fs::path> runs = {options.recordPath};
+    for (const auto& [name, text] : kept) runs.push_back(writeScript(name, text));
+    for (const fs::path& path : runs) {
+        const Outcome r = run({"--verify", path.string()});
+        EXPECT_EQ(r.status, 0) << path << ": " << r.err;
+        EXPECT_NE(r.out.find(": verified\n"), std::string::npos) << r.out;
+    }
+    EXPECT_NE(slurp(runs[0]).find("# verify: stage 0, score "), std::string::npos);
 }
 
 } // namespace

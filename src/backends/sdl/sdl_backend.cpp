@@ -333,6 +333,20 @@ void useSettingsFile() {
     useSettings(loaded.settings);
 }
 
+int listBests() {
+    const std::string folder = record::defaultRunsFolder();
+    if (folder.empty()) {
+        std::fprintf(stderr, "kueruma: neither XDG_DATA_HOME nor HOME is set: no runs are kept\n");
+        return 1;
+    }
+    const std::string text = record::bestsText(folder);
+    std::fputs(text.c_str(), stdout);
+    std::string error;
+    if (cli::closeStandardOutput(error)) return 0;
+    std::fprintf(stderr, "kueruma: cannot write to standard output: %s\n", error.c_str());
+    return 1;
+}
+
 } // namespace
 
 const driver::Front& front() {
@@ -340,14 +354,14 @@ const driver::Front& front() {
         std::string("The game in a window. Arrow keys move, X jumps and confirms, Z kicks, F11\n"
                     "gives up the stage, P or Pause pauses, Alt+Enter switches fullscreen; a\n"
                     "joystick works too.\n") +
-        record::sessionOptionsHelp + "KUERUMA_SCALE=N chooses the window's scale, from 1 to " +
+        record::desktopOptionsHelp + "KUERUMA_SCALE=N chooses the window's scale, from 1 to " +
         std::to_string(maxScale) + " (default: the settings', else the largest that fits).\n" +
         "Every finished stage's run is kept in $XDG_DATA_HOME/kueruma/runs (the latest " +
-        std::to_string(record::keptRuns) + ").\n" + settingsHelp;
+        std::to_string(record::keptRuns) + "\nand each stage's best).\n" + settingsHelp;
     static const driver::Front desktop{
         details, record::folderKeeper(record::defaultRunsFolder()),
         "neither XDG_DATA_HOME nor HOME is set: finished stages are not kept", nullptr,
-        useSettingsFile};
+        useSettingsFile, listBests};
     return desktop;
 }
 

@@ -2,12 +2,14 @@
 
 #include "cli/command_line.hpp"
 #include "files/record/run_folder.hpp"
+#include "files/record/session.hpp"
+#include "files/script/run_header.hpp"
 #include "files/script/script.hpp"
 #include "host/driver/start.hpp"
 
 #include <emscripten.h>
 
-#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,59 +24,13 @@ EM_JS(void, keepRunInPage, (const char* name, const char* text, int kept), {
 });
 // clang-format on
 
-using app::RunStart;
-
 // The run the page opened, waiting for the next game.
 struct OpenedRun {
     bool waiting = false;
-    RunStart start;
+    script::RunStart start;
     std::vector<script::Step> steps;
 };
 OpenedRun opened;
-
-// Reads the runner's command in one header line: "# replay: kueruma-replay --stage N
-// --walk-count W FILE" (kept runs, recordings) or "# kueruma-solve N ..." (the replays folder).
-// The command is read as the shell would split it and as the runner reads its command line,
-// so "--stage=3" is the runner's third stage and a quoted file name is one word.
-// False for a line that is no such command; otherwise true, with what is wrong in `error`.
-bool readStartLine(std::string_view line, RunStart& start, std::string& error) {
-    line.remove_prefix(1);
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
-    std::vector<std::string> words = script::shellWords(line);
-    if (words.size() >= 2 && words[0] == "kueruma-solve") {
-        error = cli::readStage("kueruma-solve", words[1], start.stage);
-        return true;
-    }
-    if (words.size() < 2 || words[0] != "replay:" || words[1] != "kueruma-replay") return false;
-    words.erase(words.begin(), words.begin() + 2);
-    cli::CommandLine command("kueruma-replay", "", "", {{"--stage", true}, {"--walk-count", true}});
-    error = command.readWords(words);
-    if (error.empty()) error = cli::readRunStart(command, start.stage, start.walkCount);
-    return true;
-}
-
-// The comment lines before the first instruction say where the run starts, in one command.
-std::string readRunStart(std::string_view text, std::string_view name, RunStart& start) {
-    int commandLine = 0;
-    for (int lineNumber = 1; !text.empty(); ++lineNumber) {
-        const std::size_t end = std::min(text.find('\n'), text.size());
-        const std::string_view line = text.substr(0, end);
-        text.remove_prefix(std::min(end + 1, text.size()));
-        const std::size_t first = line.find_first_not_of(" \t\r");
-        if (first == std::string_view::npos) continue;
-        if (line[first] != '#') break;
-        std::string error;
-        if (!readStartLine(line.substr(first), start, error)) continue;
-        const std::string at = std::string(name) + ":" + std::to_string(lineNumber) + ": ";
-        if (commandLine != 0) {
-            return at + "a second replay command (line " + std::to_string(commandLine) +
-                   " has one): keep the one that says where the run starts";
-        }
-        if (!error.empty()) return at + error;
-        commandLine = lineNumber;
-    }
-    return {};
-}
 
 void keepRun(const std::string& name, const std::string& text) {
     keepRunInPage(name.c_str(), text.c_str(), record::keptRuns);
@@ -102,8 +58,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* kueruma_openRun(const char* textByte
     static std::string error;
     const std::string_view text(textBytes, static_cast<std::size_t>(length));
     script::Script parsed = script::parse(text, name);
-    RunStart start;
-    error = parsed.error.empty() ? readRunStart(text, name, start) : parsed.error;
+    script::RunStart start;
+    error = parsed.error.empty() ? script::readRunStart(parsed, name, start) : parsed.error;
     if (error.empty() && parsed.steps.empty()) error = std::string(name) + ": holds no keys";
     if (!error.empty()) return error.c_str();
     opened = {true, start, std::move(parsed.steps)};

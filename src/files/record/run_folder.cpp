@@ -3,9 +3,11 @@
 #include "files/safe_write/safe_write.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <regex>
 #include <vector>
 
@@ -15,35 +17,82 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Only files this program named are ever pruned, whatever else the folder holds.
-bool isRunName(const std::string& name) {
-    static const std::regex pattern(R"(\d{8}-\d{6}-stage-\d+-score--?\d+(-\d+)?\.txt)");
-    return std::regex_match(name, pattern);
+// Only files this program named are ever pruned, whatever else the folder holds. The name
+// says the run's stage, score and when it was played.
+const std::regex& runNamePattern() {
+    static const std::regex pattern(
+        R"((\d{4})(\d\d)(\d\d)-(\d\d)(\d\d)(\d\d)-stage-(\d+)-score-(-?\d+)(-\d+)?\.txt)");
+    return pattern;
 }
 
-// Runs go oldest first by when they were written, whatever their names say (a clock once
-// wrong, or local time after travelling west, names a run for another day), and the run just
-// kept is never one of them.
-void pruneOldRuns(const fs::path& folder, const fs::path& kept) {
-    struct Run {
-        fs::file_time_type written;
-        fs::path path;
-    };
+struct Run {
+    fs::file_time_type written;
+    fs::path path;
+    int stage = 0;
+    int score = 0;
+    bool scored = false; // the name's stage and score are numbers an int holds
+    std::string date;    // "YYYY-MM-DD HH:MM:SS"
+};
+
+bool readInt(const std::ssub_match& digits, int& value) {
+    const std::string text = digits.str();
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc{} && end == text.data() + text.size();
+}
+
+// The runs in `folder` this program named, oldest written first (by when they were written,
+// whatever their names say: a clock once wrong, or local time after travelling west, names a
+// run for another day).
+std::vector<Run> runsIn(const fs::path& folder) {
     std::vector<Run> runs;
     std::error_code ec;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
         const std::string name = entry.path().filename().string();
-        if (!isRunName(name) || !entry.is_regular_file(ec) || entry.path() == kept) continue;
-        const fs::file_time_type written = entry.last_write_time(ec);
-        if (!ec) runs.push_back({written, entry.path()});
+        std::smatch n;
+        if (!std::regex_match(name, n, runNamePattern()) || !entry.is_regular_file(ec)) continue;
+        Run run;
+        run.written = entry.last_write_time(ec);
+        if (ec) continue;
+        run.path = entry.path();
+        run.scored = readInt(n[7], run.stage) && readInt(n[8], run.score);
+        run.date = n[1].str() + "-" + n[2].str() + "-" + n[3].str() + " " + n[4].str() + ":" +
+                   n[5].str() + ":" + n[6].str();
+        runs.push_back(std::move(run));
     }
-    // The run just kept counts towards the latest keptRuns.
-    if (runs.size() < static_cast<std::size_t>(keptRuns)) return;
     std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) {
         return a.written != b.written ? a.written < b.written : a.path < b.path;
     });
-    const std::size_t excess = runs.size() + 1 - static_cast<std::size_t>(keptRuns);
-    for (std::size_t i = 0; i < excess; ++i) fs::remove(runs[i].path, ec);
+    return runs;
+}
+
+// For each stage the index in `runs` of its best; oldest first, so of equal scores the latest.
+std::map<int, std::size_t> bestOfEachStage(const std::vector<Run>& runs) {
+    std::map<int, std::size_t> best;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        if (!runs[i].scored) continue;
+        const auto found = best.find(runs[i].stage);
+        if (found == best.end() || runs[i].score >= runs[found->second].score) {
+            best[runs[i].stage] = i;
+        }
+    }
+    return best;
+}
+
+// Beyond the latest keptRuns (the run just kept among them), the runs written longest ago go,
+// but never a stage's best: a better run takes over its stage's pin, and the old best then
+// ages out as any other run does.
+void pruneOldRuns(const fs::path& folder, const fs::path& kept) {
+    const std::vector<Run> runs = runsIn(folder);
+    if (runs.size() <= static_cast<std::size_t>(keptRuns)) return;
+    std::vector<bool> stays(runs.size(), false);
+    for (const auto& [stage, index] : bestOfEachStage(runs)) stays[index] = true;
+    std::error_code ec;
+    const std::size_t excess = runs.size() - static_cast<std::size_t>(keptRuns);
+    for (std::size_t i = 0, removed = 0; i < runs.size() && removed < excess; ++i) {
+        if (runs[i].path == kept) continue;
+        ++removed;
+        if (!stays[i]) fs::remove(runs[i].path, ec);
+    }
 }
 
 } // namespace
@@ -88,6 +137,26 @@ bool keepRun(const std::string& folder, const std::string& name, const std::stri
     }
     error = "cannot keep " + name + ": too many runs of that name in " + folder;
     return false;
+}
+
+std::vector<BestRun> pinnedBests(const std::string& folder) {
+    const std::vector<Run> runs = runsIn(folder);
+    std::vector<BestRun> bests;
+    for (const auto& [stage, index] : bestOfEachStage(runs)) {
+        bests.push_back({stage, runs[index].score, runs[index].date, runs[index].path.string()});
+    }
+    return bests;
+}
+
+std::string bestsText(const std::string& folder) {
+    const std::vector<BestRun> bests = pinnedBests(folder);
+    if (bests.empty()) return "no stage has a kept run in " + folder + "\n";
+    std::string text;
+    for (const BestRun& best : bests) {
+        text += "stage " + std::to_string(best.stage) + ": score " + std::to_string(best.score) +
+                ", played " + best.date + ", " + best.file + "\n";
+    }
+    return text;
 }
 
 RunKeeper folderKeeper(const std::string& folder) {

@@ -48,9 +48,22 @@ cli::CommandLine sessionCommandLine(std::string_view details) {
                             {{"--record", true}, {"--play", true}, {"--stage", true}});
 }
 
+const std::string desktopOptionsHelp =
+    sessionOptionsHelp + "  --bests        list each stage's best kept run (never pruned)\n";
+
+cli::CommandLine desktopCommandLine(std::string_view details) {
+    return cli::CommandLine(
+        "kueruma", desktopUsage, details,
+        {{"--record", true}, {"--play", true}, {"--stage", true}, {"--bests", false}});
+}
+
 std::string readSessionOptions(const cli::CommandLine& line, SessionOptions& options) {
     if (!line.operands().empty()) {
         return "takes no arguments, not '" + cli::printable(line.operands().front()) + "'";
+    }
+    options.listBests = line.has("--bests");
+    if (options.listBests && (line.has("--record") || line.has("--play") || line.has("--stage"))) {
+        return "--bests lists the kept runs and plays nothing: it takes no other option";
     }
     if (const std::string* v = line.value("--record")) {
         if (v->empty()) return "--record takes a file name";
@@ -125,24 +138,14 @@ void Session::tickDone(const game::PlayState& state) {
 }
 
 void Session::observeScreen(const game::PlayState& state) {
-    const int screen = state.gameState.screen;
-    // The stage-intro screen lasts one tick: the stage's run starts with the next one.
-    if (screen == game::StageIntro) {
-        playingStage_ = state.gameState.stageIndex;
-        stageStart_ = recording_.ticks();
-        stageWalkCount_ = state.figure.walkCounter;
+    if (const std::optional<StageResult> result = stageWatch_.observe(state, recording_.ticks())) {
+        stageEnded(*result);
     }
-    if (screen == game::Result && lastScreen_ != game::Result && stageStart_ >= 0) {
-        stageEnded(state);
-    }
-    lastScreen_ = screen;
 }
 
-void Session::stageEnded(const game::PlayState& state) {
-    const int score = state.figure.score;
-    results_.push_back({playingStage_, score, recording_.ticks()});
-    if (options_.runKeeper) keepStageRun(playingStage_, score);
-    stageStart_ = -1;
+void Session::stageEnded(const StageResult& result) {
+    results_.push_back(result);
+    if (options_.runKeeper) keepStageRun(result);
     if (options_.recordPath.empty()) return;
     std::string error;
     if (writeRecording(error)) {
@@ -153,16 +156,17 @@ void Session::stageEnded(const game::PlayState& state) {
     }
 }
 
-void Session::keepStageRun(int stage, int score) {
+void Session::keepStageRun(const StageResult& result) {
     const std::time_t now = std::time(nullptr);
-    const std::string name = runFileName(now, stage, score);
-    const std::int64_t ticks = recording_.ticks() - stageStart_;
+    const std::string name = runFileName(now, result.stage, result.score);
+    const std::int64_t ticks = result.resultTick - result.startTick;
     std::string text = "# kueruma " + std::string(cli::programVersion()) + ": stage " +
-                       std::to_string(stage) + ", score " + std::to_string(score) + ", played " +
-                       localTimeText(now) + "\n";
-    text += script::commentLine("replay: " + replayCommand(stage, stageWalkCount_, name));
+                       std::to_string(result.stage) + ", score " + std::to_string(result.score) +
+                       ", played " + localTimeText(now) + "\n";
+    text += script::commentLine("replay: " + replayCommand(result.stage, result.walkCount, name));
     text += "# " + std::to_string(ticks) + " ticks, from the stage's intro to its result\n";
-    text += recording_.scriptLines(stageStart_, recording_.ticks());
+    text += verifyLine(result, result.startTick);
+    text += recording_.scriptLines(result.startTick, result.resultTick);
     options_.runKeeper(name, text);
 }
 
@@ -176,10 +180,7 @@ bool Session::writeRecording(std::string& error) {
     text += script::commentLine("replay: " +
                                 replayCommand(options_.start.stage, 0, options_.recordPath));
     text += "# " + std::to_string(recording_.ticks()) + " ticks\n";
-    for (const StageResult& r : results_) {
-        text += "# stage " + std::to_string(r.stage) + ": score " + std::to_string(r.score) +
-                " on the result screen at tick " + std::to_string(r.resultTick) + "\n";
-    }
+    for (const StageResult& r : results_) text += resultLine(r) + verifyLine(r, 0);
     text += recording_.scriptLines(0, recording_.ticks());
     return recordingLock_.rewrite(text, error);
 }

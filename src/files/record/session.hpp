@@ -9,6 +9,7 @@
 #include "files/record/key_feed.hpp"
 #include "files/record/recording.hpp"
 #include "files/record/run_folder.hpp"
+#include "files/record/stage_results.hpp"
 #include "files/safe_write/safe_write.hpp"
 #include "game/play_state.hpp"
 #include "seam/machine.hpp"
@@ -26,6 +27,7 @@ struct SessionOptions {
     RunKeeper runKeeper;    // empty: finished stages are not kept
     // The script to show when there is no playPath (the page opens runs from memory).
     std::vector<script::Step> playSteps;
+    bool listBests = false; // --bests: list each stage's best kept run instead of playing
 };
 
 // The game's own options, the same in every desktop program: the command line that reads them
@@ -33,8 +35,15 @@ struct SessionOptions {
 // otherwise what is wrong.
 inline constexpr const char* sessionUsage =
     "usage: kueruma [--record FILE] [--play FILE [--stage N]]\n";
+// The desktop game's, which keeps runs in a folder.
+inline constexpr const char* desktopUsage =
+    "usage: kueruma [--record FILE] [--play FILE [--stage N]]\n"
+    "       kueruma --bests\n";
 extern const std::string sessionOptionsHelp;
 cli::CommandLine sessionCommandLine(std::string_view details);
+// The desktop game's: those and what only it has (it keeps runs in a folder).
+extern const std::string desktopOptionsHelp;
+cli::CommandLine desktopCommandLine(std::string_view details);
 std::string readSessionOptions(const cli::CommandLine& line, SessionOptions& options);
 
 class Session {
@@ -61,15 +70,9 @@ class Session {
   private:
     bool active() const { return !options_.recordPath.empty() || options_.runKeeper; }
     void observeScreen(const game::PlayState& state);
-    void stageEnded(const game::PlayState& state);
+    void stageEnded(const StageResult& result);
     bool writeRecording(std::string& error);
-    void keepStageRun(int stage, int score);
-
-    struct StageResult {
-        int stage;
-        int score;
-        std::int64_t resultTick;
-    };
+    void keepStageRun(const StageResult& result);
 
     SessionOptions options_;
     std::string startedAt_;
@@ -78,10 +81,7 @@ class Session {
     std::vector<StageResult> results_;
     bool sampled_ = false;
     bool gaveUp_ = false;
-    int lastScreen_ = -1;
-    int playingStage_ = -1;
-    std::int64_t stageStart_ = -1;
-    std::int32_t stageWalkCount_ = 0;
+    StageWatch stageWatch_;
     bool recordingWarned_ = false;
     bool started_ = false;
     bool finished_ = false;

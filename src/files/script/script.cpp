@@ -97,12 +97,14 @@ class ScriptBuilder {
         }
         if (!problem.empty()) return fail(lineNumber_, problem);
         if (hasStep) result_.steps.push_back(step);
+        keepHeaderLine(line);
         return true;
     }
     // Line 0 is the file as a whole: it has no line to name.
     bool fail(std::size_t lineNumber, std::string_view problem) {
         result_.steps.clear();
         result_.steps.shrink_to_fit();
+        result_.header.clear();
         result_.error = (name_.empty() ? std::string("''") : std::string(name_)) + ":" +
                         (lineNumber == 0 ? "" : std::to_string(lineNumber) + ":") + " " +
                         std::string(problem);
@@ -111,6 +113,12 @@ class ScriptBuilder {
     Script take() { return std::move(result_); }
 
   private:
+    void keepHeaderLine(std::string_view line) {
+        if (!result_.steps.empty() || result_.header.size() == maxHeaderLines) return;
+        const std::string_view text = trim(line);
+        if (text.starts_with('#')) result_.header.push_back({lineNumber_, std::string(text)});
+    }
+
     static constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
     std::string_view name_;
     std::size_t lineNumber_ = 0;

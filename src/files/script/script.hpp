@@ -18,9 +18,17 @@ struct Step {
     loop::KeySet keys;
 };
 
+// A comment line before the first instruction (from its '#' on), and its line number.
+struct HeaderLine {
+    std::size_t line;
+    std::string text;
+};
+
 // A script read whole, or nothing and the first thing wrong with it.
 struct Script {
     std::vector<Step> steps;
+    // The comments that say what the script is, the first maxHeaderLines of them.
+    std::vector<HeaderLine> header;
     // "NAME:LINE: what is wrong" for the first bad line, "NAME: what is wrong" when the file
     // cannot be read; empty when the script is good.
     std::string error;
@@ -30,6 +38,8 @@ inline constexpr std::int32_t maxStepCount = 1'000'000;
 inline constexpr std::size_t maxLineLength = 4096;
 // Enough for hours of recorded play, and a bound on what an endless input can fill.
 inline constexpr std::size_t maxInstructions = 1'000'000;
+// A recording's header names each finished stage in two lines: room for hundreds of them.
+inline constexpr std::size_t maxHeaderLines = 1024;
 
 Script parse(std::string_view text, std::string_view name);
 // Reads and parses a file, or standard input for "-"; a file that cannot be read is named

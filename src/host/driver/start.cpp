@@ -22,7 +22,8 @@ void report(const Front& front, const std::string& text) {
 }
 
 int begin(int argc, char** argv, const Front& front) {
-    cli::CommandLine line = record::sessionCommandLine(front.help);
+    cli::CommandLine line = front.listBests != nullptr ? record::desktopCommandLine(front.help)
+                                                       : record::sessionCommandLine(front.help);
     if (!line.read(argc, argv)) {
         // Written to the standard streams already; a program without them shows it too.
         if (front.show == nullptr) return line.exitStatus();
@@ -40,6 +41,7 @@ int begin(int argc, char** argv, const Front& front) {
         report(front, "kueruma: " + error + "\n" + record::sessionUsage);
         return 2;
     }
+    if (options.listBests) return front.listBests();
     options.runKeeper = front.runKeeper;
     if (!beginSession(options, error)) {
         report(front, "kueruma: " + error);

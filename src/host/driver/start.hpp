@@ -28,6 +28,9 @@ struct Front {
     // What the front end does once its command line is good, before its window opens (the
     // desktop reads the player's settings file); null: nothing.
     void (*prepare)() = nullptr;
+    // Lists each stage's best kept run (--bests) and gives the exit status; null: the program
+    // has no --bests.
+    int (*listBests)() = nullptr;
 };
 
 // Reads the game's command line and begins its session. -1 when the game goes on; otherwise

@@ -8,6 +8,7 @@
 #include "programs/replay/gif_run.hpp"
 #include "programs/replay/stage_dump.hpp"
 #include "programs/replay/trace.hpp"
+#include "programs/replay/verify.hpp"
 #include "raster/framebuffer.hpp"
 
 #include <cerrno>
@@ -33,6 +34,7 @@ constexpr const char* program = "kueruma-replay";
 constexpr const char* usage =
     "usage: kueruma-replay [--stage N [--walk-count N]] [--client WxH] [--trace] [--png DIR]\n"
     "                      [--gif FILE [--from T] [--to T]] [SCRIPT | -]\n"
+    "       kueruma-replay --verify SCRIPT\n"
     "       kueruma-replay --dump-stages\n";
 const std::string details =
     "Plays SCRIPT (or standard input, '-') headless. Each line holds keys through some ticks:\n"
@@ -47,6 +49,9 @@ const std::string details =
     "  --png DIR      write each paint as DIR/frame-NNNNNN.png\n"
     "  --gif FILE     write the run as an animated GIF, each paint shown as long as the\n"
     "                 program's clock keeps it; --from T and --to T keep ticks T to T\n"
+    "  --verify       play SCRIPT from where its header says and check the score, result\n"
+    "                 tick and state hash it claims for each finished stage (exit status 1\n"
+    "                 when one differs)\n"
     "  --dump-stages  print the nine stages as JSON\n";
 
 struct Options {
@@ -60,6 +65,7 @@ struct Options {
     long long gifFrom = 0;
     long long gifTo = replay::GifRun::lastTick;
     bool dumpStages = false;
+    bool verify = false;
     std::string script;
     bool hasScript = false;
 };
@@ -96,6 +102,17 @@ std::string readOptions(const cli::CommandLine& line, Options& o) {
                            !line.has("--walk-count") && !line.has("--client") &&
                            !line.has("--trace") && !line.has("--png") && !line.has("--gif");
         return alone ? "" : "--dump-stages takes no script and no other option";
+    }
+    o.verify = line.has("--verify");
+    if (o.verify) {
+        const bool alone = line.operands().size() == 1 && !line.has("--stage") &&
+                           !line.has("--walk-count") && !line.has("--client") &&
+                           !line.has("--trace") && !line.has("--png") && !line.has("--gif");
+        if (!alone)
+            return "--verify takes one script and no other option (its header says where it "
+                   "starts)";
+        o.script = line.operands().front();
+        return {};
     }
     if (std::string problem = cli::readRunStart(line, o.stage, o.walkCount); !problem.empty()) {
         return problem;
@@ -181,7 +198,8 @@ int main(int argc, char** argv) {
                            {"--gif", true},
                            {"--from", true},
                            {"--to", true},
-                           {"--dump-stages", false}});
+                           {"--dump-stages", false},
+                           {"--verify", false}});
     if (!line.read(argc, argv)) return line.exitStatus();
     Options options;
     const std::string problem = readOptions(line, options);
@@ -193,6 +211,12 @@ int main(int argc, char** argv) {
     if (options.dumpStages) {
         if (!writeOut(replay::stagesJson())) return 1;
         return finishOutput();
+    }
+    if (options.verify) {
+        std::string report;
+        const int status = replay::verifyRun(options.script, report);
+        if (!writeOut(report)) return 1;
+        return finishOutput() != 0 ? 1 : status;
     }
     script::Script script;
     if (options.hasScript) {

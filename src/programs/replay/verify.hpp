@@ -1,0 +1,19 @@
+// kueruma-replay --verify: plays a run's keys from where its header says and checks what the
+// header claims of each finished stage (its score, and its result tick and state hash where a
+// verify line gives them), so anyone can tell whether a shared run scores what it says.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kueruma::replay {
+
+// A run longer than this is refused rather than played for hours (about 140 hours of play).
+inline constexpr std::int64_t maxVerifiedTicks = 10'000'000;
+
+// Appends one line per finished stage to `report` and says on standard error what does not
+// hold. Returns the exit status: 0 when every claim holds, 1 when one does not (or the header
+// claims nothing), 2 when the file cannot be read or is not a run.
+int verifyRun(const std::string& path, std::string& report);
+
+} // namespace kueruma::replay
