@@ -87,6 +87,17 @@ def hexd(x):
     return float.hex(x)
 
 
+def pieces(q, bits, count):
+    """q as `count` pieces: all but the last cut to `bits` bits (so that their products with a
+    short whole number are exact), the last the rest rounded to a double."""
+    rest, out = q, []
+    for _ in range(count - 1):
+        out.append(leading_bits(rest, bits))
+        rest -= out[-1]
+    out.append(Fraction(to_double(rest)))
+    return [float(p) for p in out]
+
+
 def main():
     half_pi = PI / 2
     out = []
@@ -100,15 +111,8 @@ def main():
     out.append("")
     out.append("// pi/2 in four pieces: the first three of 33 bits, so that k times each is exact for")
     out.append("// k below 2^20, and the rest rounded.")
-    rest = half_pi
-    pieces = []
-    for _ in range(3):
-        p = leading_bits(rest, 33)
-        pieces.append(p)
-        rest -= p
-    pieces.append(Fraction(to_double(rest)))
-    for i, p in enumerate(pieces):
-        out.append(f"constexpr double halfPi{i + 1} = {hexd(float(p))};")
+    for i, p in enumerate(pieces(half_pi, 33, 4)):
+        out.append(f"constexpr double halfPi{i + 1} = {hexd(p)};")
     hi, lo = double_double(half_pi)
     out.append(f"constexpr double halfPiHi = {hexd(hi)};")
     out.append(f"constexpr double halfPiLo = {hexd(lo)};")
@@ -128,22 +132,14 @@ def main():
     out.append("// pi/128 in four pieces: the first three of 27 bits, so that k times each is exact for")
     out.append("// k below 2^26, and the rest rounded.")
     step = PI / 128
-    rest = step
-    for i in range(3):
-        p = leading_bits(rest, 27)
-        out.append(f"constexpr double step{i + 1} = {hexd(float(p))};")
-        rest -= p
-    out.append(f"constexpr double step4 = {hexd(to_double(rest))};")
+    for i, p in enumerate(pieces(step, 27, 4)):
+        out.append(f"constexpr double step{i + 1} = {hexd(p)};")
     out.append(f"constexpr double stepsPerRadian = {hexd(to_double(128 / PI))};")
     out.append("")
     out.append("// pi/128 in three pieces for the arguments below 16: the first two of 43 bits, so that k")
     out.append("// times each is exact for k below 2^10, and the rest rounded.")
-    rest = step
-    for i in range(2):
-        p = leading_bits(rest, 43)
-        out.append(f"constexpr double nearStep{i + 1} = {hexd(float(p))};")
-        rest -= p
-    out.append(f"constexpr double nearStep3 = {hexd(to_double(rest))};")
+    for i, p in enumerate(pieces(step, 43, 3)):
+        out.append(f"constexpr double nearStep{i + 1} = {hexd(p)};")
     out.append("")
     out.append("// sin and cos of k pi/128 for k = 0..255, each as a head of 27 bits (so its product with")
     out.append("// a 26-bit number is exact) plus the rest, to about 2^-80, and each rounded to a double.")
