@@ -2,6 +2,7 @@
 #include "backends/sdl/sdl_backend.hpp"
 #include "files/record/run_folder.hpp"
 #include "files/record/session.hpp"
+#include "host/driver/practice.hpp"
 
 #include <clocale>
 #include <cstdio>
@@ -49,6 +50,14 @@ int main(int argc, char** argv) {
     if (!problem.empty()) return line.fail(problem);
     if (options.listBests) return listBests();
     options.runKeeper = record::folderKeeper(record::defaultRunsFolder());
+    if (options.practice) {
+        driver::practice::enable({[](std::int64_t ticks, const game::PlayState& state) {
+                                      record::session().cutAt(ticks, state);
+                                  },
+                                  [](const std::string& message) {
+                                      std::fprintf(stderr, "kueruma: %s\n", message.c_str());
+                                  }});
+    }
     std::string error;
     if (!record::session().begin(options, error)) {
         std::fprintf(stderr, "kueruma: %s\n", error.c_str());

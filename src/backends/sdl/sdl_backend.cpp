@@ -7,6 +7,7 @@
 #include "files/record/session.hpp"
 #include "host/driver/backend.hpp"
 #include "host/driver/driver.hpp"
+#include "host/driver/practice.hpp"
 #include "raster/raster_canvas.hpp"
 #include "seam/machine.hpp"
 
@@ -89,6 +90,27 @@ void handleWindowEvent(const SDL_WindowEvent& event) {
     }
 }
 
+// Practice mode's keys: Backspace held rewinds, [ and ] set the speed, . steps one tick.
+bool practiceKey(const SDL_KeyboardEvent& key, bool down) {
+    if (!driver::practice::enabled()) return false;
+    switch (key.keysym.sym) {
+    case SDLK_BACKSPACE:
+        driver::practice::setRewinding(down);
+        return true;
+    case SDLK_LEFTBRACKET:
+        if (down && key.repeat == 0) driver::practice::slower();
+        return true;
+    case SDLK_RIGHTBRACKET:
+        if (down && key.repeat == 0) driver::practice::faster();
+        return true;
+    case SDLK_PERIOD:
+        if (down) driver::practice::step();
+        return true;
+    default:
+        return false;
+    }
+}
+
 void handleEvent(const SDL_Event& event) {
     loop::KeyLatch& keys = driver::program().loop.keys;
     seam::Window& window = driver::program().window;
@@ -105,9 +127,11 @@ void handleEvent(const SDL_Event& event) {
             if (event.key.repeat == 0) toggleFullscreen();
             break;
         }
+        if (practiceKey(event.key, true)) break;
         keys.press(input::keyOf(event.key.keysym.sym));
         break;
     case SDL_KEYUP:
+        if (practiceKey(event.key, false)) break;
         keys.release(input::keyOf(event.key.keysym.sym));
         break;
     default:

@@ -1,6 +1,7 @@
 #include "host/driver/driver.hpp"
 
 #include "host/driver/backend.hpp"
+#include "host/driver/practice.hpp"
 #include "seam/machine.hpp"
 
 namespace kueruma::driver {
@@ -44,6 +45,7 @@ void paint() {
 
 void fireTimer() {
     Program& current = program();
+    if (!practice::beforeTick()) return;
     tickStarts();
     current.shell.onTimer(&current.window);
     tickDone();
@@ -77,7 +79,7 @@ namespace kueruma::seam {
 using driver::program;
 
 void setTimer(Window*, int, unsigned periodMs) {
-    program().loop.setTimer(periodMs);
+    program().loop.setTimer(driver::practice::timerPeriod(periodMs));
 }
 
 void invalidate(Window*) {
