@@ -488,8 +488,17 @@ TEST_F(ReplayCliFuzz, APracticeRunKeepsTheTimelineFinallyPlayed) {
     EXPECT_EQ(driver::practice::speedPercent(), 100);
     EXPECT_EQ(headless::state().gameState.screen, game::Result);
     EXPECT_EQ(headless::state().figure.score, 1819) << "the replay's own score";
+    // Back from the result screen into the stage's last ticks, and to the result again: the
+    // stage is finished once on the timeline, and kept twice.
+    rewind(6); // the replay ends three ticks after its result screen came up
+    EXPECT_EQ(headless::state().gameState.screen, game::Play);
+    for (std::size_t i = stage.size() - 6; i < stage.size(); ++i) play(stage[i]);
     ASSERT_TRUE(session.finish(error)) << error;
-    ASSERT_EQ(kept.size(), 1U);
+    ASSERT_EQ(kept.size(), 2U);
+    EXPECT_EQ(kept[1].second.substr(kept[1].second.find("\n# verify")),
+              kept[0].second.substr(kept[0].second.find("\n# verify")));
+    EXPECT_EQ(slurp(options.recordPath).find("# verify:"),
+              slurp(options.recordPath).rfind("# verify:"));
     EXPECT_NE(kept[0].second.find("\n# practice: "), std::string::npos) << kept[0].second;
     EXPECT_NE(kept[0].second.find("# verify: stage 0, score 1819, tick 349,"), std::string::npos)
         << kept[0].second;
