@@ -5,6 +5,7 @@
 
 #include "backends/headless/headless.hpp"
 #include "files/record/session.hpp"
+#include "host/driver/practice.hpp"
 
 #include <gtest/gtest.h>
 
@@ -410,6 +411,102 @@ TEST_F(ReplayCliFuzz, RecordingsAndKeptRunsVerifyToTheirHeaders) {
         EXPECT_NE(r.out.find(": verified\n"), std::string::npos) << r.out;
     }
     EXPECT_NE(slurp(runs[0]).find("# verify: stage 0, score "), std::string::npos);
+}
+
+// Practice: a stage played with rewinds (one past the stage's start), a slowed stretch and a
+// held game stepped tick by tick keeps the timeline finally played, which verifies.
+TEST_F(ReplayCliFuzz, APracticeRunKeepsTheTimelineFinallyPlayed) {
+    std::vector<std::pair<std::string, std::string>> kept;
+    std::vector<std::string> notices;
+    record::SessionOptions options;
+    options.practice = true;
+    options.recordPath = (dir_ / "practice.txt").string();
+    options.runKeeper = [&](const std::string& name, const std::string& text) {
+        kept.emplace_back(name, text);
+    };
+    record::Session session;
+    std::string error;
+    ASSERT_TRUE(session.begin(options, error)) << error;
+    driver::practice::enable(
+        {[&](std::int64_t ticks, const game::PlayState& state) { session.cutAt(ticks, state); },
+         [&](const std::string& message) { notices.push_back(message); }});
+    headless::NullPaintTarget pixelless;
+    headless::boot(&pixelless);
+    session.started(headless::state());
+    auto play = [&](loop::KeySet keys) {
+        headless::holdKeys(keys);
+        ASSERT_TRUE(headless::tick());
+        session.keyAnswer(seam::keyX, 0);
+        session.tickDone(headless::state());
+    };
+    auto rewind = [&](int ticks) {
+        driver::practice::setRewinding(true);
+        for (int i = 0; i < ticks; ++i) ASSERT_TRUE(headless::tick());
+        driver::practice::setRewinding(false);
+    };
+    play(loop::KeyDown);
+    play(loop::KeyDown);
+    play(loop::KeyX);
+    std::vector<loop::KeySet> stage;
+    for (const script::Step& step : script::parse(replayText(0), "stage").steps) {
+        stage.insert(stage.end(), static_cast<std::size_t>(step.count), step.keys);
+    }
+    // Tick by tick, with 24 rewinds of 1 to 12 ticks and a stretch at 25%.
+    std::size_t at = 0;
+    int rewinds = 0;
+    bool pastTheStart = false;
+    for (; at < stage.size(); ++at) {
+        if (at == 5 && !pastTheStart) {
+            pastTheStart = true;
+            rewind(20);
+            ASSERT_EQ(notices.size(), 1U) << "the rewind went past the stage's start";
+            at = 0;
+        }
+        if (at == 100 && driver::practice::speedPercent() == 100) driver::practice::slower();
+        if (at == 100) driver::practice::slower();
+        if (at == 140) {
+            EXPECT_EQ(headless::timerPeriodMs(), 200U) << "a play tick every 200 ms at 25%";
+            driver::practice::faster();
+            driver::practice::faster();
+        }
+        if (at == 160) {
+            driver::practice::step();
+            play(stage[at++]);
+            ASSERT_TRUE(headless::tick()) << "held: no tick goes through";
+            driver::practice::faster();
+        }
+        if (at > 20 && at % 13 == 0 && rewinds < 24) {
+            const int back = 1 + rewinds % 12;
+            rewind(back);
+            at -= static_cast<std::size_t>(back);
+            ++rewinds;
+        }
+        play(stage[at]);
+    }
+    EXPECT_EQ(rewinds, 24);
+    EXPECT_EQ(driver::practice::rewinds(), 5 + 2 * (12 * 13 / 2)) << "ticks rewound";
+    EXPECT_EQ(driver::practice::speedPercent(), 100);
+    EXPECT_EQ(headless::state().gameState.screen, game::Result);
+    EXPECT_EQ(headless::state().figure.score, 1819) << "the replay's own score";
+    // Back from the result screen into the stage's last ticks, and to the result again: the
+    // stage is finished once on the timeline, and kept twice.
+    rewind(6); // the replay ends three ticks after its result screen came up
+    EXPECT_EQ(headless::state().gameState.screen, game::Play);
+    for (std::size_t i = stage.size() - 6; i < stage.size(); ++i) play(stage[i]);
+    ASSERT_TRUE(session.finish(error)) << error;
+    ASSERT_EQ(kept.size(), 2U);
+    EXPECT_EQ(kept[1].second.substr(kept[1].second.find("\n# verify")),
+              kept[0].second.substr(kept[0].second.find("\n# verify")));
+    EXPECT_EQ(slurp(options.recordPath).find("# verify:"),
+              slurp(options.recordPath).rfind("# verify:"));
+    EXPECT_NE(kept[0].second.find("\n# practice: "), std::string::npos) << kept[0].second;
+    EXPECT_NE(kept[0].second.find("# verify: stage 0, score 1819, tick 349,"), std::string::npos)
+        << kept[0].second;
+    for (const fs::path& path :
+         {fs::path(options.recordPath), writeScript(kept[0].first, kept[0].second)}) {
+        const Outcome r = run({"--verify", path.string()});
+        EXPECT_EQ(r.status, 0) << path << ": " << r.err;
+    }
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "host/driver/backend.hpp"
 #include "host/driver/driver.hpp"
 #include "raster/pause_mark.hpp"
+#include "host/driver/practice.hpp"
 #include "raster/raster_canvas.hpp"
 #include "seam/machine.hpp"
 
@@ -121,6 +122,27 @@ void handleWindowEvent(const SDL_WindowEvent& event) {
     }
 }
 
+// Practice mode's keys: Backspace held rewinds, [ and ] set the speed, . steps one tick.
+bool practiceKey(const SDL_KeyboardEvent& key, bool down) {
+    if (!driver::practice::enabled()) return false;
+    switch (key.keysym.sym) {
+    case SDLK_BACKSPACE:
+        driver::practice::setRewinding(down);
+        return true;
+    case SDLK_LEFTBRACKET:
+        if (down && key.repeat == 0) driver::practice::slower();
+        return true;
+    case SDLK_RIGHTBRACKET:
+        if (down && key.repeat == 0) driver::practice::faster();
+        return true;
+    case SDLK_PERIOD:
+        if (down) driver::practice::step();
+        return true;
+    default:
+        return false;
+    }
+}
+
 void handleEvent(const SDL_Event& event) {
     loop::KeyLatch& keys = driver::program().loop.keys;
     seam::Window& window = driver::program().window;
@@ -141,10 +163,12 @@ void handleEvent(const SDL_Event& event) {
             if (event.key.repeat == 0) setPaused(!driver::paused());
             break;
         }
+        if (practiceKey(event.key, true)) break;
         // A paused game hears no keys: none is pressed when it goes on.
         if (!driver::paused()) keys.press(input::keyOf(event.key.keysym.sym));
         break;
     case SDL_KEYUP:
+        if (practiceKey(event.key, false)) break;
         keys.release(input::keyOf(event.key.keysym.sym));
         break;
     default:

@@ -49,12 +49,18 @@ cli::CommandLine sessionCommandLine(std::string_view details) {
 }
 
 const std::string desktopOptionsHelp =
-    sessionOptionsHelp + "  --bests        list each stage's best kept run (never pruned)\n";
+    sessionOptionsHelp +
+    "  --bests        list each stage's best kept run (never pruned)\n"
+    "  --practice     hold Backspace to rewind; [ slower (50%, 25%), ] faster;\n"
+    "                 . holds the game and steps one tick\n";
 
 cli::CommandLine desktopCommandLine(std::string_view details) {
-    return cli::CommandLine(
-        "kueruma", desktopUsage, details,
-        {{"--record", true}, {"--play", true}, {"--stage", true}, {"--bests", false}});
+    return cli::CommandLine("kueruma", desktopUsage, details,
+                            {{"--record", true},
+                             {"--play", true},
+                             {"--stage", true},
+                             {"--bests", false},
+                             {"--practice", false}});
 }
 
 std::string readSessionOptions(const cli::CommandLine& line, SessionOptions& options) {
@@ -62,7 +68,8 @@ std::string readSessionOptions(const cli::CommandLine& line, SessionOptions& opt
         return "takes no arguments, not '" + cli::printable(line.operands().front()) + "'";
     }
     options.listBests = line.has("--bests");
-    if (options.listBests && (line.has("--record") || line.has("--play") || line.has("--stage"))) {
+    if (options.listBests && (line.has("--record") || line.has("--play") || line.has("--stage") ||
+                              line.has("--practice"))) {
         return "--bests lists the kept runs and plays nothing: it takes no other option";
     }
     if (const std::string* v = line.value("--record")) {
@@ -70,6 +77,10 @@ std::string readSessionOptions(const cli::CommandLine& line, SessionOptions& opt
         options.recordPath = *v;
     }
     if (const std::string* v = line.value("--play")) options.playPath = *v;
+    options.practice = line.has("--practice");
+    if (options.practice && !options.playPath.empty()) {
+        return "--practice plays from the start: it does not go with --play";
+    }
     if (const std::string* v = line.value("--stage")) {
         if (std::string problem = cli::readStage("--stage", *v, options.start.stage);
             !problem.empty()) {
@@ -137,6 +148,20 @@ void Session::tickDone(const game::PlayState& state) {
     observeScreen(state);
 }
 
+void Session::cutAt(std::int64_t ticks, const game::PlayState& state) {
+    if (!active() || ticks >= recording_.ticks()) return;
+    ++cuts_;
+    recording_.cutAt(ticks);
+    const StageResult* reopened = nullptr;
+    StageResult last;
+    while (!results_.empty() && results_.back().resultTick > ticks) {
+        last = results_.back();
+        reopened = &last;
+        results_.pop_back();
+    }
+    stageWatch_.rewound(state, reopened);
+}
+
 void Session::observeScreen(const game::PlayState& state) {
     if (const std::optional<StageResult> result = stageWatch_.observe(state, recording_.ticks())) {
         stageEnded(*result);
@@ -165,9 +190,16 @@ void Session::keepStageRun(const StageResult& result) {
                        ", played " + localTimeText(now) + "\n";
     text += script::commentLine("replay: " + replayCommand(result.stage, result.walkCount, name));
     text += "# " + std::to_string(ticks) + " ticks, from the stage's intro to its result\n";
+    text += practiceLine();
     text += verifyLine(result, result.startTick);
     text += recording_.scriptLines(result.startTick, result.resultTick);
     options_.runKeeper(name, text);
+}
+
+std::string Session::practiceLine() const {
+    if (!options_.practice) return {};
+    return "# practice: the keys of the timeline finally played (" + std::to_string(cuts_) +
+           " ticks rewound)\n";
 }
 
 bool Session::writeRecording(std::string& error) {
@@ -180,6 +212,7 @@ bool Session::writeRecording(std::string& error) {
     text += script::commentLine("replay: " +
                                 replayCommand(options_.start.stage, 0, options_.recordPath));
     text += "# " + std::to_string(recording_.ticks()) + " ticks\n";
+    text += practiceLine();
     for (const StageResult& r : results_) text += resultLine(r) + verifyLine(r, 0);
     text += recording_.scriptLines(0, recording_.ticks());
     return recordingLock_.rewrite(text, error);

@@ -28,6 +28,7 @@ struct SessionOptions {
     // The script to show when there is no playPath (the page opens runs from memory).
     std::vector<script::Step> playSteps;
     bool listBests = false; // --bests: list each stage's best kept run instead of playing
+    bool practice = false;  // --practice: rewinds may cut the timeline
 };
 
 // The game's own options, the same in every desktop program: the command line that reads them
@@ -37,7 +38,7 @@ inline constexpr const char* sessionUsage =
     "usage: kueruma [--record FILE] [--play FILE [--stage N]]\n";
 // The desktop game's, which keeps runs in a folder.
 inline constexpr const char* desktopUsage =
-    "usage: kueruma [--record FILE] [--play FILE [--stage N]]\n"
+    "usage: kueruma [--record FILE] [--play FILE [--stage N]] [--practice]\n"
     "       kueruma --bests\n";
 extern const std::string sessionOptionsHelp;
 cli::CommandLine sessionCommandLine(std::string_view details);
@@ -63,6 +64,9 @@ class Session {
     bool showingScript() const { return feed_.active(); }
     // A timer tick has been delivered to the shell.
     void tickDone(const game::PlayState& state);
+    // Practice rewound the program to where it stood after `ticks` ticks, with `state`: the
+    // ticks after them are no longer the timeline played.
+    void cutAt(std::int64_t ticks, const game::PlayState& state);
     // The last write of the recording, once the game has started; later calls do nothing.
     // False with `error` when it failed.
     bool finish(std::string& error);
@@ -72,6 +76,7 @@ class Session {
     void observeScreen(const game::PlayState& state);
     void stageEnded(const StageResult& result);
     bool writeRecording(std::string& error);
+    std::string practiceLine() const;
     void keepStageRun(const StageResult& result);
 
     SessionOptions options_;
@@ -82,6 +87,7 @@ class Session {
     bool sampled_ = false;
     bool gaveUp_ = false;
     StageWatch stageWatch_;
+    std::int64_t cuts_ = 0;
     bool recordingWarned_ = false;
     bool started_ = false;
     bool finished_ = false;

@@ -29,6 +29,14 @@ std::optional<StageResult> StageWatch::observe(const game::PlayState& state, std
     return ended;
 }
 
+void StageWatch::rewound(const game::PlayState& state, const StageResult* ended) {
+    if (ended != nullptr) {
+        playing_ = *ended;
+        inStage_ = true;
+    }
+    lastScreen_ = state.gameState.screen;
+}
+
 std::string verifyLine(const StageResult& result, std::int64_t fromTick) {
     return "# verify: stage " + std::to_string(result.stage) + ", score " +
            std::to_string(result.score) + ", tick " + std::to_string(result.resultTick - fromTick) +

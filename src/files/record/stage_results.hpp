@@ -28,6 +28,9 @@ class StageWatch {
     // The play state after `ticks` ticks (0 before the first one); the stage's result when its
     // result screen has just come up.
     std::optional<StageResult> observe(const game::PlayState& state, std::int64_t ticks);
+    // The program stands again where it stood with `state`, in the stage `ended` had finished
+    // (a practice rewind from its result screen into its play); nullptr when no stage had.
+    void rewound(const game::PlayState& state, const StageResult* ended);
 
   private:
     int lastScreen_ = -1;

@@ -1,7 +1,7 @@
 #include "files/record/state_hash.hpp"
 
-#include <bit>
 #include <charconv>
+#include <cstring>
 
 namespace kueruma::record {
 
@@ -21,7 +21,12 @@ class Fnv1a64 {
         for (int i = 0; i < 4; ++i) byte(static_cast<std::uint8_t>(u >> (8 * i)));
     }
     void flag(bool v) { byte(v ? 1 : 0); }
-    void real(double v) { u64(std::bit_cast<std::uint64_t>(v)); }
+    // The double's bits (the browser build's library has no std::bit_cast).
+    void real(double v) {
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &v, sizeof bits);
+        u64(bits);
+    }
     template <class Array> void reals(const Array& values) {
         for (double v : values) real(v);
     }

@@ -1,6 +1,7 @@
 #include "host/driver/driver.hpp"
 
 #include "host/driver/backend.hpp"
+#include "host/driver/practice.hpp"
 #include "seam/machine.hpp"
 
 #include <cstdio>
@@ -41,6 +42,11 @@ void reset() {
 int runGame(int argc, char** argv, const Front& front) {
     if (const int status = begin(argc, argv, front); status >= 0) return status;
     if (front.prepare != nullptr) front.prepare();
+    if (practising()) {
+        practice::enable({cutSession, [&front](const std::string& message) {
+                              report(front, "kueruma: " + message);
+                          }});
+    }
     std::atexit(finishAtExit);
     std::string error;
     int exitCode = 2;
@@ -80,6 +86,7 @@ void paint() {
 
 void fireTimer() {
     Program& current = program();
+    if (!practice::beforeTick()) return;
     tickStarts();
     current.shell.onTimer(&current.window);
     tickDone(current.shell.state());
@@ -128,7 +135,7 @@ namespace kueruma::seam {
 using driver::program;
 
 void setTimer(Window*, int, unsigned periodMs) {
-    program().loop.setTimer(periodMs);
+    program().loop.setTimer(driver::practice::timerPeriod(periodMs));
 }
 
 void invalidate(Window*) {

@@ -9,6 +9,7 @@ namespace {
 
 // The program's session, when it has one.
 std::optional<record::Session> theSession;
+bool practiceAsked = false;
 
 } // namespace
 
@@ -62,6 +63,7 @@ int finish(const Front& front, int exitCode) {
 
 bool beginSession(const record::SessionOptions& options, std::string& error) {
     theSession.reset();
+    practiceAsked = options.practice;
     const bool needed = !options.recordPath.empty() || !options.playPath.empty() ||
                         !options.playSteps.empty() || options.runKeeper || options.start.stage >= 0;
     if (!needed) return true;
@@ -89,6 +91,14 @@ short keyAnswer(int virtualKey, short live) {
 
 bool showingScript() {
     return theSession && theSession->showingScript();
+}
+
+bool practising() {
+    return practiceAsked;
+}
+
+void cutSession(std::int64_t ticks, const game::PlayState& state) {
+    if (theSession) theSession->cutAt(ticks, state);
 }
 
 void tickDone(const game::PlayState& state) {

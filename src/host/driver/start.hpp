@@ -10,6 +10,7 @@
 #include "game/play_state.hpp"
 #include "seam/machine.hpp"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -54,6 +55,11 @@ void windowCreated(game::PlayState& state, seam::Window* window, const app::RunS
 short keyAnswer(int virtualKey, short live);
 // While a script is shown, joysticks read as unplugged: its keys hold their input too.
 bool showingScript();
+// --practice was asked for: rewinds may cut the timeline.
+bool practising();
+// A rewind took the program back to where it stood after `ticks` ticks, with `state`: what is
+// recorded and kept is cut there.
+void cutSession(std::int64_t ticks, const game::PlayState& state);
 // A timer tick has been delivered to the shell.
 void tickDone(const game::PlayState& state);
 
