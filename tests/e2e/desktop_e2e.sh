@@ -6,7 +6,7 @@
 # the runner to the same result screen and score, and plays back in the window. Then, started
 # from another folder, it finds the sound files next to itself, names a hostile one and beeps
 # for it instead, and plays without an audio device (one line says so) and without a joystick.
-# A display lost mid-stage keeps what was recorded. A settings file binding jump to Space makes
+# A display lost mid-stage keeps what was recorded. The window carries the program's icon. A settings file binding jump to Space makes
 # Space the game's X (in the recording too); one with a broken line is named once and left as it is.
 # Usage: desktop_e2e.sh BIN_DIR CLOSE_HELPER
 set -euo pipefail
@@ -154,6 +154,8 @@ fi
 
 # --- The full story, with the sound files and a (dummy) audio device ---
 start_game "$bin" SDL_AUDIODRIVER=dummy
+xprop -id "$win" _NET_WM_ICON | grep -qE 'Icon \(64 x 64\)|= 64, 64,' ||
+  fail "the window has no 64x64 icon: $(xprop -id "$win" _NET_WM_ICON | head -c 200)"
 geometry=$(xdotool getwindowgeometry "$win" | sed -n 's/.*Geometry: //p')
 [ "$geometry" = "${W}x${H}" ] || fail "window is $geometry, not ${W}x${H} at scale 1"
 want_frame "$(frame "$work/right" 0)"

@@ -7,6 +7,7 @@
 #include "files/record/run_folder.hpp"
 #include "host/driver/backend.hpp"
 #include "host/driver/driver.hpp"
+#include "icon/icon.hpp"
 #include "raster/pause_mark.hpp"
 #include "host/driver/practice.hpp"
 #include "raster/raster_canvas.hpp"
@@ -284,6 +285,25 @@ bool startVideo(std::string& error) {
     return false;
 }
 
+// The title bar and the task switcher show the same figure as the installed icon files.
+void showIcon() {
+    constexpr int side = 64;
+    const raster::Framebuffer picture = icon::drawIcon(side);
+    SDL_Surface* surface =
+        SDL_CreateRGBSurfaceWithFormat(0, side, side, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (surface == nullptr) return; // the window goes without: nothing else depends on it
+    for (int y = 0; y < side; ++y) {
+        auto* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(surface->pixels) +
+                                              static_cast<std::ptrdiff_t>(y) * surface->pitch);
+        for (int x = 0; x < side; ++x) {
+            const Uint32 g = picture.at(x, y);
+            row[x] = 0xFF000000U | g << 16 | g << 8 | g;
+        }
+    }
+    SDL_SetWindowIcon(rt.sdlWindow, surface);
+    SDL_FreeSurface(surface);
+}
+
 bool createWindow(std::string& error) {
     if (!startVideo(error)) return false;
     const int scale = startScale();
@@ -297,6 +317,7 @@ bool createWindow(std::string& error) {
         return false;
     }
     SDL_SetWindowMinimumSize(rt.sdlWindow, clientWidth, clientHeight);
+    showIcon();
     return rt.screen.open(rt.sdlWindow, clientWidth, clientHeight, error);
 }
 

@@ -168,6 +168,23 @@ Pad* usablePad(unsigned id) {
     return attached(pads[id]) ? &pads[id] : nullptr;
 }
 
+// The first hat as a D-pad on the two axes.
+void steerWithHat(SDL_Joystick* joystick, seam::JoyInfoEx& info) {
+    const Uint8 hat = SDL_JoystickGetHat(joystick, 0);
+    info.dwXpos = driver::withDpad(info.dwXpos, hat & SDL_HAT_LEFT, hat & SDL_HAT_RIGHT);
+    info.dwYpos = driver::withDpad(info.dwYpos, hat & SDL_HAT_UP, hat & SDL_HAT_DOWN);
+}
+
+// The raw buttons from number `first` on, each as its bit.
+std::uint32_t rawButtons(SDL_Joystick* joystick, int first) {
+    std::uint32_t buttons = 0;
+    const int buttonCount = SDL_JoystickNumButtons(joystick);
+    for (int b = first; b < buttonCount && b < 32; ++b) {
+        if (SDL_JoystickGetButton(joystick, b)) buttons |= std::uint32_t{1} << b;
+    }
+    return buttons;
+}
+
 void readController(SDL_GameController* controller, seam::JoyInfoEx& info) {
     using settings::Action;
     info.dwXpos = axisReading(controller, SDL_CONTROLLER_AXIS_LEFTX);
@@ -182,17 +199,11 @@ void readController(SDL_GameController* controller, seam::JoyInfoEx& info) {
     if (SDL_GameControllerGetBindForButton(controller, SDL_CONTROLLER_BUTTON_DPAD_UP).bindType ==
             SDL_CONTROLLER_BINDTYPE_NONE &&
         SDL_JoystickNumHats(joystick) > 0) {
-        const Uint8 hat = SDL_JoystickGetHat(joystick, 0);
-        info.dwXpos = driver::withDpad(info.dwXpos, hat & SDL_HAT_LEFT, hat & SDL_HAT_RIGHT);
-        info.dwYpos = driver::withDpad(info.dwYpos, hat & SDL_HAT_UP, hat & SDL_HAT_DOWN);
+        steerWithHat(joystick, info);
     }
     // The game's button 1 jumps and button 2 kicks; the pad's other buttons keep their raw
     // numbers above those two, where the game reads nothing.
-    std::uint32_t buttons = 0;
-    const int buttonCount = SDL_JoystickNumButtons(joystick);
-    for (int b = 2; b < buttonCount && b < 32; ++b) {
-        if (SDL_JoystickGetButton(joystick, b)) buttons |= std::uint32_t{1} << b;
-    }
+    std::uint32_t buttons = rawButtons(joystick, 2);
     if (anyDown(controller, Action::jump)) buttons |= 1U;
     if (anyDown(controller, Action::kick)) buttons |= 2U;
     info.dwButtons = buttons;
@@ -202,16 +213,9 @@ void readRaw(SDL_Joystick* joystick, seam::JoyInfoEx& info) {
     info.dwXpos = axisReading(joystick, 0);
     info.dwYpos = axisReading(joystick, 1);
     if (SDL_JoystickNumHats(joystick) > 0) {
-        const Uint8 hat = SDL_JoystickGetHat(joystick, 0);
-        info.dwXpos = driver::withDpad(info.dwXpos, hat & SDL_HAT_LEFT, hat & SDL_HAT_RIGHT);
-        info.dwYpos = driver::withDpad(info.dwYpos, hat & SDL_HAT_UP, hat & SDL_HAT_DOWN);
+        steerWithHat(joystick, info);
     }
-    std::uint32_t buttons = 0;
-    const int buttonCount = SDL_JoystickNumButtons(joystick);
-    for (int b = 0; b < buttonCount && b < 32; ++b) {
-        if (SDL_JoystickGetButton(joystick, b)) buttons |= std::uint32_t{1} << b;
-    }
-    info.dwButtons = buttons;
+    info.dwButtons = rawButtons(joystick, 0);
 }
 
 } // namespace
