@@ -40,24 +40,27 @@ OpenedRun opened;
 // --walk-count W FILE" (kept runs, recordings) or "# kueruma-solve N ..." (the replays folder).
 // The command is read as the shell would split it and as the runner reads its command line,
 // so "--stage=3" is the runner's third stage and a quoted file name is one word.
-// False for a line that is no such command; otherwise true, with what is wrong in `error`.
-bool readStartLine(std::string_view line, RunStart& start, std::string& error) {
+// Which kind of line it is; what is wrong with it goes in `error`.
+enum class StartLine { none, solverNote, replayCommand };
+StartLine readStartLine(std::string_view line, RunStart& start, std::string& error) {
     line.remove_prefix(1);
     while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
     std::vector<std::string> words = script::shellWords(line);
     if (words.size() >= 2 && words[0] == "kueruma-solve") {
         error = cli::readStage("kueruma-solve", words[1], start.stage);
-        return true;
+        return StartLine::solverNote;
     }
-    if (words.size() < 2 || words[0] != "replay:" || words[1] != "kueruma-replay") return false;
+    if (words.size() < 2 || words[0] != "replay:" || words[1] != "kueruma-replay")
+        return StartLine::none;
     words.erase(words.begin(), words.begin() + 2);
     cli::CommandLine command("kueruma-replay", "", "", {{"--stage", true}, {"--walk-count", true}});
     error = command.readWords(words);
     if (error.empty()) error = cli::readRunStart(command, start.stage, start.walkCount);
-    return true;
+    return StartLine::replayCommand;
 }
 
-// The comment lines before the first instruction say where the run starts, in one command.
+// The comment lines before the first instruction say where the run starts: its one replay
+// command, else the solver's note of the stage (a solved stage recorded again keeps both).
 std::string readRunStart(std::string_view text, std::string_view name, RunStart& start) {
     int commandLine = 0;
     for (int lineNumber = 1; !text.empty(); ++lineNumber) {
@@ -68,14 +71,18 @@ std::string readRunStart(std::string_view text, std::string_view name, RunStart&
         if (first == std::string_view::npos) continue;
         if (line[first] != '#') break;
         std::string error;
-        if (!readStartLine(line.substr(first), start, error)) continue;
+        RunStart read;
+        const StartLine kind = readStartLine(line.substr(first), read, error);
+        if (kind == StartLine::none) continue;
         const std::string at = std::string(name) + ":" + std::to_string(lineNumber) + ": ";
-        if (commandLine != 0) {
+        if (kind == StartLine::replayCommand && commandLine != 0) {
             return at + "a second replay command (line " + std::to_string(commandLine) +
                    " has one): keep the one that says where the run starts";
         }
         if (!error.empty()) return at + error;
-        commandLine = lineNumber;
+        if (kind == StartLine::solverNote && commandLine != 0) continue;
+        start = read;
+        if (kind == StartLine::replayCommand) commandLine = lineNumber;
     }
     return {};
 }
