@@ -233,9 +233,9 @@ TEST_F(DesktopGame, AKeyTappedBetweenTwoTicksCountsOnce) {
 // the window is made larger, it still shows the whole picture, each pixel a square, with black
 // bars around it.
 TEST_F(DesktopGame, TheWindowShowsThePictureAtAWholeScaleWithBlackBars) {
-    setenv("KUERUMA_SCALE", "2", 1);
+    // Twice the size, larger than the dummy display, which KUERUMA_SCALE=2 no longer makes.
     startGame();
-    unsetenv("KUERUMA_SCALE");
+    SDL_SetWindowSize(sdl::window(), 1264, 866);
     tap(SDLK_DOWN);
     tap(SDLK_DOWN);
     tap(SDLK_x);
@@ -516,7 +516,7 @@ TEST(SoundFiles, OnlyModestPcmWavesAreLoaded) {
 TEST(WindowScale, KuerumaScaleIsTakenWhenItIsOneToThreeAndNamedWhenItIsNot) {
     std::string warning;
     EXPECT_EQ(sdl::chooseScale(nullptr, 2, warning), 2);
-    EXPECT_EQ(sdl::chooseScale("3", 2, warning), 3);
+    EXPECT_EQ(sdl::chooseScale("3", 3, warning), 3);
     EXPECT_EQ(sdl::chooseScale("1", 2, warning), 1);
     EXPECT_EQ(warning, "");
     for (const char* bad : {"0", "4", "-1", "abc", "99999", "4294967298", " 2"}) {
@@ -554,6 +554,14 @@ TEST(KeptRuns, TheRunsWrittenLongestAgoGoNeverTheNewOne) {
     EXPECT_TRUE(fs::exists(dir / "20991231-000012-stage-0-score-1.txt"));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), record::keptRuns + 1);
     fs::remove_all(dir);
+}
+
+// A scale whose window would be larger than the screen is lowered to the largest that fits,
+// said in one line.
+TEST(WindowScale, AScaleLargerThanTheScreenIsLoweredWithOneLine) {
+    std::string warning;
+    EXPECT_EQ(sdl::chooseScale("3", 1, warning), 1);
+    EXPECT_EQ(warning, "KUERUMA_SCALE=3 makes a window larger than the screen; using 1");
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "files/record/session.hpp"
 
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -21,6 +22,8 @@ void saveRecordingAtExit() {
 
 int main(int argc, char** argv) {
     using namespace kueruma;
+    // A closed terminal or log pipe loses the warnings, never the game or its recording.
+    std::signal(SIGPIPE, SIG_IGN);
     static const std::string details =
         std::string("The game in a window. Arrow keys move, X jumps and confirms, Z kicks, F11\n"
                     "gives up the stage, Alt+Enter switches fullscreen; a joystick works too.\n") +
