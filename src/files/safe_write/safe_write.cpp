@@ -378,7 +378,7 @@ bool writeWhole(const std::string& path, std::string_view text, std::string& err
     return file.openWith(path, text, error) && file.commit(error, existing);
 }
 
-#if defined(_WIN32) || defined(__EMSCRIPTEN__)
+#if defined(__EMSCRIPTEN__)
 
 bool WriterLock::acquire(const std::string& path, std::string&) {
     path_ = path;
@@ -390,6 +390,83 @@ bool WriterLock::rewrite(std::string_view text, std::string& error) {
 }
 
 void WriterLock::release() {}
+
+#elif defined(_WIN32)
+
+namespace {
+
+// The byte locked: far past any data, so the lock stops other writers and never a reader.
+OVERLAPPED lockedByte() {
+    OVERLAPPED at{};
+    at.Offset = 0xFFFFFFFE;
+    at.OffsetHigh = 0x7FFFFFFF;
+    return at;
+}
+
+// Opens `path` (making it when there is none) and locks it; false with `error` when another
+// program holds the lock or the file cannot be opened.
+bool openLocked(const std::string& path, const std::string& shown, void*& handle, bool& made,
+                std::string& error) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        error = "cannot write " + shown + ": " + lastSystemError();
+        return false;
+    }
+    made = GetLastError() != ERROR_ALREADY_EXISTS;
+    OVERLAPPED at = lockedByte();
+    if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+        const DWORD reason = GetLastError();
+        error = reason == ERROR_LOCK_VIOLATION ? shown + " is being written by another program"
+                                               : "cannot lock " + shown + ": " + lastSystemError();
+        CloseHandle(h);
+        if (made) DeleteFileA(path.c_str());
+        return false;
+    }
+    handle = h;
+    return true;
+}
+
+void closeLocked(void*& handle) {
+    if (handle == nullptr) return;
+    OVERLAPPED at = lockedByte();
+    UnlockFileEx(handle, 0, 1, 0, &at);
+    CloseHandle(handle);
+    handle = nullptr;
+}
+
+} // namespace
+
+bool WriterLock::acquire(const std::string& path, std::string& error) {
+    release();
+    if (!finalTarget(path, path_, error)) return false;
+    return openLocked(path_, cli::shownName(path), handle_, madeEmpty_, error);
+}
+
+bool WriterLock::rewrite(std::string_view text, std::string& error) {
+    NewFile file;
+    if (!file.openWith(path_, text, error)) return false;
+    // Windows will not rename over a file this program holds open: the lock is let go for the
+    // rename alone and taken again on the new file.
+    const bool locked = handle_ != nullptr;
+    closeLocked(handle_);
+    const bool committed = file.commit(error);
+    bool made = false;
+    std::string relock;
+    if (locked) openLocked(path_, cli::shownName(path_), handle_, made, relock);
+    if (committed) madeEmpty_ = false;
+    return committed;
+}
+
+void WriterLock::release() {
+    if (handle_ == nullptr) return;
+    LARGE_INTEGER size{};
+    const bool empty = GetFileSizeEx(handle_, &size) && size.QuadPart == 0;
+    closeLocked(handle_);
+    if (madeEmpty_ && empty) DeleteFileA(path_.c_str());
+    madeEmpty_ = false;
+}
 
 #else
 

@@ -95,6 +95,9 @@ class WriterLock {
         release();
         path_ = std::move(other.path_);
         descriptor_ = std::exchange(other.descriptor_, -1);
+#ifdef _WIN32
+        handle_ = std::exchange(other.handle_, nullptr);
+#endif
         madeEmpty_ = std::exchange(other.madeEmpty_, false);
         return *this;
     }
@@ -109,7 +112,10 @@ class WriterLock {
 
   private:
     std::string path_;
-    int descriptor_ = -1; // on Windows an open HANDLE's value
+    int descriptor_ = -1;
+#ifdef _WIN32
+    void* handle_ = nullptr; // the locked file's HANDLE
+#endif
     bool madeEmpty_ = false;
 };
 
