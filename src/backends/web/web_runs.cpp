@@ -42,13 +42,23 @@ OpenedRun opened;
 // --walk-count W FILE" (kept runs, recordings) or "# kueruma-solve N ..." (the replays folder).
 // The command is read as the shell would, so a quoted file name is one word.
 // Empty when the line is good; otherwise what is wrong with it.
-std::string readStartLine(std::string_view line, RunStart& start) {
+std::string readStartLine(std::string_view line, RunStart& start, bool& isStart) {
     line.remove_prefix(1);
     while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
-    const std::vector<std::string> words = script::shellWords(line);
+    std::vector<std::string> words = script::shellWords(line);
+    isStart = words.size() >= 2 && (words[0] == "kueruma-solve" ||
+                                    (words[0] == "replay:" && words[1] == "kueruma-replay"));
     if (words.size() >= 2 && words[0] == "kueruma-solve")
         return cli::readStage("kueruma-solve", words[1], start.stage);
-    if (words.size() < 2 || words[0] != "replay:" || words[1] != "kueruma-replay") return {};
+    if (!isStart) return {};
+    // --name=value as the command line takes it: the same as --name value.
+    for (std::size_t i = 2; i < words.size(); ++i) {
+        const std::size_t equals = words[i].find('=');
+        if (!words[i].starts_with("--") || equals == std::string::npos) continue;
+        words.insert(words.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                     words[i].substr(equals + 1));
+        words[i].resize(equals);
+    }
     for (std::size_t i = 2; i + 1 < words.size(); ++i) {
         if (words[i] == "--stage") {
             if (std::string error = cli::readStage("--stage", words[i + 1], start.stage);
@@ -66,6 +76,7 @@ std::string readStartLine(std::string_view line, RunStart& start) {
 
 // The comment lines before the first instruction say where the run starts.
 std::string readRunStart(std::string_view text, std::string_view name, RunStart& start) {
+    int startLine = 0;
     for (int lineNumber = 1; !text.empty(); ++lineNumber) {
         const std::size_t end = std::min(text.find('\n'), text.size());
         const std::string_view line = text.substr(0, end);
@@ -73,7 +84,14 @@ std::string readRunStart(std::string_view text, std::string_view name, RunStart&
         const std::size_t first = line.find_first_not_of(" \t\r");
         if (first == std::string_view::npos) continue;
         if (line[first] != '#') break;
-        const std::string error = readStartLine(line.substr(first), start);
+        bool isStart = false;
+        std::string error = readStartLine(line.substr(first), start, isStart);
+        // Which of two would be meant cannot be known: neither is taken.
+        if (error.empty() && isStart && startLine != 0) {
+            error =
+                "a second start command (the first is on line " + std::to_string(startLine) + ")";
+        }
+        if (isStart) startLine = lineNumber;
         if (!error.empty())
             return std::string(name) + ":" + std::to_string(lineNumber) + ": " + error;
     }
