@@ -43,10 +43,18 @@ package-deps:
 	tools/install-deps.sh package
 
 # The Debian package dist/kueruma_VERSION_ARCH.deb (the libraries it needs found by
-# dpkg-shlibdeps).
-deb: build package-deps
+# dpkg-shlibdeps), built as Debian builds its packages: with the flags dpkg-buildflags gives
+# (stack protector, fortify, read-only relocations bound at start), warnings not errors, and
+# every time stamp the last commit's, so two builds of one commit give the same bytes.
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null || stat -c %Y CMakeLists.txt)
+DEB_FLAGS = $(shell DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get $(1))
+deb: deps package-deps
+	CFLAGS="$(call DEB_FLAGS,CFLAGS) $(call DEB_FLAGS,CPPFLAGS)" \
+	  CXXFLAGS="$(call DEB_FLAGS,CXXFLAGS) $(call DEB_FLAGS,CPPFLAGS)" \
+	  LDFLAGS="$(call DEB_FLAGS,LDFLAGS)" cmake --preset deb >/dev/null
+	cmake --build --preset deb -j $(JOBS)
 	rm -rf build/package
-	cd build/default && cpack -G DEB -B "$(CURDIR)/build/package" >/dev/null
+	cd build/deb && SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) cpack -G DEB -B "$(CURDIR)/build/package" >/dev/null
 	mkdir -p dist
 	cp build/package/kueruma_*.deb dist/
 	@echo "dist/$$(cd build/package && ls kueruma_*.deb) is ready"

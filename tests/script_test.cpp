@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -312,7 +313,7 @@ TEST(ReplayRunner, LostOutputExitsOneAndSaysWhatWasLost) {
     EXPECT_TRUE(std::filesystem::is_empty(frames)) << "no cut-off frame is left";
 }
 
-TEST(ReplayRunner, AFrameReplacesALinkAtItsPathInsteadOfWritingThroughIt) {
+TEST(ReplayRunner, AFrameAtALinkReplacesTheFileItLeadsToAndKeepsTheLink) {
     const std::string dir = ::testing::TempDir() + "linked-frames";
     std::filesystem::remove_all(dir);
     std::filesystem::create_directory(dir);
@@ -320,10 +321,8 @@ TEST(ReplayRunner, AFrameReplacesALinkAtItsPathInsteadOfWritingThroughIt) {
     std::filesystem::create_symlink(outside, dir + "/frame-000000.png");
     const RunResult r = replay("--png " + dir + " " + writeFile("one.txt", "1 -\n"));
     EXPECT_EQ(r.status, 0) << r.out;
-    std::ifstream kept(outside);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "keep me");
-    EXPECT_FALSE(std::filesystem::is_symlink(dir + "/frame-000000.png"));
-    EXPECT_GT(std::filesystem::file_size(dir + "/frame-000000.png"), 100U);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir + "/frame-000000.png"));
+    EXPECT_GT(std::filesystem::file_size(outside), 100U);
 }
 
 // A fresh folder of this test's own under the test folder.
@@ -348,9 +347,9 @@ const std::string gameWithoutDisplay =
     "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy ./kueruma";
 
 // Every program writes its files by one rule: a FIFO, a device or a folder at the path is
-// refused in one line before anything runs; a link there is replaced, never written through
-// (nor one planted at the old "FILE.part"); a file there keeps its permissions and is left as
-// it was until something good replaces it, its hard links keeping the old text.
+// refused in one line before anything runs; a link there leads to the file replaced, in its own
+// folder (one planted at the old "FILE.part" is never followed); a file there keeps its permissions
+// and is left as it was until something good replaces it, its hard links keeping the old text.
 TEST(WrittenFiles, EveryProgramRefusesOddTargetsAndNeverHarmsWhatIsThere) {
     const std::string dir = freshFolder("written");
     const std::string script = writeFile("written-three.txt", "3 -\n");
@@ -386,8 +385,9 @@ TEST(WrittenFiles, EveryProgramRefusesOddTargetsAndNeverHarmsWhatIsThere) {
         std::filesystem::create_symlink(victim, target);
         std::filesystem::create_symlink(victim, target + ".part");
         run();
-        EXPECT_EQ(contents(victim), "victim");
-        EXPECT_EQ(std::filesystem::is_symlink(target), !w.writes);
+        EXPECT_EQ(contents(victim) != "victim", w.writes) << "the file the link leads to";
+        EXPECT_TRUE(std::filesystem::is_symlink(target));
+        EXPECT_TRUE(std::filesystem::is_symlink(target + ".part"));
         std::filesystem::remove(target);
         std::filesystem::remove(target + ".part");
         std::ofstream(target) << "old\n";
@@ -592,6 +592,186 @@ TEST(CommandLines, ValuesAfterEqualsAndDoubleDashWorkRepeatsAndIgnoredArgumentsD
         EXPECT_EQ(r.status, 2) << c.args;
         EXPECT_EQ(r.out.rfind("kueruma-solve: " + c.message + "\n", 0), 0U) << r.out;
     }
+}
+
+// Runs `command` by fork and exec (so no shell leaves SIGINT ignored), signals it with `signal`
+// once `ready` exists, and returns how it ended.
+int signalledWhenReady(const std::string& command, const std::string& ready, int signal) {
+    const pid_t child = fork();
+    if (child == 0) {
+        execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    for (int i = 0; i < 600 && !std::filesystem::exists(ready); ++i) usleep(50000);
+    kill(child, signal);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return status;
+}
+
+// A movie or frames cut short by SIGTERM, SIGINT or SIGHUP leave no hidden half-written file;
+// a reader that stops early is a lost write, said in one line with status 1.
+TEST(WrittenFiles, ASignalLeavesNoHalfWrittenFileAndAClosedPipeIsNamed) {
+    const std::string dir = freshFolder("signalled");
+    const std::string script = writeFile("signalled-long.txt", "2 D\n1 X\n200000 R\n");
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        // The frames folder fills as the movie is written: the first frames say it has begun.
+        const int status = signalledWhenReady("./kueruma-replay --png " + dir + " --gif " + dir +
+                                                  "/run.gif " + script + " >/dev/null 2>&1",
+                                              dir + "/frame-000040.png", signal);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+            EXPECT_EQ(entry.path().extension(), ".png") << entry.path();
+        }
+        EXPECT_FALSE(std::filesystem::exists(dir + "/run.gif"));
+    }
+    const RunResult head = shell("{ ./kueruma-replay --trace " + script + " 2>" + dir +
+                                 "/err; echo $? >" + dir + "/status; } | head -c 100 >/dev/null");
+    EXPECT_EQ(contents(dir + "/status"), "1\n");
+    EXPECT_EQ(contents(dir + "/err"),
+              "kueruma-replay: cannot write to standard output: Broken pipe\n");
+    std::filesystem::remove_all(dir);
+}
+
+// Standard output is '-'; a name that leads to a process's open file (/dev/stdout) is refused
+// in one line and, even for root, stays the link it was.
+TEST(WrittenFiles, StandardOutputIsADashAndDevStdoutIsNeverReplaced) {
+    const std::string dir = freshFolder("stdout");
+    const std::string script = writeFile("stdout-three.txt", "3 -\n");
+    ASSERT_EQ(replay("--gif " + dir + "/run.gif " + script).status, 0);
+    const RunResult piped = shell("./kueruma-replay --gif - " + script + " | wc -c");
+    EXPECT_EQ(std::stoul(piped.out), std::filesystem::file_size(dir + "/run.gif"));
+    const std::string refused =
+        ": /dev/stdout is an open file of a process (/proc/self/fd/1), not a file: '-' writes "
+        "to standard output\n";
+    std::vector<std::pair<std::string, std::string>> commands = {
+        {"kueruma-replay", "./kueruma-replay --gif /dev/stdout " + script},
+        {"kueruma-solve", "./kueruma-solve 0 --out /dev/stdout"}};
+    if (gameBuilt()) commands.push_back({"kueruma", gameWithoutDisplay + " --record /dev/stdout"});
+    for (const auto& [program, command] : commands) {
+        const RunResult r = shell(command + " 2>&1 >" + dir + "/out");
+        EXPECT_EQ(r.status, 2) << command;
+        EXPECT_EQ(r.out, program + refused) << command;
+        EXPECT_TRUE(std::filesystem::is_symlink("/dev/stdout"));
+    }
+    EXPECT_EQ(
+        replay("--trace --gif - " + script)
+            .out.rfind("kueruma-replay: --gif - and --trace would both write to standard output\n",
+                       0),
+        0U);
+    const RunResult solved =
+        shell("./kueruma-solve 0 --opening " + writeFile("stdout-long.txt", "962 -\n") +
+              " --out - 2>/dev/null | head -1");
+    EXPECT_EQ(solved.out.rfind("# kueruma-solve 0", 0), 0U) << solved.out;
+    std::filesystem::remove_all(dir);
+}
+
+// --png refuses a FIFO or device at a frame's name before the run, as every target is refused.
+TEST(WrittenFiles, FramesRefuseAFifoOrDeviceAtAFramesName) {
+    const std::string dir = freshFolder("odd-frames");
+    const std::string script = writeFile("odd-frames.txt", "3 -\n");
+    ASSERT_EQ(shell("mkfifo " + dir + "/frame-000002.png").status, 0);
+    std::filesystem::create_symlink("/dev/null", dir + "/frame-000001.png");
+    const RunResult r = replay("--png " + dir + " " + script);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("frame-00000"), std::string::npos) << r.out;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+    EXPECT_TRUE(std::filesystem::is_fifo(dir + "/frame-000002.png"));
+    EXPECT_FALSE(std::filesystem::exists(dir + "/frame-000000.png")) << "nothing ran";
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+    std::filesystem::remove_all(dir);
+}
+
+// Bad input the messages once showed badly: each is named, with the range or the cause, and a
+// file's name never carries an escape sequence to the terminal.
+TEST(ReplayRunner, MessagesNameTheCauseTheRangeAndShowNamesSafely) {
+    const std::string dir = freshFolder("messages");
+    std::filesystem::create_symlink("loop", dir + "/loop");
+    const std::string utf16 = writeFile("utf16.txt", std::string("\xFF\xFE"
+                                                                 "3\0 \0-\0\n\0",
+                                                                 10));
+    const std::string bare16 = writeFile("bare16.txt", std::string("3\0 \0-\0\n\0", 8));
+    const std::string escaped = writeFile("red\x1b[31m.txt", "1 Q\n");
+    const std::string script = writeFile("messages.txt", "3 -\n");
+    struct Case {
+        std::string args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {utf16, utf16 + ":1: the script is UTF-16 text: save it as UTF-8"},
+        {bare16, bare16 + ":1: the script is UTF-16 text: save it as UTF-8"},
+        {"'" + escaped + "'",
+         ::testing::TempDir() +
+             "red?[31m.txt:1: unknown key 'Q' (keys are L U R D X Z F, or - for none)"},
+        {"--gif x.gif --from 99999999999999999999 " + script,
+         "kueruma-replay: --from takes a tick number from 0 to 922337203685477580"},
+        {"--png " + dir + "/loop " + script,
+         "kueruma-replay: --png folder '" + dir + "/loop': Too many levels of symbolic links"},
+        {dir + "/loop", dir + "/loop: cannot read the script: Too many levels of symbolic links"},
+        {"--gif " + dir + "/loop " + script,
+         "kueruma-replay: " + dir +
+             "/loop is a loop of links (or more than 40 in a row), not a file"},
+        // A picture's size means nothing without pictures.
+        {"--client 1x1 --trace " + script, "kueruma-replay: --client goes with --png or --gif"},
+    };
+    for (const Case& c : cases) {
+        const RunResult r = replay(c.args);
+        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_EQ(r.out.substr(0, r.out.find('\n')), c.message) << c.args;
+    }
+    std::filesystem::remove_all(dir);
+}
+
+// A walk cycle started at the largest count goes on through the wrap in the poses it has.
+TEST(ReplayRunner, TheLargestWalkCountKeepsWalkingInTheWalkPoses) {
+    const RunResult r = replay("--stage 0 --walk-count 2147483647 --trace " +
+                               writeFile("walk-wrap.txt", "1 -\n60 R\n"));
+    ASSERT_EQ(r.status, 0) << r.out;
+    std::istringstream lines(r.out);
+    int walking = 0;
+    for (std::string line; std::getline(lines, line);) {
+        const int pose = std::atoi(line.c_str() + line.find("\"pose\":") + 7);
+        EXPECT_TRUE(pose < 10 || pose <= 13) << line;
+        EXPECT_GE(pose, 0) << line;
+        walking += pose >= 10 && pose <= 13;
+    }
+    EXPECT_GT(walking, 20);
+}
+
+// What the game refuses at start, each in one line with status 2; a closed terminal costs only
+// the warnings, and a recording named with a dash replays from its own header.
+TEST(WrittenFiles, TheGameRefusesEmptyScriptsAndKeepsItsRecordingPastAClosedPipe) {
+    if (!gameBuilt()) GTEST_SKIP() << "the game needs SDL to be built";
+    const std::string dir = freshFolder("game-edges");
+    const std::string empty = writeFile("game-edges-empty.txt", "# nothing\n");
+    const std::pair<std::string, std::string> refused[] = {
+        {"--play ''", "kueruma: --play takes a file name"},
+        {"--play /dev/null", "kueruma: /dev/null: holds no keys, nothing to show"},
+        {"--play " + empty, "kueruma: " + empty + ": holds no keys, nothing to show"},
+        {"--record -", "kueruma: --record takes a file name, not standard output ('-')"},
+    };
+    for (const auto& [args, message] : refused) {
+        const RunResult r = shell(gameWithoutDisplay + " " + args + " 2>&1");
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_EQ(r.out.substr(0, r.out.find('\n')), message) << args;
+    }
+    const std::string game = "env -u HOME -u XDG_DATA_HOME SDL_VIDEODRIVER=dummy "
+                             "SDL_AUDIODRIVER=dummy " +
+                             std::filesystem::current_path().string() + "/kueruma --play " +
+                             writeFile("game-edges-exit.txt", "3 D\n1 X\n");
+    // The reader of its warnings is gone before the game starts.
+    shell("cd " + dir + " && { sleep 0.5; " + game +
+          " --record -rec.txt 2>&1 >/dev/null; } | true");
+    const std::string recorded = contents(dir + "/-rec.txt");
+    EXPECT_NE(recorded.find("\n# 4 ticks\n"), std::string::npos) << recorded;
+    EXPECT_NE(recorded.find("# replay: kueruma-replay -- -rec.txt\n"), std::string::npos)
+        << recorded;
+    const RunResult replayed =
+        shell("cd " + dir + " && PATH=" + std::filesystem::current_path().string() +
+              ":$PATH kueruma-replay --trace -- -rec.txt 2>&1 | wc -l");
+    EXPECT_EQ(replayed.out, "4\n");
+    std::filesystem::remove_all(dir);
 }
 
 } // namespace

@@ -339,9 +339,9 @@ TEST_F(DesktopGame, AKeyTappedBetweenTwoTicksCountsOnce) {
 // the window is made larger, it still shows the whole picture, each pixel a square, with black
 // bars around it.
 TEST_F(DesktopGame, TheWindowShowsThePictureAtAWholeScaleWithBlackBars) {
-    setenv("KUERUMA_SCALE", "2", 1);
+    // Twice the size, larger than the dummy display, which KUERUMA_SCALE=2 no longer makes.
     startGame();
-    unsetenv("KUERUMA_SCALE");
+    SDL_SetWindowSize(sdl::window(), 1264, 866);
     tap(SDLK_DOWN);
     tap(SDLK_DOWN);
     tap(SDLK_x);
@@ -724,7 +724,7 @@ TEST(SoundFiles, OnlyModestPcmWavesAreLoaded) {
 TEST(WindowScale, KuerumaScaleIsTakenWhenItIsOneToSixteenAndNamedWhenItIsNot) {
     std::string warning;
     EXPECT_EQ(sdl::chooseScale(nullptr, 2, warning), 2);
-    EXPECT_EQ(sdl::chooseScale("3", 2, warning), 3);
+    EXPECT_EQ(sdl::chooseScale("3", 3, warning), 3);
     EXPECT_EQ(sdl::chooseScale("1", 2, warning), 1);
     EXPECT_EQ(sdl::chooseScale("16", 2, warning), 16);
     EXPECT_EQ(warning, "");
@@ -800,6 +800,14 @@ TEST(KeptRuns, EachStagesBestIsPinnedUntilABetterRunReplacesIt) {
     EXPECT_NE(record::bestsText(dir.string()).find(better + "\n"), std::string::npos);
     fs::remove_all(dir);
     EXPECT_EQ(record::bestsText(dir.string()), "no stage has a kept run in " + dir.string() + "\n");
+}
+
+// A scale whose window would be larger than the screen is lowered to the largest that fits,
+// said in one line.
+TEST(WindowScale, AScaleLargerThanTheScreenIsLoweredWithOneLine) {
+    std::string warning;
+    EXPECT_EQ(sdl::chooseScale("3", 1, warning), 1);
+    EXPECT_EQ(warning, "KUERUMA_SCALE=3 makes a window larger than the screen; using 1");
 }
 
 } // namespace

@@ -205,6 +205,19 @@ std::string printable(std::string_view text, std::size_t maxChars) {
     return out;
 }
 
+std::string shownName(std::string_view name) {
+    std::string out;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto u = static_cast<unsigned char>(name[i]);
+        const bool c1 = u == 0xC2 && i + 1 < name.size() &&
+                        static_cast<unsigned char>(name[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(name[i + 1]) <= 0x9F;
+        if (c1) ++i;
+        out += u < 0x20 || u == 0x7F || c1 ? '?' : name[i];
+    }
+    return out;
+}
+
 bool parseWholeNumber(std::string_view text, long long maxValue, long long& value) {
     if (text.empty()) return false;
     value = 0;

@@ -83,6 +83,11 @@ bool closeStandardOutput(std::string& error);
 // and "..." where it was cut.
 std::string printable(std::string_view text, std::size_t maxChars = 20);
 
+// A file name fit for a message: whole, UTF-8 letters kept, but every control character (an
+// escape sequence's start, a newline, C1 controls) shown as '?' so no name can drive the
+// terminal or forge a line.
+std::string shownName(std::string_view name);
+
 // A whole number from 0 to maxValue written with digits only (no sign, no spaces).
 bool parseWholeNumber(std::string_view text, long long maxValue, long long& value);
 

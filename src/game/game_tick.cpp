@@ -115,8 +115,12 @@ void landOnGround(Figure& f, double groundY) {
 
 void walk(Figure& f, const InputState& in) {
     if (f.pose == figure::Stand && in.right) {
-        f.pose = figure::Walk1 + ((f.walkCounter % 16) / 4);
-        f.walkCounter += 1;
+        // The count runs for ever: past its largest value it wraps round as an unsigned count
+        // would (2^32 is a whole number of cycles, so the stride goes on unbroken) instead of
+        // overflowing into poses no table holds.
+        const auto count = static_cast<std::uint32_t>(f.walkCounter);
+        f.pose = figure::Walk1 + static_cast<int>((count % 16) / 4);
+        f.walkCounter = static_cast<std::int32_t>(count + 1);
     }
 }
 

@@ -2,6 +2,8 @@
 // process. Prints one line per check and a closing "N passed, N failed" line.
 #include "backends/win32/gdi_canvas.hpp"
 #include "backends/win32/win32_app.hpp"
+#include "files/record/session.hpp"
+#include "files/safe_write/safe_write.hpp"
 #include "game/menu_layout.hpp"
 #include "render/text.hpp"
 #include "resource.h"
@@ -10,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cwchar>
+#include <string>
 #include <vector>
 #include <windows.h>
 
@@ -259,6 +262,37 @@ void testStartUpFailures(HINSTANCE instance) {
     UnregisterClassA(win32::mainClassName, instance);
 }
 
+// Names Windows keeps for devices, and paths too long for it, are refused at start; a second
+// writer of a file being recorded is turned away, across rewrites, until the first lets go.
+void testRecordingTargets() {
+    std::string error;
+    for (const char* name : {"CON", "NUL", "aux.txt", "com1.gif"}) {
+        record::SessionOptions options;
+        options.recordPath = name;
+        record::Session session;
+        check(!session.begin(options, error) &&
+                  error.find("is a device name on Windows") != std::string::npos,
+              "--record with a device name is refused at start");
+    }
+    check(safe_write::checkTarget(std::string(304, 'a')).find("too long") != std::string::npos,
+          "a 304-character name is refused");
+    char folder[MAX_PATH] = "";
+    GetTempPathA(sizeof folder, folder);
+    const std::string path = std::string(folder) + "kueruma-lock-test.txt";
+    DeleteFileA(path.c_str());
+    safe_write::WriterLock first;
+    safe_write::WriterLock second;
+    check(first.acquire(path, error), "the first writer takes the lock");
+    check(!second.acquire(path, error) && error == path + " is being written by another program",
+          "a second writer is turned away");
+    check(first.rewrite("1 -\n", error), "the first writer rewrites the file");
+    check(!second.acquire(path, error), "and still holds the lock after the rewrite");
+    first.release();
+    check(second.acquire(path, error), "once it lets go, another may write");
+    second.release();
+    DeleteFileA(path.c_str());
+}
+
 } // namespace
 
 int main() {
@@ -267,6 +301,7 @@ int main() {
     testShiftJisTexts();
     testCanvasText();
     testStartUpFailures(instance);
+    testRecordingTargets();
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;
 }

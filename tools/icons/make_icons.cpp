@@ -1,5 +1,7 @@
 // kueruma-icons OUTDIR SIZE...: the program's icon, the game's own stick figure in mid-stride,
 // grey on black, written as OUTDIR/kueruma-SIZE.png for each size (a square, SIZE pixels).
+#include "cli/command_line.hpp"
+#include "files/safe_write/safe_write.hpp"
 #include "icon/icon.hpp"
 #include "image/png_io.hpp"
 
@@ -24,24 +26,38 @@ bool parseSize(std::string_view text, int& size) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        std::cerr << "usage: kueruma-icons OUTDIR SIZE...\n";
-        return 2;
-    }
+    static const std::string details =
+        "Draws the icon as OUTDIR/kueruma-SIZE.png for each SIZE, from " +
+        std::to_string(smallestIcon) + " to " + std::to_string(largestIcon) + " pixels.\n";
+    cli::CommandLine line("kueruma-icons", "usage: kueruma-icons OUTDIR SIZE...\n", details, {});
+    if (!line.read(argc, argv)) return line.exitStatus();
+    const std::vector<std::string>& operands = line.operands();
+    if (operands.size() < 2) return line.fail("give a folder and at least one size");
+    // An empty folder name would put the icons at the root of the file system.
+    if (operands[0].empty()) return line.fail("the folder name is empty");
     std::vector<int> sizes;
-    for (int i = 2; i < argc; ++i) {
+    for (std::size_t i = 1; i < operands.size(); ++i) {
         int size = 0;
-        if (!parseSize(argv[i], size)) {
-            std::cerr << "kueruma-icons: size \"" << argv[i] << "\" is not a whole number from "
-                      << smallestIcon << " to " << largestIcon << "\n";
-            return 2;
+        if (!parseSize(operands[i], size)) {
+            return line.fail("size \"" + cli::printable(operands[i]) +
+                             "\" is not a whole number from " + std::to_string(smallestIcon) +
+                             " to " + std::to_string(largestIcon));
         }
         sizes.push_back(size);
     }
+    const auto pathOf = [&](int size) {
+        return operands[0] + "/kueruma-" + std::to_string(size) + ".png";
+    };
+    // A folder, FIFO or device where an icon goes is refused before any icon is drawn.
     for (int size : sizes) {
-        const std::string path = std::string(argv[1]) + "/kueruma-" + std::to_string(size) + ".png";
+        if (const std::string refused = safe_write::checkTarget(pathOf(size)); !refused.empty()) {
+            std::cerr << "kueruma-icons: " << refused << "\n";
+            return 2;
+        }
+    }
+    for (int size : sizes) {
         std::string error;
-        if (!image::writeGreyPng(icon::drawIcon(size), path, error)) {
+        if (!image::writeGreyPng(icon::drawIcon(size), pathOf(size), error)) {
             std::cerr << "kueruma-icons: " << error << "\n";
             return 1;
         }

@@ -345,6 +345,11 @@ void setPaused(bool paused) {
 int chooseScale(const char* asked, int fitting, std::string& warning) {
     if (asked == nullptr || *asked == '\0') return fitting;
     long long scale = 0;
+    if (cli::parseWholeNumber(asked, maxScale, scale) && scale > fitting) {
+        warning = "KUERUMA_SCALE=" + std::to_string(scale) +
+                  " makes a window larger than the screen; using " + std::to_string(fitting);
+        return fitting;
+    }
     if (cli::parseWholeNumber(asked, maxScale, scale) && scale >= 1) return static_cast<int>(scale);
     warning = "KUERUMA_SCALE='" + cli::printable(asked) + "' is not a scale from 1 to " +
               std::to_string(maxScale) + "; using " + std::to_string(fitting);

@@ -19,7 +19,8 @@ using seam::clientWidth;
 inline constexpr int maxScale = settings::maxScale;
 
 // The window's scale: `asked` (KUERUMA_SCALE's value, or null) when it is a whole number from 1
-// to maxScale, else `fitting` with `warning` saying why `asked` was not taken.
+// to `fitting` (the largest whose window fits the screen), else `fitting` with `warning` saying
+// why `asked` was not taken.
 int chooseScale(const char* asked, int fitting, std::string& warning);
 
 // What the desktop game says of itself: its help, and where its finished stages' runs are kept.

@@ -32,7 +32,8 @@ std::string replayCommand(int stage, std::int32_t walkCount, const std::string& 
     std::string command = "kueruma-replay";
     if (stage >= 0) command += " --stage " + std::to_string(stage);
     if (walkCount != 0) command += " --walk-count " + std::to_string(walkCount);
-    return command + " " + script::shellQuoted(file);
+    // A name that starts with a dash would be read as an option.
+    return command + (file.starts_with('-') ? " -- " : " ") + script::shellQuoted(file);
 }
 
 } // namespace
@@ -74,9 +75,14 @@ std::string readSessionOptions(const cli::CommandLine& line, SessionOptions& opt
     }
     if (const std::string* v = line.value("--record")) {
         if (v->empty()) return "--record takes a file name";
+        // Standard output cannot take back the recording rewritten at every stage's end.
+        if (*v == "-") return "--record takes a file name, not standard output ('-')";
         options.recordPath = *v;
     }
-    if (const std::string* v = line.value("--play")) options.playPath = *v;
+    if (const std::string* v = line.value("--play")) {
+        if (v->empty()) return "--play takes a file name";
+        options.playPath = *v;
+    }
     options.practice = line.has("--practice");
     if (options.practice && !options.playPath.empty()) {
         return "--practice plays from the start: it does not go with --play";
@@ -106,6 +112,10 @@ bool Session::begin(const SessionOptions& options, std::string& error) {
         script::Script script = script::load(options.playPath);
         if (!script.error.empty()) {
             error = script.error;
+            return false;
+        }
+        if (script.steps.empty()) {
+            error = cli::shownName(options.playPath) + ": holds no keys, nothing to show";
             return false;
         }
         feed_ = KeyFeed(std::move(script.steps));
@@ -170,15 +180,18 @@ void Session::observeScreen(const game::PlayState& state) {
 
 void Session::stageEnded(const StageResult& result) {
     results_.push_back(result);
-    if (options_.runKeeper) keepStageRun(result);
-    if (options_.recordPath.empty()) return;
-    std::string error;
-    if (writeRecording(error)) {
-        recordingWarned_ = false;
-    } else if (!recordingWarned_) {
-        std::fprintf(stderr, "kueruma: %s (the game goes on)\n", error.c_str());
-        recordingWarned_ = true;
+    // The recording is written before anything is said: a warning that cannot be shown (a
+    // closed terminal) must not cost it.
+    if (!options_.recordPath.empty()) {
+        std::string error;
+        if (writeRecording(error)) {
+            recordingWarned_ = false;
+        } else if (!recordingWarned_) {
+            std::fprintf(stderr, "kueruma: %s (the game goes on)\n", error.c_str());
+            recordingWarned_ = true;
+        }
     }
+    if (options_.runKeeper) keepStageRun(result);
 }
 
 void Session::keepStageRun(const StageResult& result) {

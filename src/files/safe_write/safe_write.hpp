@@ -2,9 +2,10 @@
 // scripts), as an editor or a package manager does: into a new file of its own beside the
 // target, created exclusively so no link planted there is ever followed, flushed and synced,
 // then renamed over the target. A reader never sees half a file, and a failure at any point
-// leaves whatever stood at the target as it was. The new file takes the permissions of the
-// file it replaces; a hard link to the old file keeps the old contents, for the name now
-// belongs to a new file.
+// leaves whatever stood at the target as it was. A link at the target is followed to the file
+// it finally names, which is the one replaced (beside it, in its folder). The new file takes the
+// owner (where the process may give it) and the permissions of the file it replaces; a hard
+// link to the old file keeps the old contents, for the name now belongs to a new file.
 #pragma once
 
 #include <cstdio>
@@ -14,10 +15,23 @@
 
 namespace kueruma::safe_write {
 
-// Empty when `path` may be written: nothing is there yet, or a regular file (or a link to one:
-// the link itself is then replaced). Otherwise one line saying what is there instead, such as
-// "PATH is a folder, not a file".
+// Empty when `path` may be written: nothing is there yet, or a regular file, or a link that
+// leads to either. Otherwise one line saying what is there instead, such as "PATH is a folder,
+// not a file". "-" is standard output, which NewFile writes to directly.
 std::string checkTarget(const std::string& path);
+
+// The name `path` finally leads to, its links followed one by one. False with `problem` saying
+// why none: a loop of links, or a process's open file (/proc/self/fd/N, as /dev/stdout is),
+// which renaming a new file over cannot reach.
+bool finalTarget(const std::string& path, std::string& target, std::string& problem);
+
+// Empty when Windows can hold a file of this name; otherwise why not: a device name (CON, NUL,
+// AUX.TXT, COM1...) or a path longer than Windows opens. Checked by checkTarget() on Windows.
+std::string windowsNameProblem(const std::string& path);
+
+// A SIGTERM, SIGINT or SIGHUP from now on removes the new files not yet committed before the
+// program ends as the signal would end it (a program with handlers of its own does not call it).
+void removeNewFilesOnSignals();
 
 // What commit() does when the target exists by then.
 enum class Existing { replace, keep };
@@ -34,7 +48,9 @@ class NewFile {
     NewFile(const NewFile&) = delete;
     NewFile& operator=(const NewFile&) = delete;
 
-    // Creates the new file beside `target`. False with `error` naming the target and why.
+    // Creates the new file beside the file `target` leads to ("-": standard output, written
+    // straight and only flushed). False with `error` naming the target and why: it cannot be
+    // made, or checkTarget() refuses the target.
     bool open(const std::string& target, std::string& error,
               Durability durability = Durability::synced);
     // open(), then `text` written to the new file.
@@ -51,8 +67,11 @@ class NewFile {
   private:
     bool fail(const std::string& reason, std::string& error);
 
-    std::string target_;
+    std::string target_; // as the caller named it
+    std::string final_;  // where the links at it lead
     std::string temporary_;
+    int slot_ = -1; // in the table of new files a signal removes
+    bool standardOutput_ = false;
     std::FILE* stream_ = nullptr;
     Durability durability_ = Durability::synced;
 };
@@ -63,8 +82,9 @@ bool writeWhole(const std::string& path, std::string_view text, std::string& err
 
 // A lock that says "this process is writing this file", held across every rewrite: a second
 // program asking for it while the first runs is refused. The lock sits on the file itself and
-// moves to each new file before it takes the target's place, so it never lapses. (Windows
-// and the browser have no such lock here: a second writer there is not refused.)
+// moves to each new file before it takes the target's place, so it never lapses (flock; on
+// Windows LockFileEx on a byte far beyond any data, so readers are not stopped). The browser
+// has no such lock here: a second writer there is not refused.
 class WriterLock {
   public:
     WriterLock() = default;
@@ -75,6 +95,9 @@ class WriterLock {
         release();
         path_ = std::move(other.path_);
         descriptor_ = std::exchange(other.descriptor_, -1);
+#ifdef _WIN32
+        handle_ = std::exchange(other.handle_, nullptr);
+#endif
         madeEmpty_ = std::exchange(other.madeEmpty_, false);
         return *this;
     }
@@ -90,6 +113,9 @@ class WriterLock {
   private:
     std::string path_;
     int descriptor_ = -1;
+#ifdef _WIN32
+    void* handle_ = nullptr; // the locked file's HANDLE
+#endif
     bool madeEmpty_ = false;
 };
 

@@ -89,6 +89,15 @@ class ScriptBuilder {
         if (lineNumber_ == 1 && line.starts_with(byteOrderMark)) {
             line.remove_prefix(byteOrderMark.size());
         }
+        // Windows' "Unicode" is UTF-16: a NUL byte beside every letter.
+        const auto letterAndNul = [&](std::size_t letter) {
+            return line.size() >= 4 && line[letter] != '\0' && line[letter + 2] != '\0' &&
+                   line[1 - letter] == '\0' && line[3 - letter] == '\0';
+        };
+        if (lineNumber_ == 1 && (line.starts_with("\xFF\xFE") || line.starts_with("\xFE\xFF") ||
+                                 letterAndNul(0) || letterAndNul(1))) {
+            return fail(1, "the script is UTF-16 text: save it as UTF-8");
+        }
         Step step{};
         bool hasStep = false;
         std::string problem = parseLine(line, step, hasStep);
@@ -105,7 +114,7 @@ class ScriptBuilder {
         result_.steps.clear();
         result_.steps.shrink_to_fit();
         result_.header.clear();
-        result_.error = (name_.empty() ? std::string("''") : std::string(name_)) + ":" +
+        result_.error = (name_.empty() ? std::string("''") : cli::shownName(name_)) + ":" +
                         (lineNumber == 0 ? "" : std::to_string(lineNumber) + ":") + " " +
                         std::string(problem);
         return false;

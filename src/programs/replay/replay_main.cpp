@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -89,8 +90,25 @@ std::string checkPngFolder(const std::string& dir) {
     if (dir.empty()) return "--png takes a folder";
     std::error_code ec;
     const auto status = std::filesystem::status(dir, ec);
-    if (!std::filesystem::exists(status)) return "--png folder '" + dir + "' does not exist";
-    if (!std::filesystem::is_directory(status)) return "--png '" + dir + "' is not a folder";
+    const std::string shown = cli::shownName(dir);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        return "--png folder '" + shown + "' does not exist";
+    }
+    // A loop of links or a folder that cannot be searched: the system says which.
+    if (ec) return "--png folder '" + shown + "': " + ec.message();
+    if (!std::filesystem::is_directory(status)) return "--png '" + shown + "' is not a folder";
+    return {};
+}
+
+// A FIFO, device or folder at a frame's name is refused before the run, as every target is.
+std::string checkFrameNames(const std::string& dir) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with("frame-") || !name.ends_with(".png")) continue;
+        std::string refused = safe_write::checkTarget(entry.path().string());
+        if (!refused.empty()) return refused;
+    }
     return {};
 }
 
@@ -121,6 +139,8 @@ std::string readOptions(const cli::CommandLine& line, Options& o) {
         if (!parseClient(*v, o.width, o.height)) {
             return "--client takes WIDTHxHEIGHT, each from 1 to 8192";
         }
+        // Only pictures have a size: a trace is the same at any.
+        if (!line.has("--png") && !line.has("--gif")) return "--client goes with --png or --gif";
     }
     o.trace = line.has("--trace");
     if (const std::string* v = line.value("--png")) {
@@ -130,6 +150,7 @@ std::string readOptions(const cli::CommandLine& line, Options& o) {
     }
     if (const std::string* v = line.value("--gif")) {
         if (v->empty()) return "--gif takes a file name";
+        if (*v == "-" && o.trace) return "--gif - and --trace would both write to standard output";
         o.gifPath = *v;
     }
     for (const auto& [name, tick] :
@@ -188,7 +209,12 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
     // Trace lines end in "\n" alone, as on every other system.
     _setmode(_fileno(stdout), _O_BINARY);
+#else
+    // A reader that stops early (`| head`) is a lost write, reported like a full disk.
+    std::signal(SIGPIPE, SIG_IGN);
 #endif
+    // Stopped by a signal, the run leaves no half-written frame or movie behind.
+    safe_write::removeNewFilesOnSignals();
     cli::CommandLine line(program, usage, details,
                           {{"--stage", true},
                            {"--walk-count", true},
@@ -204,7 +230,9 @@ int main(int argc, char** argv) {
     Options options;
     const std::string problem = readOptions(line, options);
     if (!problem.empty()) return line.fail(problem);
-    if (const std::string refused = safe_write::checkTarget(options.gifPath); !refused.empty()) {
+    std::string refused = safe_write::checkTarget(options.gifPath);
+    if (refused.empty() && !options.pngDir.empty()) refused = checkFrameNames(options.pngDir);
+    if (!refused.empty()) {
         std::fprintf(stderr, "kueruma-replay: %s\n", refused.c_str());
         return 2;
     }

@@ -30,7 +30,7 @@ const std::string details =
     "                    the machine, and says so)\n"
     "  --opening SCRIPT  keys for the first ticks after the stage intro\n"
     "  --verbose         report progress on standard error\n"
-    "  --out FILE        write the script to FILE instead of standard output\n"
+    "  --out FILE        write the script to FILE instead of standard output ('-')\n"
     "  --jitter COPIES   play COPIES of SCRIPT with every change of keys moved a tick early,\n"
     "                    late or not at all, and count how many still win\n";
 
@@ -102,7 +102,8 @@ std::string readCommand(const cli::CommandLine& line, SolveCommand& command) {
     if (std::string e = readSearch(line, o); !e.empty()) return e;
     if (const std::string* s = line.value("--out")) {
         if (s->empty()) return "--out takes a file";
-        command.out = *s;
+        // '-' is standard output, where the script goes without --out.
+        if (*s != "-") command.out = *s;
     }
     if (jitter) {
         long long copies = 0;

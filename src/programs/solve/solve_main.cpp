@@ -9,6 +9,7 @@
 #include "files/script/script.hpp"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -72,6 +73,11 @@ int solve(const solver::SolveCommand& command) {
 } // namespace
 
 int main(int argc, char** argv) {
+#ifndef _WIN32
+    // A reader that stops early (`| head`) is a lost write, reported like a full disk.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+    safe_write::removeNewFilesOnSignals();
     cli::CommandLine line = solver::solveCommandLine();
     if (!line.read(argc, argv)) return line.exitStatus();
     solver::SolveCommand command;
