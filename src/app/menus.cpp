@@ -87,18 +87,30 @@ void startRun(game::PlayState& state, seam::Window* window, const RunStart& star
     state.figure.walkCounter = start.walkCount;
 }
 
+namespace {
+
+// A menu's step before its confirmation: Up or Down moves the cursor within its `itemCount`
+// items (Up first). True when it moved.
+bool moveMenuCursor(GameState& gs, int itemCount) {
+    const game::InputState& in = gs.input;
+    if (gs.cursor > 0 && in.up) {
+        gs.cursor -= 1;
+        return true;
+    }
+    if (gs.cursor < itemCount - 1 && in.down) {
+        gs.cursor += 1;
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
 int titleMenuStep(game::PlayState& state, seam::Window* window) {
     GameState& gs = state.gameState;
     const game::InputState& in = gs.input;
     int& cursor = gs.cursor;
-    if (cursor > 0 && in.up) {
-        cursor -= 1;
-        return 1;
-    }
-    if (cursor < game::title::itemCount - 1 && in.down) {
-        cursor += 1;
-        return 1;
-    }
+    if (moveMenuCursor(gs, game::title::itemCount)) return 1;
     if (!in.x) return 0;
     switch (cursor) {
     case game::title::Admission:
@@ -123,14 +135,7 @@ int resultMenuStep(game::PlayState& state, seam::Window* window) {
     GameState& gs = state.gameState;
     const game::InputState& in = gs.input;
     int& cursor = gs.cursor;
-    if (cursor > 0 && in.up) {
-        cursor -= 1;
-        return 1;
-    }
-    if (cursor < game::result::itemCount - 1 && in.down) {
-        cursor += 1;
-        return 1;
-    }
+    if (moveMenuCursor(gs, game::result::itemCount)) return 1;
     if (!in.x) return 0;
     if (cursor == game::result::Replay) {
         beginStage(state, window, gs.stageIndex);

@@ -136,19 +136,15 @@ unsigned joystickRead(unsigned id, JoyInfoEx& info) {
     }
     SDL_Joystick* joystick = usableJoystick(id);
     if (joystick == nullptr) return loop::joyErrUnplugged;
-    info.dwXpos = axisReading(joystick, 0);
-    info.dwYpos = axisReading(joystick, 1);
+    driver::Dpad dpad;
     if (SDL_JoystickNumHats(joystick) > 0) {
         const Uint8 hat = SDL_JoystickGetHat(joystick, 0);
-        info.dwXpos = driver::withDpad(info.dwXpos, hat & SDL_HAT_LEFT, hat & SDL_HAT_RIGHT);
-        info.dwYpos = driver::withDpad(info.dwYpos, hat & SDL_HAT_UP, hat & SDL_HAT_DOWN);
+        dpad = {(hat & SDL_HAT_LEFT) != 0, (hat & SDL_HAT_RIGHT) != 0, (hat & SDL_HAT_UP) != 0,
+                (hat & SDL_HAT_DOWN) != 0};
     }
-    std::uint32_t buttons = 0;
-    const int buttonCount = SDL_JoystickNumButtons(joystick);
-    for (int b = 0; b < buttonCount && b < 32; ++b) {
-        if (SDL_JoystickGetButton(joystick, b)) buttons |= std::uint32_t{1} << b;
-    }
-    info.dwButtons = buttons;
+    driver::readPad(info, axisReading(joystick, 0), axisReading(joystick, 1), dpad,
+                    SDL_JoystickNumButtons(joystick),
+                    [&](int b) { return SDL_JoystickGetButton(joystick, b) != 0; });
     return joyNoError;
 }
 
