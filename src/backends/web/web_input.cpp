@@ -139,23 +139,21 @@ void markJoysticksStale() {
 
 namespace kueruma::seam {
 
-using namespace web::input;
-
-unsigned joystickDeviceCount() {
-    return padSlots;
-}
-
 // Both slots always answer: a pad the browser has not shown yet reads as released.
 unsigned joystickProbe(unsigned id) {
-    return id < padSlots ? joyNoError : loop::joyErrUnplugged;
+    return id < web::input::padSlots ? joyNoError : loop::joyErrUnplugged;
+}
+
+unsigned joystickDeviceCount() {
+    return web::input::padSlots;
 }
 
 unsigned joystickRead(unsigned id, JoyInfoEx& info) {
     // While a run is shown, its keys hold the joysticks' input too.
     if (driver::showingScript()) return loop::joyErrUnplugged;
-    samplePads();
-    if (id >= pads.count) return loop::joyErrUnplugged;
-    fillJoyInfo(pads.state[id], info);
+    web::input::samplePads();
+    if (id >= web::input::pads.count) return loop::joyErrUnplugged;
+    web::input::fillJoyInfo(web::input::pads.state[id], info);
     return joyNoError;
 }
 
