@@ -88,7 +88,7 @@ void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
 namespace kueruma {
 namespace {
 
-using testing::gameState;
+using support::gameState;
 using namespace headless;
 using namespace loop;
 
@@ -182,22 +182,22 @@ class Visit {
     void playStageBreakingEverything() {
         stepUntil(0, [] { return gameState.screen == game::Play; });
         auto anyBroken = [] {
-            for (const world::Block& b : testing::blockPool)
+            for (const world::Block& b : support::blockPool)
                 if (!b.active) return true;
             return false;
         };
         for (int i = 0; i < 60 && !anyBroken() && gameState.running; ++i) {
             step(i % 8 == 0 ? KeyRight | KeyZ : KeyRight);
         }
-        for (std::size_t k = 1; k < testing::blockPool.size(); ++k) {
-            if (testing::blockPool[k].active) {
-                testing::blockPool[k].active = false;
-                testing::blockPool[k].breakTimer = 0;
+        for (std::size_t k = 1; k < support::blockPool.size(); ++k) {
+            if (support::blockPool[k].active) {
+                support::blockPool[k].active = false;
+                support::blockPool[k].breakTimer = 0;
             }
         }
-        const figure::Figure& f = testing::figure;
-        testing::blockPool[0].active = true;
-        testing::blockPool[0].set(f.posX - 100.0, f.posY - 100.0, 240.0, 300.0, 0.0);
+        const figure::Figure& f = support::figure;
+        support::blockPool[0].active = true;
+        support::blockPool[0].set(f.posX - 100.0, f.posY - 100.0, 240.0, 300.0, 0.0);
         stepUntil(KeyZ, [] { return gameState.allCleared; });
         step(0, 50); // the debris of the last block runs out
         stepUntil(KeyRight, [] { return gameState.screen == game::Result; });

@@ -24,8 +24,8 @@
 namespace kueruma {
 namespace {
 
-using testing::figure;
-using testing::gameState;
+using support::figure;
+using support::gameState;
 
 headless::RasterPaintTarget target;
 
@@ -108,7 +108,7 @@ TEST(Golden, PlayStandingHitFlashAndClearAnimation) {
     expectGolden("play-standing");
     gameState.scoreFlash = true;
     expectGolden("play-hit-flash");
-    for (world::Block& b : testing::blockPool) b.active = false;
+    for (world::Block& b : support::blockPool) b.active = false;
     gameState.scoreFlash = true;
     gameState.allCleared = true;
     expectGolden("play-clear");

@@ -10,9 +10,9 @@
 namespace kueruma {
 namespace {
 
-using testing::bootGame;
-using testing::gameState;
-using testing::run;
+using support::bootGame;
+using support::gameState;
+using support::run;
 
 class Input : public ::testing::Test {
   protected:

@@ -9,11 +9,11 @@
 namespace kueruma {
 namespace {
 
-using testing::gameState;
+using support::gameState;
 using namespace headless;
 using namespace loop;
-using testing::bootGame;
-using testing::run;
+using support::bootGame;
+using support::run;
 
 // Boots on the keypad (Admission is the first title item).
 void openKeypad() {

@@ -16,10 +16,10 @@
 namespace kueruma {
 namespace {
 
-using testing::CanvasCall;
-using testing::figure;
-using testing::gameState;
-using testing::RecordingCanvas;
+using support::CanvasCall;
+using support::figure;
+using support::gameState;
+using support::RecordingCanvas;
 
 RecordingCanvas paint(seam::ClientRect client = {0, 0, 632, 433}) {
     RecordingCanvas canvas(client);
@@ -42,11 +42,11 @@ bool hasSegment(const std::vector<CanvasCall>& segments, int x0, int y0, int x1,
 
 class Render : public ::testing::Test {
   protected:
-    void SetUp() override { testing::startStageAndSkipIntro(0); }
+    void SetUp() override { support::startStageAndSkipIntro(0); }
 };
 
 TEST(Screens, TitleHighlightsTheCursorRowAndTurnsTheCursorLineThere) {
-    testing::bootGame();
+    support::bootGame();
     gameState.cursor = 2;
     const RecordingCanvas c = paint();
     const int R = 632, B = 433;
@@ -60,7 +60,7 @@ TEST(Screens, TitleHighlightsTheCursorRowAndTurnsTheCursorLineThere) {
 }
 
 TEST(Screens, TheKeypadOpensWithNoCellLitAndEnterLightsWhenChosen) {
-    testing::bootGame();
+    support::bootGame();
     gameState.screen = game::PassEntry;
     const int R = 632, B = 433;
     RecordingCanvas c = paint();
@@ -78,7 +78,7 @@ TEST(Screens, TheKeypadOpensWithNoCellLitAndEnterLightsWhenChosen) {
 }
 
 TEST(Screens, ResultShowsThePassMessageOnlyWhenTheTargetIsReached) {
-    testing::bootGame();
+    support::bootGame();
     gameState.screen = game::Result;
     gameState.clearPoint = 300;
     figure.score = 299;
@@ -97,7 +97,7 @@ TEST(Screens, ResultShowsThePassMessageOnlyWhenTheTargetIsReached) {
 }
 
 TEST(Screens, TheIntroShowsTheStageNumberRightAligned) {
-    testing::bootGame(0);
+    support::bootGame(0);
     const RecordingCanvas c = paint();
     EXPECT_TRUE(hasText(c, "Stage  1", 632 / 2 - 100, 433 / 3 - 10, 255));
     EXPECT_TRUE(hasText(c, "ClearPoint   300", 632 / 2 - 100, 433 / 3 + 20, 255));
@@ -144,25 +144,25 @@ TEST_F(Render, APlayPaintDrawsAllThirtyBlocksInWhiteOrLightGrey) {
 }
 
 TEST_F(Render, ABrokenBlockShowsDarkThenSoundsOnTheTenthPaintThenDebris) {
-    testing::blockPool[0].active = false;
+    support::blockPool[0].active = false;
     for (int paintNumber = 1; paintNumber <= 50; ++paintNumber) {
         headless::paintNow();
-        const auto sounds = testing::soundsOf(headless::lastReport());
-        const int n = testing::blockPool[0].breakTimer;
+        const auto sounds = support::soundsOf(headless::lastReport());
+        const int n = support::blockPool[0].breakTimer;
         EXPECT_EQ(n, 50 - paintNumber);
         EXPECT_EQ(sounds.size(), paintNumber == 10 ? 1U : 0U) << paintNumber;
     }
     headless::paintNow();
-    EXPECT_EQ(testing::blockPool[0].breakTimer, 0);
+    EXPECT_EQ(support::blockPool[0].breakTimer, 0);
 }
 
 TEST_F(Render, AfterTheLastBlockEveryBreakSoundIsFollowedByTheClearSound) {
     gameState.allCleared = true;
-    testing::blockPool[0].active = false;
-    testing::blockPool[0].breakTimer = 41;
+    support::blockPool[0].active = false;
+    support::blockPool[0].breakTimer = 41;
     headless::paintNow();
     const auto& r = headless::lastReport();
-    EXPECT_EQ(testing::soundsOf(r), (std::vector<std::string>{"WavF_02.wav", "WavF_04.wav"}));
+    EXPECT_EQ(support::soundsOf(r), (std::vector<std::string>{"WavF_02.wav", "WavF_04.wav"}));
     EXPECT_EQ(r.sleptMs, 60);
 }
 
@@ -193,7 +193,7 @@ TEST_F(Render, BreakingOneOfSeveralBlocksFlashesAndPausesWithoutTheBonus) {
 }
 
 TEST_F(Render, BreakingTheLastBlockPlaysTheClearAnimationAndAdds599) {
-    for (world::Block& b : testing::blockPool) {
+    for (world::Block& b : support::blockPool) {
         b.active = false;
         b.breakTimer = 0;
     }
@@ -213,7 +213,7 @@ TEST_F(Render, BreakingTheLastBlockPlaysTheClearAnimationAndAdds599) {
     gameState.scoreFlash = true;
     headless::paintNow();
     const auto& r = headless::lastReport();
-    EXPECT_EQ(testing::soundsOf(r), std::vector<std::string>{"WavF_03.wav"});
+    EXPECT_EQ(support::soundsOf(r), std::vector<std::string>{"WavF_03.wav"});
     EXPECT_EQ(r.sleptMs, 25 * 10 + 400);
 }
 
@@ -255,7 +255,7 @@ TEST_F(Render, TheTetherShowsOnlyAfterAGoal) {
 
 TEST_F(Render, EveryPaintDeletesEveryPenItCreates) {
     gameState.scoreFlash = true;
-    for (world::Block& b : testing::blockPool) b.active = false;
+    for (world::Block& b : support::blockPool) b.active = false;
     for (int i = 0; i < 3; ++i) {
         const RecordingCanvas c = paint();
         EXPECT_GT(c.pensCreated(), 0);

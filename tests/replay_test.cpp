@@ -33,13 +33,13 @@ class LastPaintTarget final : public headless::PaintTarget {
     std::vector<std::string> texts() const {
         std::vector<std::string> out;
         if (canvas_) {
-            for (const testing::CanvasCall& call : canvas_->texts()) out.push_back(call.text);
+            for (const support::CanvasCall& call : canvas_->texts()) out.push_back(call.text);
         }
         return out;
     }
 
   private:
-    std::optional<testing::RecordingCanvas> canvas_;
+    std::optional<support::RecordingCanvas> canvas_;
 };
 
 std::vector<std::string> replayNames() {

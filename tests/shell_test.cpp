@@ -15,10 +15,10 @@ using loop::KeyDown;
 using loop::KeyUp;
 using loop::KeyX;
 using loop::KeyZ;
-using testing::bootGame;
-using testing::gameState;
-using testing::run;
-using testing::soundsOf;
+using support::bootGame;
+using support::gameState;
+using support::run;
+using support::soundsOf;
 
 const std::vector<std::string> cue{"WavF_01.wav"};
 
@@ -73,10 +73,10 @@ TEST(Shell, ThePlayTickAfterTheIntroComesAtOnceBecauseLateTicksCoalesce) {
 }
 
 TEST(Shell, StageIndexZeroWithNoInputTimesOutOnPlayTick961) {
-    testing::startStageAndSkipIntro(0);
+    support::startStageAndSkipIntro(0);
     const auto reports = run(961);
     EXPECT_FALSE(gameState.running);
-    EXPECT_EQ(testing::figure.health, 0);
+    EXPECT_EQ(support::figure.health, 0);
     EXPECT_EQ(gameState.scrollX, 4805.0);
     EXPECT_EQ(gameState.screen, game::Play);
     // The next tick waits a second and shows the result.
@@ -88,15 +88,15 @@ TEST(Shell, StageIndexZeroWithNoInputTimesOutOnPlayTick961) {
 }
 
 TEST(Shell, ScrollEqualToTheGoalDoesNotEndTheStage) {
-    testing::startStageAndSkipIntro(0);
+    support::startStageAndSkipIntro(0);
     run(960);
     EXPECT_EQ(gameState.scrollX, 4800.0);
     EXPECT_TRUE(gameState.running);
 }
 
 TEST(Shell, XHeldThroughTheEndOfAStageReplaysIt) {
-    testing::startStageAndSkipIntro(0);
-    testing::figure.health = 1;
+    support::startStageAndSkipIntro(0);
+    support::figure.health = 1;
     gameState.goalX = 2; // the figure and the view are past the goal on the next tick
     run(1);
     ASSERT_FALSE(gameState.running);
@@ -110,7 +110,7 @@ TEST(Shell, XHeldThroughTheEndOfAStageReplaysIt) {
 }
 
 TEST(Shell, ResultOtherStageOpensTheKeypadAndZLeadsBackToTitle) {
-    testing::startStageAndSkipIntro(0);
+    support::startStageAndSkipIntro(0);
     gameState.running = false;
     run(1);
     ASSERT_EQ(gameState.screen, game::Result);
@@ -157,13 +157,13 @@ TEST(Shell, AnUnknownScreenValueMakesTheTickDoNothing) {
 }
 
 TEST(Shell, ARepaintDuringPlayAdvancesBreakTimersWhileOtherScreensTouchNone) {
-    testing::startStageAndSkipIntro(0);
-    testing::blockPool[0].active = false;
+    support::startStageAndSkipIntro(0);
+    support::blockPool[0].active = false;
     headless::paintNow();
-    EXPECT_EQ(testing::blockPool[0].breakTimer, 49);
+    EXPECT_EQ(support::blockPool[0].breakTimer, 49);
     gameState.screen = game::Title;
     headless::paintNow();
-    EXPECT_EQ(testing::blockPool[0].breakTimer, 49);
+    EXPECT_EQ(support::blockPool[0].breakTimer, 49);
 }
 
 } // namespace

@@ -17,7 +17,7 @@
 namespace kueruma {
 namespace {
 
-using testing::gameState;
+using support::gameState;
 using namespace headless;
 using namespace loop;
 
@@ -48,7 +48,7 @@ class Random {
 // Empty when the state keeps every rule; otherwise the first one it breaks.
 std::string brokenRule(const TickReport& report) {
     const game::GameState& g = gameState;
-    const figure::Figure& f = testing::figure;
+    const figure::Figure& f = support::figure;
     std::ostringstream why;
     if (g.screen < game::Play || g.screen > game::Result) why << "screen " << g.screen;
     if (g.stageIndex < 0 || g.stageIndex > 8) why << "stageIndex " << g.stageIndex;
@@ -236,7 +236,7 @@ TEST_P(Soak, EveryTickKeepsTheStateRules) {
         const bool playedBefore = gameState.screen == game::Play;
         std::int32_t blocksBefore = 0;
         if (playedBefore) {
-            for (const world::Block& b : testing::blockPool) blocksBefore += b.active ? 1 : 0;
+            for (const world::Block& b : support::blockPool) blocksBefore += b.active ? 1 : 0;
         }
         if (!tick() || quitPosted()) {
             ++seen.restarts;
@@ -249,7 +249,7 @@ TEST_P(Soak, EveryTickKeepsTheStateRules) {
         if (gameState.screen == game::Play) {
             seen.stagesPlayed[static_cast<std::size_t>(gameState.stageIndex)] = true;
             std::int32_t blocksAfter = 0;
-            for (const world::Block& b : testing::blockPool) blocksAfter += b.active ? 1 : 0;
+            for (const world::Block& b : support::blockPool) blocksAfter += b.active ? 1 : 0;
             if (playedBefore) seen.blocksBroken += blocksBefore - blocksAfter;
         }
     }

@@ -13,8 +13,8 @@
 namespace kueruma {
 namespace {
 
-using testing::figure;
-using testing::gameState;
+using support::figure;
+using support::gameState;
 using world::pi;
 
 struct Keys {
@@ -23,7 +23,7 @@ struct Keys {
 
 void tickWith(Keys k) {
     gameState.input = {k.left, k.up, k.right, k.down, k.x, k.z};
-    game::gameTick(testing::playState);
+    game::gameTick(support::playState);
 }
 
 class Tick : public ::testing::Test {
@@ -31,18 +31,18 @@ class Tick : public ::testing::Test {
     // Stage index 0 on its first Play tick, the figure standing on the ground just after a
     // lift (velY 1), far from any block.
     void SetUp() override {
-        testing::startStageAndSkipIntro(0);
+        support::startStageAndSkipIntro(0);
         for (int i = 0; i < 200 && figure.jumpState != figure::OnGround; ++i) tickWith({});
         ASSERT_EQ(figure.jumpState, figure::OnGround);
         ASSERT_EQ(figure.velY, 1.0);
     }
 
     static void clearBlocks() {
-        for (world::Block& b : testing::blockPool) b.active = false;
+        for (world::Block& b : support::blockPool) b.active = false;
     }
     // A block whose centre is at this point.
     static void placeBlock(int k, double cx, double cy, double w = 20, double h = 20) {
-        testing::blockPool[k].set(cx - w / 2, cy - h / 2, w, h, 0.0);
+        support::blockPool[k].set(cx - w / 2, cy - h / 2, w, h, 0.0);
     }
     // A small block around the spot where foot A will be after the next tick, clear of the
     // body box above it.
@@ -53,7 +53,7 @@ class Tick : public ::testing::Test {
         const double footY = figure.jointY[5];
         headless::restore(*before);
         headless::deleteSnapshot(before);
-        testing::blockPool[k].set(footX - 2, footY - 1, 4, 3, 0.0);
+        support::blockPool[k].set(footX - 2, footY - 1, 4, 3, 0.0);
     }
     // Where the bottom of an upright body box is for the figure's current position.
     static double boxBottomNow() {
@@ -64,7 +64,7 @@ class Tick : public ::testing::Test {
 };
 
 TEST_F(Tick, AStageStartsWithTheFigureFallingAndXDoesNothingUntilItLands) {
-    testing::startStageAndSkipIntro(0);
+    support::startStageAndSkipIntro(0);
     EXPECT_EQ(figure.jumpState, 0);
     const double y = figure.posY;
     tickWith({.x = true});
@@ -203,7 +203,7 @@ TEST_F(Tick, ThreeBlocksInOneJumpScoreTenTwentyThirty) {
         EXPECT_EQ(figure.combo, k + 1);
         EXPECT_EQ(figure.score - before, 10 * (k + 1));
         EXPECT_TRUE(gameState.scoreFlash);
-        EXPECT_FALSE(testing::blockPool[k].active);
+        EXPECT_FALSE(support::blockPool[k].active);
         gameState.scoreFlash = false;
     }
     EXPECT_EQ(figure.bestCombo, 3);
@@ -233,24 +233,24 @@ TEST_F(Tick, BodyContactCostsAPointAndHealthPerBlockPerTick) {
     tickWith({});
     EXPECT_EQ(figure.score, -2);
     EXPECT_EQ(figure.health, 98);
-    EXPECT_TRUE(testing::blockPool[0].active);
+    EXPECT_TRUE(support::blockPool[0].active);
 }
 
 TEST_F(Tick, ABlockBrokenWhileTheBodyTouchesItScoresTenTimesComboLessOne) {
     clearBlocks();
     figure.updateJoints();
     // A tall block covering a foot and reaching into the body box.
-    testing::blockPool[0].set(figure.jointX[5] - 10, figure.boxY + 40, 30, 200, 0.0);
+    support::blockPool[0].set(figure.jointX[5] - 10, figure.boxY + 40, 30, 200, 0.0);
     tickWith({});
-    EXPECT_FALSE(testing::blockPool[0].active);
+    EXPECT_FALSE(support::blockPool[0].active);
     EXPECT_EQ(figure.score, 10 * figure.combo - 1);
     EXPECT_EQ(figure.health, 99);
 }
 
 TEST_F(Tick, AnInactiveBlockIsNeitherBrokenNorHarmful) {
     clearBlocks();
-    testing::blockPool[0].set(figure.boxX - 50, figure.boxY - 50, 200, 300, 0.0);
-    testing::blockPool[0].active = false;
+    support::blockPool[0].set(figure.boxX - 50, figure.boxY - 50, 200, 300, 0.0);
+    support::blockPool[0].active = false;
     tickWith({});
     EXPECT_EQ(figure.score, 0);
     EXPECT_EQ(figure.health, 100);
@@ -283,7 +283,7 @@ TEST_F(Tick, AllClearedFollowsTheLastActiveBlock) {
     clearBlocks();
     tickWith({});
     EXPECT_TRUE(gameState.allCleared);
-    testing::blockPool[29].set(0, 0, 1, 1, 0);
+    support::blockPool[29].set(0, 0, 1, 1, 0);
     tickWith({});
     EXPECT_FALSE(gameState.allCleared);
 }

@@ -143,7 +143,7 @@ TEST(Geometry, StepTowardNeverPassesItsTarget) {
 }
 
 TEST(Blocks, AFreshProgramHasThirtyActiveBlocksAtTheDefaultGeometry) {
-    testing::bootGame();
+    support::bootGame();
     for (const Block& b : headless::state().blockPool) {
         EXPECT_TRUE(b.active);
         EXPECT_EQ(b.breakTimer, 0);

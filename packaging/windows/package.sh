@@ -6,14 +6,17 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 exe="$root/build/windows/bin/kueruma.exe"
 sounds="$root/build/default/bin"
 [ -f "$exe" ] || { echo "no $exe: run 'make windows-exe' first" >&2; exit 1; }
-for n in 1 2 3 4; do
-  [ -f "$sounds/WavF_0$n.wav" ] || { echo "no $sounds/WavF_0$n.wav: run 'make build' first" >&2; exit 1; }
+# The cues' names, from their one list.
+mapfile -t cues < <(sed -n 's/^"\([^"]*\)",$/\1/p' "$root/src/seam/sound_files.def")
+[ ${#cues[@]} -gt 0 ] || { echo "no sound names in $root/src/seam/sound_files.def" >&2; exit 1; }
+for cue in "${cues[@]}"; do
+  [ -f "$sounds/$cue" ] || { echo "no $sounds/$cue: run 'make build' first" >&2; exit 1; }
 done
 
 stage="$root/build/windows-package"
 rm -rf "$stage"
 mkdir -p "$stage/kueruma" "$root/dist"
-cp "$exe" "$sounds"/WavF_0[1-4].wav "$stage/kueruma/"
+cp "$exe" "${cues[@]/#/$sounds/}" "$stage/kueruma/"
 # Windows line ends, so the read-me reads right in any editor there.
 sed 's/$/\r/' "$(dirname "$0")/README.txt" >"$stage/kueruma/README.txt"
 rm -f "$root/dist/kueruma-windows.zip"

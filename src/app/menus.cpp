@@ -87,59 +87,62 @@ void startRun(game::PlayState& state, seam::Window* window, const RunStart& star
     state.figure.walkCounter = start.walkCount;
 }
 
-int titleMenuStep(game::PlayState& state, seam::Window* window) {
-    GameState& gs = state.gameState;
+namespace {
+
+// A menu's step: Up or Down moves the cursor within its `itemCount` items (Up first), else X
+// confirms the item under it. Nonzero when the player should hear the cue.
+template <class Confirm> int menuStep(GameState& gs, int itemCount, Confirm confirm) {
     const game::InputState& in = gs.input;
-    int& cursor = gs.cursor;
-    if (cursor > 0 && in.up) {
-        cursor -= 1;
+    if (gs.cursor > 0 && in.up) {
+        gs.cursor -= 1;
         return 1;
     }
-    if (cursor < game::title::itemCount - 1 && in.down) {
-        cursor += 1;
+    if (gs.cursor < itemCount - 1 && in.down) {
+        gs.cursor += 1;
         return 1;
     }
     if (!in.x) return 0;
-    switch (cursor) {
-    case game::title::Admission:
-        gs.screen = game::PassEntry;
-        cursor = 0;
-        seam::setTimer(window, timerId, passEntryPeriodMs);
-        break;
-    case game::title::NewGame:
-        gs.stageIndex = 0;
-        beginStage(state, window, 0);
-        break;
-    case game::title::Exit:
-        seam::postQuit(0);
-        break;
-    default: // Option does nothing but cue
-        break;
-    }
+    confirm(gs.cursor);
     return 1;
+}
+
+void openPassEntry(GameState& gs, seam::Window* window) {
+    gs.screen = game::PassEntry;
+    gs.cursor = 0;
+    seam::setTimer(window, timerId, passEntryPeriodMs);
+}
+
+} // namespace
+
+int titleMenuStep(game::PlayState& state, seam::Window* window) {
+    GameState& gs = state.gameState;
+    return menuStep(gs, game::title::itemCount, [&](int item) {
+        switch (item) {
+        case game::title::Admission:
+            openPassEntry(gs, window);
+            break;
+        case game::title::NewGame:
+            gs.stageIndex = 0;
+            beginStage(state, window, 0);
+            break;
+        case game::title::Exit:
+            seam::postQuit(0);
+            break;
+        default: // Option does nothing but cue
+            break;
+        }
+    });
 }
 
 int resultMenuStep(game::PlayState& state, seam::Window* window) {
     GameState& gs = state.gameState;
-    const game::InputState& in = gs.input;
-    int& cursor = gs.cursor;
-    if (cursor > 0 && in.up) {
-        cursor -= 1;
-        return 1;
-    }
-    if (cursor < game::result::itemCount - 1 && in.down) {
-        cursor += 1;
-        return 1;
-    }
-    if (!in.x) return 0;
-    if (cursor == game::result::Replay) {
-        beginStage(state, window, gs.stageIndex);
-    } else if (cursor == game::result::OtherStage) {
-        gs.screen = game::PassEntry;
-        cursor = 0;
-        seam::setTimer(window, timerId, passEntryPeriodMs);
-    }
-    return 1;
+    return menuStep(gs, game::result::itemCount, [&](int item) {
+        if (item == game::result::Replay) {
+            beginStage(state, window, gs.stageIndex);
+        } else if (item == game::result::OtherStage) {
+            openPassEntry(gs, window);
+        }
+    });
 }
 
 int passEntryStep(game::PlayState& state, seam::Window* window) {

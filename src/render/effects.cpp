@@ -122,7 +122,6 @@ void playBreakSounds(bool allCleared) {
 
 void drawBlockBreak(seam::Canvas& canvas, const View& view, const world::Block& block, int n,
                     bool cleared) {
-    if (n == debrisStart) playBreakSounds(cleared);
     const int L = cleared ? 48 : 24;
     const int D = 4 * L;
     const double w = block.width;

@@ -25,9 +25,10 @@ void drawHitFlash(seam::Canvas& canvas, const View& view, const seam::ClientRect
 // pauses all the same).
 void finishHitFlash(seam::Canvas* canvas, const View& view, bool clearAnimation, WorldPoint feet,
                     double bodyAngle);
-// The sounds of a broken block whose debris begins on this paint.
+// The sounds of a broken block whose debris begins on this paint, before its debris is drawn.
 void playBreakSounds(bool allCleared);
-// The debris of a broken block on the paint that counted its timer down to n (1 to 40).
+// The debris of a broken block on the paint that counted its timer down to n (1 to 40); its
+// sounds are playBreakSounds'.
 void drawBlockBreak(seam::Canvas& canvas, const View& view, const world::Block& block, int n,
                     bool allCleared);
 // Lines from the left edge converging on the neck of a figure that crossed the goal line.

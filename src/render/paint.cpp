@@ -30,23 +30,25 @@ void drawBlockOutline(seam::Canvas& canvas, const View& view, const world::Prepa
     }
 }
 
-void drawBlocks(seam::Canvas& canvas, const View& view, const PlayState& state) {
+// Each block in turn: the break sounds of one whose debris begins now, and on a canvas its
+// outline or its debris.
+void paintBlocks(seam::Canvas* canvas, const View& view, const PlayState& state) {
     const world::PreparedRect body =
         world::prepareRect(state.figure.bodyBox(), state.figure.bodyTurn());
     for (int k = 0; k < state.gameState.blockCount; ++k) {
         const world::Block& block = state.blockPool[static_cast<std::size_t>(k)];
         const world::PreparedRect& rect = state.preparedBlocks[k];
+        const int n = brokenBlockTimer(block);
+        if (n == debrisStart) playBreakSounds(state.gameState.allCleared);
+        if (canvas == nullptr) continue;
         if (block.active) {
             const bool touched = world::rotatedRectsOverlap(body, rect) != 0;
-            seam::withPen(canvas, 1, touched ? 191 : 255,
-                          [&] { drawBlockOutline(canvas, view, rect); });
-            continue;
-        }
-        const int n = brokenBlockTimer(block);
-        if (n > debrisStart) {
-            seam::withPen(canvas, 2, 63, [&] { drawBlockOutline(canvas, view, rect); });
+            seam::withPen(*canvas, 1, touched ? 191 : 255,
+                          [&] { drawBlockOutline(*canvas, view, rect); });
+        } else if (n > debrisStart) {
+            seam::withPen(*canvas, 2, 63, [&] { drawBlockOutline(*canvas, view, rect); });
         } else if (n >= 1) {
-            drawBlockBreak(canvas, view, block, n, state.gameState.allCleared);
+            drawBlockBreak(*canvas, view, block, n, state.gameState.allCleared);
         }
     }
 }
@@ -59,27 +61,33 @@ void drawEndLine(seam::Canvas& canvas, const View& view, const game::GameState& 
     });
 }
 
-void drawPlay(seam::Canvas& canvas, const PlayState& state, const PaintFrame& frame,
-              const seam::ClientRect& client) {
+// The play field in the order its sounds and pauses fall: the flash and what follows it, the
+// ground and the figure, the blocks, the end line, the tether and the HUD. Without a canvas
+// (a paint nobody sees) only the sounds and pauses, in the same order.
+void paintPlay(seam::Canvas* canvas, const PlayState& state, const PaintFrame& frame,
+               const seam::ClientRect& client) {
     const game::GameState& gs = state.gameState;
     const figure::Figure& f = state.figure;
     const View view{gs.scrollX};
     if (frame.flash) {
         const WorldPoint feet{frame.flashFeetX, frame.flashFeetY};
-        drawHitFlash(canvas, view, client, feet, f.bodyAngle);
-        finishHitFlash(&canvas, view, frame.clearAnimation, feet, f.bodyAngle);
+        if (canvas != nullptr) drawHitFlash(*canvas, view, client, feet, f.bodyAngle);
+        finishHitFlash(canvas, view, frame.clearAnimation, feet, f.bodyAngle);
     }
-    seam::withPen(canvas, 1, 255, [&] {
-        const int ground = View::y(gs.groundY);
-        lineBetween(canvas, 0, ground, client.right, ground);
-        drawFigure(canvas, view, f);
-    });
-    drawBlocks(canvas, view, state);
-    drawEndLine(canvas, view, gs);
+    if (canvas != nullptr) {
+        seam::withPen(*canvas, 1, 255, [&] {
+            const int ground = View::y(gs.groundY);
+            lineBetween(*canvas, 0, ground, client.right, ground);
+            drawFigure(*canvas, view, f);
+        });
+    }
+    paintBlocks(canvas, view, state);
+    if (canvas == nullptr) return;
+    drawEndLine(*canvas, view, gs);
     if (!gs.running && f.health > 0) {
-        drawGoalTether(canvas, view, client, {f.jointX[figure::Neck], f.jointY[figure::Neck]});
+        drawGoalTether(*canvas, view, client, {f.jointX[figure::Neck], f.jointY[figure::Neck]});
     }
-    drawHud(canvas, state);
+    drawHud(*canvas, state);
 }
 
 } // namespace
@@ -108,27 +116,16 @@ PaintFrame preparePaint(PlayState& state) {
 }
 
 void playPaintCues(const PlayState& state, const PaintFrame& frame) {
-    const game::GameState& gs = state.gameState;
-    if (gs.screen != game::Play) return;
-    const View view{gs.scrollX};
-    if (frame.flash) {
-        finishHitFlash(nullptr, view, frame.clearAnimation, {frame.flashFeetX, frame.flashFeetY},
-                       state.figure.bodyAngle);
-    }
-    for (int k = 0; k < gs.blockCount; ++k) {
-        if (brokenBlockTimer(state.blockPool[static_cast<std::size_t>(k)]) == debrisStart) {
-            playBreakSounds(gs.allCleared);
-        }
-    }
+    if (state.gameState.screen == game::Play) paintPlay(nullptr, state, frame, {});
 }
 
-int paintScreen(const PlayState& state, const PaintFrame& frame, seam::Canvas& canvas) {
+void paintScreen(const PlayState& state, const PaintFrame& frame, seam::Canvas& canvas) {
     const seam::ClientRect client = canvas.clientRect();
     const int R = client.right;
     const int B = client.bottom;
     switch (state.gameState.screen) {
     case game::Play:
-        drawPlay(canvas, state, frame, client);
+        paintPlay(&canvas, state, frame, client);
         break;
     case game::Title:
         drawTitle(canvas, state.gameState, R, B);
@@ -145,7 +142,6 @@ int paintScreen(const PlayState& state, const PaintFrame& frame, seam::Canvas& c
     default:
         break;
     }
-    return 0;
 }
 
 } // namespace kueruma::render

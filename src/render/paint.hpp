@@ -26,10 +26,11 @@ struct PaintFrame {
 PaintFrame preparePaint(game::PlayState& state);
 
 // Draws the current screen from scratch; the paint's sounds and pauses come between the
-// strokes they follow. Always returns 0.
-int paintScreen(const game::PlayState& state, const PaintFrame& frame, seam::Canvas& canvas);
+// strokes they follow.
+void paintScreen(const game::PlayState& state, const PaintFrame& frame, seam::Canvas& canvas);
 
-// The same sounds and pauses, in the same order, for a paint that draws nothing.
+// The same sounds and pauses, in the same order (the same steps, without their strokes), for a
+// paint that draws nothing.
 void playPaintCues(const game::PlayState& state, const PaintFrame& frame);
 
 } // namespace kueruma::render

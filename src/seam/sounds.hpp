@@ -1,5 +1,6 @@
 // The game's four sound cues and the wave files that hold them, the one table every player,
-// generator and test reads the names from.
+// generator and test reads the names from (the names themselves are in sound_files.def, which
+// the build and the packages read too).
 #pragma once
 
 #include <array>
@@ -17,8 +18,9 @@ enum class Sound : std::size_t {
 inline constexpr std::size_t soundCount = 4;
 
 // Played by these file names, relative to where the sounds are looked up.
-inline constexpr std::array<const char*, soundCount> soundFiles = {"WavF_01.wav", "WavF_02.wav",
-                                                                   "WavF_03.wav", "WavF_04.wav"};
+inline constexpr std::array<const char*, soundCount> soundFiles = {
+#include "seam/sound_files.def"
+};
 
 // A cue file larger than this is refused (it plays the beep): a short cue is a few kilobytes,
 // and nothing read from a file may make the game hold or convert unbounded sound.

@@ -1,6 +1,6 @@
 #include "support/game_driver.hpp"
 
-namespace kueruma::testing {
+namespace kueruma::support {
 
 namespace {
 headless::NullPaintTarget target;
@@ -29,4 +29,4 @@ std::vector<std::string> soundsOf(const headless::TickReport& report) {
     return {report.sounds, report.sounds + report.soundCount};
 }
 
-} // namespace kueruma::testing
+} // namespace kueruma::support

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace kueruma::testing {
+namespace kueruma::support {
 
 // The play state of the program the tests drive, and its three records. The program lives as
 // long as the test process; every boot gives it a fresh value.
@@ -26,4 +26,4 @@ void startStageAndSkipIntro(int stage);
 // The names of the sounds played in a report.
 std::vector<std::string> soundsOf(const headless::TickReport& report);
 
-} // namespace kueruma::testing
+} // namespace kueruma::support

@@ -1,6 +1,6 @@
 #include "support/recording_canvas.hpp"
 
-namespace kueruma::testing {
+namespace kueruma::support {
 
 seam::Pen RecordingCanvas::createPen(int width, int grey) {
     pens_.push_back({width, grey});
@@ -64,4 +64,4 @@ std::vector<CanvasCall> RecordingCanvas::segments(int width, int grey) const {
     return out;
 }
 
-} // namespace kueruma::testing
+} // namespace kueruma::support

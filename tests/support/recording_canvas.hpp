@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-namespace kueruma::testing {
+namespace kueruma::support {
 
 struct CanvasCall {
     enum Kind {
@@ -73,4 +73,4 @@ class RecordingCanvas final : public seam::Canvas {
     seam::Pen selected_ = 0;
 };
 
-} // namespace kueruma::testing
+} // namespace kueruma::support

@@ -91,21 +91,19 @@ bool pressed(const EmscriptenGamepadEvent& pad, int button) {
 }
 
 void fillJoyInfo(const EmscriptenGamepadEvent& pad, seam::JoyInfoEx& info) {
-    info.dwXpos = axisReading(pad.numAxes > 0 ? pad.axis[0] : 0.0);
-    info.dwYpos = axisReading(pad.numAxes > 1 ? pad.axis[1] : 0.0);
     // Only the standard layout says which buttons make the D-pad; they are no buttons then.
     const bool standard = std::strcmp(pad.mapping, "standard") == 0;
+    driver::Dpad dpad;
     if (standard) {
-        info.dwXpos =
-            driver::withDpad(info.dwXpos, pressed(pad, dpadLeft), pressed(pad, dpadRight));
-        info.dwYpos = driver::withDpad(info.dwYpos, pressed(pad, dpadUp), pressed(pad, dpadDown));
+        dpad = {pressed(pad, dpadLeft), pressed(pad, dpadRight), pressed(pad, dpadUp),
+                pressed(pad, dpadDown)};
     }
-    std::uint32_t buttons = 0;
-    for (int b = 0; b < pad.numButtons && b < 32; ++b) {
-        const bool dpad = standard && b >= dpadUp && b <= dpadRight;
-        if (pressed(pad, b) && !dpad) buttons |= std::uint32_t{1} << b;
-    }
-    info.dwButtons = buttons;
+    driver::readPad(info, axisReading(pad.numAxes > 0 ? pad.axis[0] : 0.0),
+                    axisReading(pad.numAxes > 1 ? pad.axis[1] : 0.0), dpad, pad.numButtons,
+                    [&](int b) {
+                        const bool isDpad = standard && b >= dpadUp && b <= dpadRight;
+                        return pressed(pad, b) && !isDpad;
+                    });
 }
 
 // Browsers show a gamepad only once a button has been pressed on it, often after the game has
@@ -141,23 +139,21 @@ void markJoysticksStale() {
 
 namespace kueruma::seam {
 
-using namespace web::input;
-
-unsigned joystickDeviceCount() {
-    return padSlots;
-}
-
 // Both slots always answer: a pad the browser has not shown yet reads as released.
 unsigned joystickProbe(unsigned id) {
-    return id < padSlots ? joyNoError : loop::joyErrUnplugged;
+    return id < web::input::padSlots ? joyNoError : loop::joyErrUnplugged;
+}
+
+unsigned joystickDeviceCount() {
+    return web::input::padSlots;
 }
 
 unsigned joystickRead(unsigned id, JoyInfoEx& info) {
     // While a run is shown, its keys hold the joysticks' input too.
     if (driver::showingScript()) return loop::joyErrUnplugged;
-    samplePads();
-    if (id >= pads.count) return loop::joyErrUnplugged;
-    fillJoyInfo(pads.state[id], info);
+    web::input::samplePads();
+    if (id >= web::input::pads.count) return loop::joyErrUnplugged;
+    web::input::fillJoyInfo(web::input::pads.state[id], info);
     return joyNoError;
 }
 
