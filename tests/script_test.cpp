@@ -705,7 +705,8 @@ TEST(ReplayRunner, MessagesNameTheCauseTheRangeAndShowNamesSafely) {
          ::testing::TempDir() +
              "red?[31m.txt:1: unknown key 'Q' (keys are L U R D X Z F, or - for none)"},
         {"--gif x.gif --from 99999999999999999999 " + script,
-         "kueruma-replay: --from takes a tick number from 0 to 922337203685477580"},
+         "kueruma-replay: bad --from '99999999999999999999' (a whole number from 0 to "
+         "922337203685477580)"},
         {"--png " + dir + "/loop " + script,
          "kueruma-replay: --png folder '" + dir + "/loop': Too many levels of symbolic links"},
         {dir + "/loop", dir + "/loop: cannot read the script: Too many levels of symbolic links"},

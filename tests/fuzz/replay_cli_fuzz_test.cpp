@@ -348,7 +348,7 @@ TEST_F(ReplayCliFuzz, VerifyHoldsAHeaderToWhatItsKeysGive) {
          "missing keys after the count"},
         {"cut after a line", replay.substr(0, replay.rfind('\n', replay.size() / 2) + 1), 1, "",
          "the keys end before the result screen of stage 3"},
-        {"UTF-16", utf16, 2, "", ":1: line contains a NUL byte"},
+        {"UTF-16", utf16, 2, "", ":1: the script is UTF-16 text: save it as UTF-8"},
         {"a NUL byte", replaced(replay, "3 R\n", std::string("3 R\0\n", 5)), 2, "", "NUL byte"},
         {"a broken verify line", replaced(withHash, "hash d98c62", "hash d98c6"), 2, "",
          ":2: a verify line reads '# verify: stage N, score S, tick T, hash H'"},
