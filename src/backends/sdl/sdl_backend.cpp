@@ -7,9 +7,9 @@
 #include "files/record/run_folder.hpp"
 #include "host/driver/backend.hpp"
 #include "host/driver/driver.hpp"
+#include "host/driver/practice.hpp"
 #include "icon/icon.hpp"
 #include "raster/pause_mark.hpp"
-#include "host/driver/practice.hpp"
 #include "raster/raster_canvas.hpp"
 #include "seam/machine.hpp"
 
@@ -409,9 +409,12 @@ const driver::Front& front() {
         "Every finished stage's run is kept in $XDG_DATA_HOME/kueruma/runs (the latest " +
         std::to_string(record::keptRuns) + "\nand each stage's best).\n" + settingsHelp;
     static const driver::Front desktop{
-        details, record::folderKeeper(record::defaultRunsFolder()),
-        "neither XDG_DATA_HOME nor HOME is set: finished stages are not kept", nullptr,
-        useSettingsFile, listBests};
+        details,
+        record::folderKeeper(record::defaultRunsFolder()),
+        "neither XDG_DATA_HOME nor HOME is set: finished stages are not kept",
+        nullptr,
+        useSettingsFile,
+        listBests};
     return desktop;
 }
 

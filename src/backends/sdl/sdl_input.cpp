@@ -1,8 +1,8 @@
 #include "backends/sdl/sdl_input.hpp"
 
 #include "app/input.hpp"
-#include "host/driver/start.hpp"
 #include "host/driver/dpad.hpp"
+#include "host/driver/start.hpp"
 #include "seam/machine.hpp"
 
 #include <algorithm>

@@ -12,8 +12,8 @@
 #include "raster/framebuffer.hpp"
 
 #include <cerrno>
-#include <cstdint>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
