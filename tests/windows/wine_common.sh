@@ -7,7 +7,9 @@ export WINEPREFIX="${KUERUMA_WINEPREFIX:-$ROOT/build/wineprefix}"
 export WINEDEBUG=-all
 # No .NET or HTML engine: a new prefix would otherwise ask to download them.
 export WINEDLLOVERRIDES="mscoree,mshtml="
-XVFB_ARGS=(-a -s "-screen 0 1024x768x24")
+# No key auto-repeat (-r): on a loaded machine the release of a short tap can come later than
+# the repeat delay, and the repeated press would move a menu cursor twice.
+XVFB_ARGS=(-a -s "-screen 0 1024x768x24 -r")
 # Bump when the prefix set-up below changes, so cached prefixes are made again.
 PREFIX_VERSION=2
 
