@@ -5,7 +5,7 @@
 
 #include "game/play_state.hpp"
 #include "numeric/trig.hpp"
-#include "platform/headless/paint_targets.hpp"
+#include "backends/headless/paint_targets.hpp"
 
 #include <benchmark/benchmark.h>
 
