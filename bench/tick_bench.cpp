@@ -15,31 +15,30 @@ namespace {
 
 using namespace kueruma;
 
-// What restoring the busy state costs on its own, to read the cases below net of it.
-void BM_RestoreBusyState(benchmark::State& state) {
+// Times `step` from the busy state restored afresh before each run of it; leaves the busy
+// state in place for the counters.
+template <class Step> void fromBusyState(benchmark::State& state, Step step) {
     headless::NullPaintTarget target;
     bench::enterBusyPlay(target);
     bench::SavedState busy;
     busy.save();
     for (auto _ : state) {
         busy.restore();
+        step();
         benchmark::ClobberMemory();
     }
+    busy.restore();
+}
+
+// What restoring the busy state costs on its own, to read the cases below net of it.
+void BM_RestoreBusyState(benchmark::State& state) {
+    fromBusyState(state, [] {});
 }
 BENCHMARK(BM_RestoreBusyState);
 
 void BM_GameTickBusy(benchmark::State& state) {
-    headless::NullPaintTarget target;
-    bench::enterBusyPlay(target);
-    bench::SavedState busy;
-    busy.save();
-    const int active = game::activeBlockCount(headless::state());
-    for (auto _ : state) {
-        busy.restore();
-        game::gameTick(headless::state());
-        benchmark::ClobberMemory();
-    }
-    state.counters["activeBlocks"] = active;
+    fromBusyState(state, [] { game::gameTick(headless::state()); });
+    state.counters["activeBlocks"] = game::activeBlockCount(headless::state());
     // Below 1 when the tick beats its goal of 1.3 us.
     state.counters["vsGoal"] =
         benchmark::Counter(static_cast<double>(state.iterations()) * 1.3e-6,
@@ -49,15 +48,7 @@ BENCHMARK(BM_GameTickBusy);
 
 // The shell's timer tick (input, scroll, rules) and the paint it asks for, without pixels.
 void BM_PlayTickBusyPixelless(benchmark::State& state) {
-    headless::NullPaintTarget target;
-    bench::enterBusyPlay(target);
-    bench::SavedState busy;
-    busy.save();
-    for (auto _ : state) {
-        busy.restore();
-        headless::tick();
-        benchmark::ClobberMemory();
-    }
+    fromBusyState(state, [] { headless::tick(); });
 }
 BENCHMARK(BM_PlayTickBusyPixelless);
 

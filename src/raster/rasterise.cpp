@@ -177,6 +177,200 @@ Coord roundAway(double v) {
     return static_cast<Coord>(v > 0 ? v + 0.5 : v - 0.5);
 }
 
+// Zingl's steps round an ellipse of axes `a` across and `c` down, from its widest row: each
+// step moves across, down or both, as the error says.
+class EllipseSteps {
+  public:
+    EllipseSteps(long long a, long long c)
+        : aStep_(8 * a * a), cStep_(8 * c * c), dx_(4 * c * c * (1 - a)),
+          dy_(4 * a * a * (1 + c % 2)), err_(dx_ + dy_ + a * a * (c % 2)) {}
+
+    struct Move {
+        bool across;
+        bool down;
+    };
+    Move step() {
+        const long long e2 = 2 * err_;
+        const Move move{e2 >= dx_, e2 <= dy_};
+        if (move.across) {
+            dx_ += cStep_;
+            err_ += dx_;
+        }
+        if (move.down) {
+            dy_ += aStep_;
+            err_ += dy_;
+        }
+        return move;
+    }
+
+  private:
+    long long aStep_;
+    long long cStep_;
+    long long dx_;
+    long long dy_;
+    long long err_;
+};
+
+// The pixels [from, to) that a level or upright line from `a` to `b` covers along its axis: from
+// a up to b, or from b + 1 through a when it runs backward.
+void straightRun(int a, int b, Coord& from, Coord& to) {
+    from = a;
+    to = b;
+    if (from > to) {
+        from = Coord{b} + 1;
+        to = Coord{a} + 1;
+    }
+}
+
+// A slanted line along its major axis (the longer one): step i (0 <= i < majorLen) paints
+// major0 + majorSign * i and minor0 + minorSign * n(i), with
+// n(i) = ceil((2 i minorLen - majorLen + bias) / (2 majorLen)).
+struct Slant {
+    Slant(const Framebuffer& picture, int x0, int y0, int x1, int y1) {
+        const Coord dx = Coord{x1} - x0;
+        const Coord dy = Coord{y1} - y0;
+        xMajor = std::llabs(dx) > std::llabs(dy);
+        bias = dy > 0 ? (dx < 0 && -dx <= dy) : (dx < 0 || dx > -dy);
+        major0 = xMajor ? x0 : y0;
+        minor0 = xMajor ? y0 : x0;
+        majorLen = std::llabs(xMajor ? dx : dy);
+        minorLen = std::llabs(xMajor ? dy : dx);
+        majorSign = (xMajor ? dx : dy) > 0 ? 1 : -1;
+        minorSign = (xMajor ? dy : dx) > 0 ? 1 : -1;
+        majorLimit = xMajor ? picture.width() : picture.height();
+        minorLimit = xMajor ? picture.height() : picture.width();
+    }
+
+    // The steps [first, last] whose pixels fall inside the picture; false when none do.
+    bool visibleSteps(Coord& first, Coord& last) const {
+        first = 0;
+        last = majorLen - 1;
+        if (majorSign > 0) {
+            first = std::max(first, -major0);
+            last = std::min(last, majorLimit - 1 - major0);
+        } else {
+            first = std::max(first, major0 - (majorLimit - 1));
+            last = std::min(last, major0);
+        }
+        const Coord nLow = minorSign > 0 ? -minor0 : minor0 - (minorLimit - 1);
+        const Coord nHigh = minorSign > 0 ? minorLimit - 1 - minor0 : minor0;
+        if (nHigh < 0) return false;
+        const Wide twoMajor = 2 * static_cast<Wide>(majorLen);
+        const Wide twoMinor = 2 * static_cast<Wide>(minorLen);
+        if (nLow > 0) {
+            const Wide firstInside =
+                floorDiv(twoMajor * (nLow - 1) + majorLen - bias, twoMinor) + 1;
+            first = static_cast<Coord>(std::max<Wide>(first, firstInside));
+        }
+        const Wide lastInside = floorDiv(twoMajor * nHigh + majorLen - bias, twoMinor);
+        last = static_cast<Coord>(std::min<Wide>(last, lastInside));
+        return first <= last;
+    }
+
+    // Paints steps first through last, walking the pixels by stride.
+    void paint(Framebuffer& picture, Coord first, Coord last, std::uint8_t grey) const {
+        const Wide twoMajor = 2 * static_cast<Wide>(majorLen);
+        const Wide twoMinor = 2 * static_cast<Wide>(minorLen);
+        const Wide n = ceilDiv(twoMinor * first - majorLen + bias, twoMajor);
+        Coord err = static_cast<Coord>(twoMinor - majorLen + twoMinor * first - twoMajor * n);
+        const Coord major = major0 + majorSign * first;
+        const Coord minor = minor0 + minorSign * static_cast<Coord>(n);
+        const Coord width = picture.width();
+        const Coord x = xMajor ? major : minor;
+        const Coord y = xMajor ? minor : major;
+        const Coord majorStride = xMajor ? majorSign : majorSign * width;
+        const Coord minorStride = xMajor ? minorSign * width : minorSign;
+        const Coord straightErr = static_cast<Coord>(twoMinor);
+        const Coord diagonalErr = static_cast<Coord>(twoMinor - twoMajor);
+        std::uint8_t* const pixels = picture.data();
+        Coord at = y * width + x;
+        for (Coord steps = last - first + 1; steps > 0; --steps) {
+            pixels[at] = grey;
+            if (err + bias > 0) {
+                at += minorStride;
+                err += diagonalErr;
+            } else {
+                err += straightErr;
+            }
+            at += majorStride;
+        }
+    }
+
+    bool xMajor;
+    Coord bias;
+    Coord major0;
+    Coord minor0;
+    Coord majorLen;
+    Coord minorLen;
+    Coord majorSign;
+    Coord minorSign;
+    Coord majorLimit;
+    Coord minorLimit;
+};
+
+// The ellipse's box, ordered, with its pen: what the outline's steps draw with.
+struct EllipseBox {
+    Framebuffer& picture;
+    const PenDisc* disc;
+    std::uint8_t grey;
+    Coord l;
+    Coord r;
+    Coord t;
+    Coord b;
+
+    // Whether the pen, wherever it goes in the box, can touch the picture.
+    bool touchesPicture() const {
+        const Coord margin = disc != nullptr ? disc->width : 0;
+        return !(r + margin < 0 || b + margin < 0 || l - margin >= picture.width() ||
+                 t - margin >= picture.height());
+    }
+
+    void line(Coord xa, Coord ya, Coord xb, Coord yb) const {
+        const int ax = static_cast<int>(xa), ay = static_cast<int>(ya);
+        const int bx = static_cast<int>(xb), by = static_cast<int>(yb);
+        if (disc != nullptr) {
+            wideLine(picture, *disc, ax, ay, bx, by, grey);
+        } else {
+            thinLine(picture, ax, ay, bx, by, grey);
+        }
+    }
+
+    // Too small to round: the box's outline, as a rectangle is drawn.
+    void rectangle() const {
+        line(r - 1, b - 1, l, b - 1);
+        line(l, b - 1, l, t);
+        line(l, t, r - 1, t);
+        line(r - 1, t, r - 1, b - 1);
+    }
+
+    void plot(Coord x, Coord y) const {
+        if (disc != nullptr) {
+            stampDisc(picture, *disc, x, y, grey);
+        } else if (x >= 0 && y >= 0 && x < picture.width() && y < picture.height()) {
+            picture.data()[y * picture.width() + x] = grey;
+        }
+    }
+
+    // First quadrant from the rightmost point upward, in box-relative steps; each point is
+    // mirrored into the other three quadrants of the box.
+    void rounded() const {
+        const Coord w = r - l;
+        const Coord h = b - t;
+        EllipseSteps steps(w - 1, h - 1);
+        Coord px = w - 1;
+        Coord py = h / 2;
+        while (px >= w / 2) {
+            plot(l + px, t + h - 1 - py);
+            plot(r - 1 - px, t + h - 1 - py);
+            plot(l + px, t + py);
+            plot(r - 1 - px, t + py);
+            const EllipseSteps::Move move = steps.step();
+            if (move.across) --px;
+            if (move.down) ++py;
+        }
+    }
+};
+
 } // namespace
 
 PenDisc makePenDisc(int width) {
@@ -186,114 +380,35 @@ PenDisc makePenDisc(int width) {
     if (w < 2) return disc;
     // Zingl's ellipse steps for a w x w box, from the middle row down; the rows above mirror
     // the rows below.
-    const long long a = w - 1;
-    const long long b = w - 1;
-    const long long aStep = 8 * a * a;
-    const long long bStep = 8 * b * b;
-    long long dx = 4 * b * b * (1 - a);
-    long long dy = 4 * a * a * (1 + b % 2);
-    long long err = dx + dy + a * a * (b % 2);
+    EllipseSteps steps(w - 1, w - 1);
     int x = 0;
     int y = w / 2;
     while (x <= w / 2) {
-        const long long e2 = 2 * err;
-        if (e2 >= dx) {
-            ++x;
-            dx += bStep;
-            err += dx;
-        }
-        if (e2 <= dy) {
+        const EllipseSteps::Move move = steps.step();
+        if (move.across) ++x;
+        if (move.down) {
             ++y;
-            dy += aStep;
-            err += dy;
             if (y < w) disc.inset[y] = static_cast<std::uint8_t>(x);
         }
     }
-    for (int r = 0; r < w / 2; ++r) disc.inset[r] = disc.inset[b - r];
+    for (int r = 0; r < w / 2; ++r) disc.inset[r] = disc.inset[w - 1 - r];
     return disc;
 }
 
 void thinLine(Framebuffer& picture, int x0, int y0, int x1, int y1, std::uint8_t grey) {
+    Coord from = 0;
+    Coord to = 0;
     if (y0 == y1) {
-        Coord from = x0;
-        Coord to = x1;
-        if (from > to) {
-            from = Coord{x1} + 1;
-            to = Coord{x0} + 1;
-        }
+        straightRun(x0, x1, from, to);
         fillSpan(picture, y0, from, to, grey);
-        return;
-    }
-    if (x0 == x1) {
-        Coord from = y0;
-        Coord to = y1;
-        if (from > to) {
-            from = Coord{y1} + 1;
-            to = Coord{y0} + 1;
-        }
+    } else if (x0 == x1) {
+        straightRun(y0, y1, from, to);
         fillRect(picture, x0, from, Coord{x0} + 1, to, grey);
-        return;
-    }
-    const Coord dx = Coord{x1} - x0;
-    const Coord dy = Coord{y1} - y0;
-    const bool xMajor = std::llabs(dx) > std::llabs(dy);
-    const Coord bias = dy > 0 ? (dx < 0 && -dx <= dy) : (dx < 0 || dx > -dy);
-
-    const Coord major0 = xMajor ? x0 : y0;
-    const Coord minor0 = xMajor ? y0 : x0;
-    const Coord majorLen = std::llabs(xMajor ? dx : dy);
-    const Coord minorLen = std::llabs(xMajor ? dy : dx);
-    const Coord majorSign = (xMajor ? dx : dy) > 0 ? 1 : -1;
-    const Coord minorSign = (xMajor ? dy : dx) > 0 ? 1 : -1;
-    const Coord majorLimit = xMajor ? picture.width() : picture.height();
-    const Coord minorLimit = xMajor ? picture.height() : picture.width();
-
-    // Step i (0 <= i < majorLen) paints major0 + majorSign * i and minor0 + minorSign * n(i),
-    // with n(i) = ceil((2 i minorLen - majorLen + bias) / (2 majorLen)).
-    Coord first = 0;
-    Coord last = majorLen - 1;
-    if (majorSign > 0) {
-        first = std::max(first, -major0);
-        last = std::min(last, majorLimit - 1 - major0);
     } else {
-        first = std::max(first, major0 - (majorLimit - 1));
-        last = std::min(last, major0);
-    }
-    const Coord nLow = minorSign > 0 ? -minor0 : minor0 - (minorLimit - 1);
-    const Coord nHigh = minorSign > 0 ? minorLimit - 1 - minor0 : minor0;
-    if (nHigh < 0) return;
-    const Wide twoMajor = 2 * static_cast<Wide>(majorLen);
-    const Wide twoMinor = 2 * static_cast<Wide>(minorLen);
-    if (nLow > 0) {
-        const Wide firstInside = floorDiv(twoMajor * (nLow - 1) + majorLen - bias, twoMinor) + 1;
-        first = static_cast<Coord>(std::max<Wide>(first, firstInside));
-    }
-    const Wide lastInside = floorDiv(twoMajor * nHigh + majorLen - bias, twoMinor);
-    last = static_cast<Coord>(std::min<Wide>(last, lastInside));
-    if (first > last) return;
-
-    const Wide n = ceilDiv(twoMinor * first - majorLen + bias, twoMajor);
-    Coord err = static_cast<Coord>(twoMinor - majorLen + twoMinor * first - twoMajor * n);
-    const Coord major = major0 + majorSign * first;
-    const Coord minor = minor0 + minorSign * static_cast<Coord>(n);
-    const Coord width = picture.width();
-    const Coord x = xMajor ? major : minor;
-    const Coord y = xMajor ? minor : major;
-    const Coord majorStride = xMajor ? majorSign : majorSign * width;
-    const Coord minorStride = xMajor ? minorSign * width : minorSign;
-    const Coord straightErr = static_cast<Coord>(twoMinor);
-    const Coord diagonalErr = static_cast<Coord>(twoMinor - twoMajor);
-    std::uint8_t* const pixels = picture.data();
-    Coord at = y * width + x;
-    for (Coord steps = last - first + 1; steps > 0; --steps) {
-        pixels[at] = grey;
-        if (err + bias > 0) {
-            at += minorStride;
-            err += diagonalErr;
-        } else {
-            err += straightErr;
-        }
-        at += majorStride;
+        const Slant slant(picture, x0, y0, x1, y1);
+        Coord first = 0;
+        Coord last = 0;
+        if (slant.visibleSteps(first, last)) slant.paint(picture, first, last, grey);
     }
 }
 
@@ -342,70 +457,20 @@ void wideLine(Framebuffer& picture, const PenDisc& disc, int x0, int y0, int x1,
 
 void ellipseOutline(Framebuffer& picture, const PenDisc* disc, int left, int top, int right,
                     int bottom, std::uint8_t grey) {
-    Coord l = std::min(left, right);
-    Coord r = std::max(left, right);
-    Coord t = std::min(top, bottom);
-    Coord b = std::max(top, bottom);
-    if (l == r || t == b) return;
-    const Coord w = r - l;
-    const Coord h = b - t;
-    const Coord margin = disc != nullptr ? disc->width : 0;
-    if (r + margin < 0 || b + margin < 0 || l - margin >= picture.width() ||
-        t - margin >= picture.height()) {
-        return;
-    }
-    auto line = [&](Coord xa, Coord ya, Coord xb, Coord yb) {
-        const int ax = static_cast<int>(xa), ay = static_cast<int>(ya);
-        const int bx = static_cast<int>(xb), by = static_cast<int>(yb);
-        if (disc != nullptr) {
-            wideLine(picture, *disc, ax, ay, bx, by, grey);
-        } else {
-            thinLine(picture, ax, ay, bx, by, grey);
-        }
-    };
+    const EllipseBox box{picture,
+                         disc,
+                         grey,
+                         std::min(left, right),
+                         std::max(left, right),
+                         std::min(top, bottom),
+                         std::max(top, bottom)};
+    if (box.l == box.r || box.t == box.b || !box.touchesPicture()) return;
+    const Coord w = box.r - box.l;
+    const Coord h = box.b - box.t;
     if (w <= 2 || h <= 2) {
-        // Too small to round: the box's outline, as a rectangle is drawn.
-        line(r - 1, b - 1, l, b - 1);
-        line(l, b - 1, l, t);
-        line(l, t, r - 1, t);
-        line(r - 1, t, r - 1, b - 1);
-        return;
-    }
-    if (w > maxEllipseSize || h > maxEllipseSize) return;
-    auto plot = [&](Coord x, Coord y) {
-        if (disc != nullptr) {
-            stampDisc(picture, *disc, x, y, grey);
-        } else if (x >= 0 && y >= 0 && x < picture.width() && y < picture.height()) {
-            picture.data()[y * picture.width() + x] = grey;
-        }
-    };
-    // First quadrant from the rightmost point upward, in box-relative steps; each point is
-    // mirrored into the other three quadrants of the box.
-    const long long a = w - 1;
-    const long long c = h - 1;
-    const long long aStep = 8 * a * a;
-    const long long cStep = 8 * c * c;
-    long long dx = 4 * c * c * (1 - a);
-    long long dy = 4 * a * a * (1 + c % 2);
-    long long err = dx + dy + a * a * (c % 2);
-    Coord px = a;
-    Coord py = h / 2;
-    while (px >= w / 2) {
-        const long long e2 = 2 * err;
-        plot(l + px, t + h - 1 - py);
-        plot(r - 1 - px, t + h - 1 - py);
-        plot(l + px, t + py);
-        plot(r - 1 - px, t + py);
-        if (e2 >= dx) {
-            --px;
-            dx += cStep;
-            err += dx;
-        }
-        if (e2 <= dy) {
-            ++py;
-            dy += aStep;
-            err += dy;
-        }
+        box.rectangle();
+    } else if (w <= maxEllipseSize && h <= maxEllipseSize) {
+        box.rounded();
     }
 }
 

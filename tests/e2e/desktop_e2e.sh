@@ -14,17 +14,11 @@ bin=$(cd "$1" && pwd)
 close_helper=$2
 W=632
 H=433
-work=$(mktemp -d)
+# shellcheck source=../scratch.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../scratch.sh"
 # The player's own settings file never counts here: the game as it always was.
 export XDG_CONFIG_HOME="$work/config"
-pid=""
 win=""
-
-cleanup() {
-  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -9 "$pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
 
 fail() {
   echo "e2e: FAIL: $*" >&2

@@ -34,6 +34,9 @@ using fuzz::Random;
 
 constexpr auto runLimit = std::chrono::seconds(60);
 
+// The runs a session kept: each one's file name and text.
+using KeptRuns = std::vector<std::pair<std::string, std::string>>;
+
 struct Outcome {
     int status = -1; // exit status, or -1 when it did not exit by itself
     bool hung = false;
@@ -100,6 +103,16 @@ class ReplayCliFuzz : public ::testing::Test {
         return outcome;
     }
 
+    // A session recording to `name` in the test's folder, each run it keeps added to `kept`.
+    record::SessionOptions keeping(const std::string& name, KeptRuns& kept) const {
+        record::SessionOptions options;
+        options.recordPath = (dir_ / name).string();
+        options.runKeeper = [&kept](const std::string& run, const std::string& text) {
+            kept.emplace_back(run, text);
+        };
+        return options;
+    }
+
     bool noFrames() const { return fs::is_empty(dir_ / "frames"); }
     std::string frames() const { return (dir_ / "frames").string(); }
 
@@ -154,97 +167,111 @@ TEST_F(ReplayCliFuzz, BrokenScriptsFromStandardInputAreNamedAsSuch) {
     }
 }
 
+// Parts of a command line that each make it bad, whatever good parts stand with them.
+constexpr std::array badParts = {
+    "--stage 9",
+    "--stage -1",
+    "--stage",
+    "--stage ''",
+    "--stage 1e1",
+    "--stage 0x3",
+    "--stage 99999999999999999999",
+    "--stage +1",
+    "--client 0x5",
+    "--client 5x0",
+    "--client 8193x10",
+    "--client x",
+    "--client 10x",
+    "--client 10x10x10",
+    "--client -5x5",
+    "--client ' 5x5'",
+    "--client",
+    "--png",
+    "--png ''",
+    "--stage=9",
+    "--stage=",
+    "--png=",
+    "--trace --trace",
+    "--stag 1",
+    "-x",
+    "---",
+    "--STAGE 1",
+    "--trace=1",
+    "-- -",
+    "--dump-stage",
+    "--dump-stages",
+    "two-scripts",
+    "--gif",
+    "--gif ''",
+    "--from 3",
+    "--to=9",
+    "--gif FRAMES --from 9 --to 3",
+    "--gif FRAMES --from -1",
+    "--walk-count -1",
+    "--walk-count 2147483648",
+    "--verify --stage 3",
+    "--verify --trace",
+    "--verify two-scripts",
+};
+
+// Parts that a good command line may have.
+const std::array<std::string, 4> goodParts = {"--trace", "--stage 2", "--client 64x48",
+                                              "--png FRAMES"};
+
+// Adds the words of `part` to `into` as a shell splits them: at spaces, with '' quoting.
+void splitQuoted(const std::string& part, std::vector<std::string>& into) {
+    std::string word;
+    bool quoted = false;
+    bool any = false;
+    for (char c : part) {
+        if (c == '\'') {
+            quoted = !quoted;
+            any = true;
+        } else if (c == ' ' && !quoted) {
+            if (any || !word.empty()) into.push_back(word);
+            word.clear();
+            any = false;
+        } else {
+            word += c;
+        }
+    }
+    if (any || !word.empty()) into.push_back(word);
+}
+
+// A command line of `bad` among a random choice of good parts, in random order, ending in the
+// script `good` unless `bad` names the scripts itself or must come last; FRAMES is `frames`.
+std::vector<std::string> mixedCommandLine(Random& random, const std::string& bad,
+                                          const std::string& good, const std::string& frames) {
+    std::vector<std::string> parts;
+    for (const std::string& p : goodParts)
+        if (random.chance(50)) parts.push_back(p);
+    // A dangling option must come last to be dangling.
+    const bool dangling = bad == "--stage" || bad == "--client" || bad == "--png" || bad == "--gif";
+    const std::size_t at = dangling ? parts.size() : random.below(parts.size() + 1);
+    parts.insert(parts.begin() + static_cast<long>(at), bad);
+    std::vector<std::string> args;
+    for (const std::string& p : parts) {
+        if (p == "two-scripts") {
+            args.push_back(good);
+            args.push_back(good);
+        } else {
+            splitQuoted(p, args);
+        }
+    }
+    for (std::string& a : args)
+        if (a == "FRAMES") a = frames;
+    if (!dangling && bad != "two-scripts") args.push_back(good);
+    return args;
+}
+
 // Each command line below has at least one bad part among good ones, in random order.
 TEST_F(ReplayCliFuzz, BadCommandLinesStopWithUsageAndStatusTwo) {
     const fs::path good = writeScript("good.txt", "3 R\n");
-    static constexpr std::array badParts = {
-        "--stage 9",
-        "--stage -1",
-        "--stage",
-        "--stage ''",
-        "--stage 1e1",
-        "--stage 0x3",
-        "--stage 99999999999999999999",
-        "--stage +1",
-        "--client 0x5",
-        "--client 5x0",
-        "--client 8193x10",
-        "--client x",
-        "--client 10x",
-        "--client 10x10x10",
-        "--client -5x5",
-        "--client ' 5x5'",
-        "--client",
-        "--png",
-        "--png ''",
-        "--stage=9",
-        "--stage=",
-        "--png=",
-        "--trace --trace",
-        "--stag 1",
-        "-x",
-        "---",
-        "--STAGE 1",
-        "--trace=1",
-        "-- -",
-        "--dump-stage",
-        "--dump-stages",
-        "two-scripts",
-        "--gif",
-        "--gif ''",
-        "--from 3",
-        "--to=9",
-        "--gif FRAMES --from 9 --to 3",
-        "--gif FRAMES --from -1",
-        "--walk-count -1",
-        "--walk-count 2147483648",
-        "--verify --stage 3",
-        "--verify --trace",
-        "--verify two-scripts",
-    };
-    const std::vector<std::string> goodParts = {"--trace", "--stage 2", "--client 64x48",
-                                                "--png FRAMES"};
-    auto split = [&](const std::string& part, std::vector<std::string>& into) {
-        std::string word;
-        bool quoted = false;
-        bool any = false;
-        for (char c : part) {
-            if (c == '\'') {
-                quoted = !quoted;
-                any = true;
-            } else if (c == ' ' && !quoted) {
-                if (any || !word.empty()) into.push_back(word);
-                word.clear();
-                any = false;
-            } else {
-                word += c;
-            }
-        }
-        if (any || !word.empty()) into.push_back(word);
-    };
     Random random(4242);
     for (int i = 0; i < 40; ++i) {
         const std::string bad = badParts[random.below(badParts.size())];
-        std::vector<std::string> parts;
-        for (const std::string& p : goodParts)
-            if (random.chance(50)) parts.push_back(p);
-        // A dangling option must come last to be dangling.
-        const bool dangling =
-            bad == "--stage" || bad == "--client" || bad == "--png" || bad == "--gif";
-        const std::size_t at = dangling ? parts.size() : random.below(parts.size() + 1);
-        parts.insert(parts.begin() + static_cast<long>(at), bad);
-        std::vector<std::string> args;
-        for (const std::string& p : parts) {
-            if (p == "two-scripts") {
-                args.push_back(good.string());
-                args.push_back(good.string());
-            } else {
-                split(p, args);
-            }
-        }
-        for (std::string& a : args)
-            if (a == "FRAMES") a = frames();
-        if (!dangling && bad != "two-scripts") args.push_back(good.string());
+        const std::vector<std::string> args =
+            mixedCommandLine(random, bad, good.string(), frames());
         std::string shown;
         for (const std::string& a : args) shown += "[" + a + "] ";
         SCOPED_TRACE(shown);
@@ -377,12 +404,8 @@ TEST_F(ReplayCliFuzz, VerifyHoldsAHeaderToWhatItsKeysGive) {
 // A session played in one program: its recording and each stage it kept verify on their own,
 // the second stage starting where the first one's walk cycle stopped.
 TEST_F(ReplayCliFuzz, RecordingsAndKeptRunsVerifyToTheirHeaders) {
-    std::vector<std::pair<std::string, std::string>> kept;
-    record::SessionOptions options;
-    options.recordPath = (dir_ / "session.txt").string();
-    options.runKeeper = [&](const std::string& name, const std::string& text) {
-        kept.emplace_back(name, text);
-    };
+    KeptRuns kept;
+    const record::SessionOptions options = keeping("session.txt", kept);
     record::Session session;
     std::string error;
     ASSERT_TRUE(session.begin(options, error)) << error;
@@ -416,14 +439,10 @@ TEST_F(ReplayCliFuzz, RecordingsAndKeptRunsVerifyToTheirHeaders) {
 // Practice: a stage played with rewinds (one past the stage's start), a slowed stretch and a
 // held game stepped tick by tick keeps the timeline finally played, which verifies.
 TEST_F(ReplayCliFuzz, APracticeRunKeepsTheTimelineFinallyPlayed) {
-    std::vector<std::pair<std::string, std::string>> kept;
+    KeptRuns kept;
     std::vector<std::string> notices;
-    record::SessionOptions options;
+    record::SessionOptions options = keeping("practice.txt", kept);
     options.practice = true;
-    options.recordPath = (dir_ / "practice.txt").string();
-    options.runKeeper = [&](const std::string& name, const std::string& text) {
-        kept.emplace_back(name, text);
-    };
     record::Session session;
     std::string error;
     ASSERT_TRUE(session.begin(options, error)) << error;

@@ -16,14 +16,8 @@ source=$(cd "$3" && pwd)
 version=$4
 close_helper=${5:-}
 app=io.github.kueruma.Kueruma
-work=$(mktemp -d)
-pid=""
-
-cleanup() {
-  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill -9 "$pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=../scratch.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../scratch.sh"
 
 fail() {
   echo "install: FAIL: $*" >&2

@@ -294,8 +294,8 @@ async function tap(page, key, after) {
 
 // --- The stories --------------------------------------------------------------------------------
 
-async function main() {
-  fs.mkdirSync(workDir, { recursive: true });
+// The pictures the stories wait for, as the runner draws them.
+function runnerPictures() {
   const right = runnerFrames('right', '1 D\n1 -\n1 D\n1 -\n1 RX\n1 R\n140 R\n');
   const still = runnerFrames('still', '1 D\n1 -\n1 D\n1 -\n1 X\n141 -\n');
   const keypad = runnerFrames('keypad', '1 X\n2 -\n');
@@ -323,17 +323,13 @@ async function main() {
   const intro = { 'the stage intro (frame 5)': right.get(5) };
   const result = { 'the Result screen': resultFrame };
 
-  const server = await serve(siteDir);
-  const url = `http://127.0.0.1:${server.address().port}/`;
-  const browser = await chromium.launch({
-    executablePath: '/usr/bin/chromium', // Debian's
-    headless: true,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-  });
+  return { right, still, keypad, menu, standing, title, cursorOne, cursorTwo, intro, moved, result };
+}
 
-  // Every story starts the page afresh and ends with no console error.
-  async function story(name, body, { expectedErrors, screen = {} } = {}) {
+// A story runner on `browser` and the page at `url`: every story starts the page afresh, waits
+// for `title`, and ends with no console error.
+function storyRunner(browser, url, title) {
+  return async function story(name, body, { expectedErrors, screen = {} } = {}) {
     if (process.env.KUERUMA_WEB_ONLY && !name.includes(process.env.KUERUMA_WEB_ONLY)) return;
     const context = await browser.newContext({ viewport: { width: 1300, height: 950 }, ...screen });
     const page = await context.newPage();
@@ -359,8 +355,11 @@ async function main() {
     } finally {
       await context.close();
     }
-  }
+  };
+}
 
+// The picture on the page: its scale and the keypad.
+async function screenStories({ story, right, keypad }) {
   await story('the page loads, shows the title and scales it crisply', async (page, start) => {
     await start();
     const status = await page.evaluate(() => kuerumaPage.status());
@@ -396,7 +395,12 @@ async function main() {
     await start();
     await tap(page, 'x', { 'the keypad (frame 1 of "1 X")': keypad.get(1) });
   });
+}
 
+// The keyboard through the menu into play, to the Result screen, and every stage's replay.
+async function playStories({
+  story, right, standing, cursorOne, cursorTwo, intro, moved, result,
+}) {
   await story('the menu keys start stage 1 and Right moves the figure; F11 gives up',
     async (page, start) => {
       await start();
@@ -465,7 +469,10 @@ async function main() {
     await story(`stage ${stage + 1}'s replay from the title, frame for frame, to the Result screen`,
       (page, start) => playReplayFrameForFrame(page, start, stage));
   }
+}
 
+// A gamepad on the title menu.
+async function gamepadStory({ story, right, menu, title }) {
   // A held stick or D-pad moves the cursor every tick until it stops at either end, so the
   // story waits for the ends and does not depend on how fast the page is polled.
   await story('a gamepad steers the menu with the desktop\'s thresholds', async (page, start) => {
@@ -510,7 +517,10 @@ async function main() {
     await pad([0, 0], [0]); // button 1 confirms
     await waitFor(page, 'the ended notice after Exit chosen with the gamepad', (s) => s.ended);
   });
+}
 
+// The page without its sound files, and the game ended and started again.
+async function endingStories({ story, menu, title, cursorOne, cursorTwo }) {
   await story('without its sound files the page plays, and a beep stands in for a cue',
     async (page, start) => {
       for (let i = 1; i <= 4; ++i) hidden.add(`WavF_0${i}.wav`);
@@ -538,8 +548,25 @@ async function main() {
     await waitForPicture(page, title);
     await tap(page, 'ArrowDown', cursorOne);
   });
+}
 
-  const shared = { story, url, title, cursorOne, cursorTwo, intro, moved, result };
+async function main() {
+  fs.mkdirSync(workDir, { recursive: true });
+  const pictures = runnerPictures();
+  const server = await serve(siteDir);
+  const url = `http://127.0.0.1:${server.address().port}/`;
+  const browser = await chromium.launch({
+    executablePath: '/usr/bin/chromium', // Debian's
+    headless: true,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  });
+  const story = storyRunner(browser, url, pictures.title);
+  const shared = { story, url, ...pictures };
+  await screenStories(shared);
+  await playStories(shared);
+  await gamepadStory(shared);
+  await endingStories(shared);
   await phoneStories(shared);
   await runStories(shared);
   await hardEdgeStories(shared);

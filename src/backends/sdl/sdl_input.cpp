@@ -210,12 +210,13 @@ void readController(SDL_GameController* controller, seam::JoyInfoEx& info) {
 }
 
 void readRaw(SDL_Joystick* joystick, seam::JoyInfoEx& info) {
-    info.dwXpos = axisReading(joystick, 0);
-    info.dwYpos = axisReading(joystick, 1);
-    if (SDL_JoystickNumHats(joystick) > 0) {
-        steerWithHat(joystick, info);
-    }
-    info.dwButtons = rawButtons(joystick, 0);
+    // The first hat, if any, is the D-pad.
+    const Uint8 hat = SDL_JoystickNumHats(joystick) > 0 ? SDL_JoystickGetHat(joystick, 0) : 0;
+    driver::readPad(info, axisReading(joystick, 0), axisReading(joystick, 1),
+                    {(hat & SDL_HAT_LEFT) != 0, (hat & SDL_HAT_RIGHT) != 0, (hat & SDL_HAT_UP) != 0,
+                     (hat & SDL_HAT_DOWN) != 0},
+                    SDL_JoystickNumButtons(joystick),
+                    [joystick](int b) { return SDL_JoystickGetButton(joystick, b) != 0; });
 }
 
 } // namespace

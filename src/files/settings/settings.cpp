@@ -7,6 +7,7 @@
 #include <toml++/toml.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -27,6 +28,20 @@ namespace {
 
 // Bindings an action may have at most, so a file cannot make the lookup slow.
 constexpr std::size_t maxBindings = 8;
+
+// The settings that are on or off, by their name in the file.
+struct Flag {
+    std::string_view name;
+    bool Settings::*value;
+};
+constexpr std::array<Flag, 6> flags = {{
+    {"fullscreen", &Settings::fullscreen},
+    {"mute", &Settings::mute},
+    {"reduced_flashing", &Settings::reducedFlashing},
+    {"pause_on_focus_loss", &Settings::pauseOnFocusLoss},
+    {"ghosts", &Settings::ghosts},
+    {"timer", &Settings::timer},
+}};
 
 std::vector<std::string_view> makeKeyNames() {
     static const std::array<std::string, 36> singles = [] {
@@ -127,22 +142,13 @@ class Reader {
                 std::optional<int> volume;
                 readWhole(node, name, 0, maxVolume, volume);
                 s.volume = volume.value_or(s.volume);
-            } else if (name == "fullscreen") {
-                readFlag(node, name, s.fullscreen);
-            } else if (name == "mute") {
-                readFlag(node, name, s.mute);
-            } else if (name == "reduced_flashing") {
-                readFlag(node, name, s.reducedFlashing);
-            } else if (name == "pause_on_focus_loss") {
-                readFlag(node, name, s.pauseOnFocusLoss);
-            } else if (name == "ghosts") {
-                readFlag(node, name, s.ghosts);
-            } else if (name == "timer") {
-                readFlag(node, name, s.timer);
             } else if (name == "keys") {
                 readBindings(node, "keys", keyNames(), s.keys, keyLines);
             } else if (name == "pad") {
                 readBindings(node, "pad", buttonNames(), s.buttons, buttonLines);
+            }
+            for (const Flag& flag : flags) {
+                if (name == flag.name) readFlag(node, name, s.*flag.value);
             }
             // Any other key belongs to another version of the game: it is kept when saving.
         }
@@ -447,15 +453,10 @@ std::string toText(const Settings& settings, std::string_view previousText) {
         }
     };
     setOptional("scale", settings.scale);
-    table.insert_or_assign("fullscreen", settings.fullscreen);
     setOptional("window_x", settings.windowX);
     setOptional("window_y", settings.windowY);
     table.insert_or_assign("volume", static_cast<std::int64_t>(settings.volume));
-    table.insert_or_assign("mute", settings.mute);
-    table.insert_or_assign("reduced_flashing", settings.reducedFlashing);
-    table.insert_or_assign("pause_on_focus_loss", settings.pauseOnFocusLoss);
-    table.insert_or_assign("ghosts", settings.ghosts);
-    table.insert_or_assign("timer", settings.timer);
+    for (const Flag& flag : flags) table.insert_or_assign(flag.name, settings.*flag.value);
     const auto setBindings = [&](std::string_view key, const Bindings& bindings) {
         toml::table* section = table[key].as_table();
         if (section == nullptr) {

@@ -5,24 +5,19 @@
 namespace kueruma::loop {
 
 KeySet keyBit(int virtualKey) {
-    switch (virtualKey) {
-    case seam::keyLeft:
-        return KeyLeft;
-    case seam::keyUp:
-        return KeyUp;
-    case seam::keyRight:
-        return KeyRight;
-    case seam::keyDown:
-        return KeyDown;
-    case seam::keyX:
-        return KeyX;
-    case seam::keyZ:
-        return KeyZ;
-    case seam::keyF11:
-        return KeyF11;
-    default:
-        return 0;
+    struct Binding {
+        int virtualKey;
+        KeySet bit;
+    };
+    static constexpr Binding bindings[] = {
+        {seam::keyLeft, KeyLeft}, {seam::keyUp, KeyUp}, {seam::keyRight, KeyRight},
+        {seam::keyDown, KeyDown}, {seam::keyX, KeyX},   {seam::keyZ, KeyZ},
+        {seam::keyF11, KeyF11},
+    };
+    for (const Binding& binding : bindings) {
+        if (binding.virtualKey == virtualKey) return binding.bit;
     }
+    return 0;
 }
 
 void KeyLatch::press(KeySet keys) {

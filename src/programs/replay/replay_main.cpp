@@ -203,9 +203,9 @@ int finishOutput() {
     return 1;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+// Output that behaves the same on every system, and nothing half written when a signal stops
+// the run.
+void guardOutput() {
 #ifdef _WIN32
     // Trace lines end in "\n" alone, as on every other system.
     _setmode(_fileno(stdout), _O_BINARY);
@@ -215,6 +215,115 @@ int main(int argc, char** argv) {
 #endif
     // Stopped by a signal, the run leaves no half-written frame or movie behind.
     safe_write::removeNewFilesOnSignals();
+}
+
+// Says in one line why a file the options name cannot be written; false when all can be.
+bool targetsRefused(const Options& options) {
+    std::string refused = safe_write::checkTarget(options.gifPath);
+    if (refused.empty() && !options.pngDir.empty()) refused = checkFrameNames(options.pngDir);
+    if (refused.empty()) return false;
+    std::fprintf(stderr, "kueruma-replay: %s\n", refused.c_str());
+    return true;
+}
+
+// --dump-stages and --verify: a report on standard output, and the exit status.
+int writeReport(const Options& options) {
+    if (options.dumpStages) {
+        if (!writeOut(replay::stagesJson())) return 1;
+        return finishOutput();
+    }
+    std::string report;
+    const int status = replay::verifyRun(options.script, report);
+    if (!writeOut(report)) return 1;
+    return finishOutput() != 0 ? 1 : status;
+}
+
+// One run of the program on the virtual clock, and what it writes as it goes: the trace, the
+// frames and the movie. A write that fails has said why, and ends the run with status 1.
+class Run {
+  public:
+    explicit Run(const Options& options) : options_(options) {
+        if (!options.pngDir.empty() || !options.gifPath.empty()) {
+            raster_ = std::make_unique<headless::RasterPaintTarget>(options.width, options.height);
+            target_ = raster_.get();
+        } else {
+            pixelless_ = std::make_unique<headless::NullPaintTarget>();
+            target_ = pixelless_.get();
+        }
+    }
+
+    // Plays `script` from a fresh start; the program's exit status.
+    int play(const script::Script& script) {
+        if (!start()) return 1;
+        std::int64_t tick = 0;
+        for (const script::Step& step : script.steps) {
+            headless::holdKeys(step.keys);
+            for (std::int32_t i = 0; i < step.count; ++i) {
+                if (!headless::tick()) break;
+                ++tick;
+                const headless::TickReport& report = headless::lastReport();
+                if (!written(tick, report)) return 1;
+                if (report.quit || movieDone(tick)) break;
+            }
+            if (headless::quitPosted() || movieDone(tick)) break;
+        }
+        if (gif_ && !gif_->close(gifError_)) return cannotWrite(gifError_);
+        if (finishOutput() != 0) return 1;
+        return headless::quitPosted() ? headless::exitCode() : 0;
+    }
+
+  private:
+    // Opens the movie, boots the program and writes its first picture.
+    bool start() {
+        if (!options_.gifPath.empty()) {
+            gif_ = std::make_unique<replay::GifRun>(raster_->picture(), options_.gifFrom,
+                                                    options_.gifTo);
+            if (!gif_->open(options_.gifPath, gifError_)) return movieFailed();
+        }
+        headless::boot(target_, {options_.stage, options_.walkCount});
+        if (!options_.pngDir.empty() && !writeFrame(*raster_, options_.pngDir, 0)) return false;
+        if (gif_ && !gif_->afterTick(0, headless::bootReport(), gifError_)) {
+            return movieFailed();
+        }
+        return true;
+    }
+
+    // Writes what tick `tick` shows: its trace line, its frame and its place in the movie.
+    bool written(std::int64_t tick, const headless::TickReport& report) {
+        if (options_.trace) {
+            traceLine_.clear();
+            replay::appendTraceLine(traceLine_, tick, report);
+            if (!writeOut(traceLine_)) return false;
+        }
+        if (!options_.pngDir.empty() && report.painted &&
+            !writeFrame(*raster_, options_.pngDir, tick)) {
+            return false;
+        }
+        if (gif_ && !gif_->afterTick(tick, report, gifError_)) return movieFailed();
+        return true;
+    }
+
+    // Says why the movie could not be written.
+    bool movieFailed() const {
+        cannotWrite(gifError_);
+        return false;
+    }
+
+    bool movieDone(std::int64_t tick) const { return gif_ && gif_->done(tick); }
+
+    const Options& options_;
+    std::unique_ptr<headless::RasterPaintTarget> raster_;
+    std::unique_ptr<headless::NullPaintTarget> pixelless_;
+    headless::PaintTarget* target_ = nullptr;
+    std::unique_ptr<replay::GifRun> gif_;
+    std::string gifError_;
+    std::string traceLine_;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    guardOutput();
     cli::CommandLine line(program, usage, details,
                           {{"--stage", true},
                            {"--walk-count", true},
@@ -230,22 +339,8 @@ int main(int argc, char** argv) {
     Options options;
     const std::string problem = readOptions(line, options);
     if (!problem.empty()) return line.fail(problem);
-    std::string refused = safe_write::checkTarget(options.gifPath);
-    if (refused.empty() && !options.pngDir.empty()) refused = checkFrameNames(options.pngDir);
-    if (!refused.empty()) {
-        std::fprintf(stderr, "kueruma-replay: %s\n", refused.c_str());
-        return 2;
-    }
-    if (options.dumpStages) {
-        if (!writeOut(replay::stagesJson())) return 1;
-        return finishOutput();
-    }
-    if (options.verify) {
-        std::string report;
-        const int status = replay::verifyRun(options.script, report);
-        if (!writeOut(report)) return 1;
-        return finishOutput() != 0 ? 1 : status;
-    }
+    if (targetsRefused(options)) return 2;
+    if (options.dumpStages || options.verify) return writeReport(options);
     script::Script script;
     if (options.hasScript) {
         script = script::load(options.script);
@@ -254,50 +349,6 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-
-    std::unique_ptr<headless::RasterPaintTarget> raster;
-    std::unique_ptr<headless::NullPaintTarget> pixelless;
-    headless::PaintTarget* target = nullptr;
-    if (!options.pngDir.empty() || !options.gifPath.empty()) {
-        raster = std::make_unique<headless::RasterPaintTarget>(options.width, options.height);
-        target = raster.get();
-    } else {
-        pixelless = std::make_unique<headless::NullPaintTarget>();
-        target = pixelless.get();
-    }
-
-    std::unique_ptr<replay::GifRun> gif;
-    std::string gifError;
-    if (!options.gifPath.empty()) {
-        gif = std::make_unique<replay::GifRun>(raster->picture(), options.gifFrom, options.gifTo);
-        if (!gif->open(options.gifPath, gifError)) return cannotWrite(gifError);
-    }
-    headless::boot(target, {options.stage, options.walkCount});
-    if (!options.pngDir.empty() && !writeFrame(*raster, options.pngDir, 0)) return 1;
-    if (gif && !gif->afterTick(0, headless::bootReport(), gifError)) return cannotWrite(gifError);
-    std::string traceLine;
-    std::int64_t tick = 0;
-    for (const script::Step& step : script.steps) {
-        headless::holdKeys(step.keys);
-        for (std::int32_t i = 0; i < step.count; ++i) {
-            if (!headless::tick()) break;
-            ++tick;
-            const headless::TickReport& report = headless::lastReport();
-            if (options.trace) {
-                traceLine.clear();
-                replay::appendTraceLine(traceLine, tick, report);
-                if (!writeOut(traceLine)) return 1;
-            }
-            if (!options.pngDir.empty() && report.painted &&
-                !writeFrame(*raster, options.pngDir, tick)) {
-                return 1;
-            }
-            if (gif && !gif->afterTick(tick, report, gifError)) return cannotWrite(gifError);
-            if (report.quit || (gif && gif->done(tick))) break;
-        }
-        if (headless::quitPosted() || (gif && gif->done(tick))) break;
-    }
-    if (gif && !gif->close(gifError)) return cannotWrite(gifError);
-    if (finishOutput() != 0) return 1;
-    return headless::quitPosted() ? headless::exitCode() : 0;
+    Run run(options);
+    return run.play(script);
 }

@@ -1,7 +1,7 @@
 // The desktop backend's input, driven tick by tick on SDL's dummy display: a virtual joystick
 // steering the title menu with its stick, D-pad and buttons, the multimedia axis scale, key
 // taps and focus, a pad's run recorded and replayed, the close box, the scaled picture in the
-// window, the sound cues made for it and the cue files it refuses, and the window scale asked for.
+// window, and the window scale asked for.
 #include "app/menus.hpp"
 #include "backends/sdl/sdl_backend.hpp"
 #include "backends/sdl/sdl_input.hpp"
@@ -83,6 +83,15 @@ class DesktopGame : public ::testing::Test {
     void startGame() {
         std::string error;
         ASSERT_TRUE(driver::open({}, error)) << error;
+    }
+    // Begins recording the game to a file of this process's own, named from `stem`.
+    static void beginRecording(const std::string& stem, std::string& file) {
+        file = std::filesystem::temp_directory_path() /
+               (stem + "-" + std::to_string(getpid()) + ".txt");
+        std::string error;
+        record::SessionOptions recording;
+        recording.recordPath = file;
+        ASSERT_TRUE(driver::beginSession(recording, error)) << error;
     }
     static void push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
     static void key(Uint32 type, SDL_Keycode code) {
@@ -436,12 +445,9 @@ std::string lastTraceLine(const std::string& script) {
 }
 
 TEST_F(DesktopGame, APadsRunIsRecordedAndReplaysTickForTick) {
-    const std::string file = std::filesystem::temp_directory_path() /
-                             ("kueruma-pad-run-" + std::to_string(getpid()) + ".txt");
+    std::string file;
+    ASSERT_NO_FATAL_FAILURE(beginRecording("kueruma-pad-run", file));
     std::string error;
-    record::SessionOptions recording;
-    recording.recordPath = file;
-    ASSERT_TRUE(driver::beginSession(recording, error)) << error;
     SDL_Joystick* pad = plugPad();
     startGame();
     std::vector<Seen> played;
@@ -557,12 +563,9 @@ TEST_F(DesktopGame, APauseStopsTheClockAndDimsOnlyTheWindow) {
 // Ticks are ticks: a run recorded across three seconds of pause holds the ticks of the time it
 // was not paused, and replays to where the window got.
 TEST_F(DesktopGame, ARunRecordedAcrossAPauseHoldsOnlyTheTicksPlayed) {
-    const std::string file = std::filesystem::temp_directory_path() /
-                             ("kueruma-paused-run-" + std::to_string(getpid()) + ".txt");
+    std::string file;
+    ASSERT_NO_FATAL_FAILURE(beginRecording("kueruma-paused-run", file));
     std::string error;
-    record::SessionOptions recording;
-    recording.recordPath = file;
-    ASSERT_TRUE(driver::beginSession(recording, error)) << error;
     startGame();
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
@@ -636,91 +639,6 @@ TEST_F(DesktopGame, AnUnreachableDisplayIsNamedWithTheDriverTried) {
     }
 }
 
-// The build writes the cues next to the executables, where the tests run.
-TEST(SoundCues, TheFourCuesAreShortDistinctMonoPcm) {
-    ASSERT_EQ(SDL_Init(0), 0);
-    Uint32 lengths[4] = {};
-    for (int i = 0; i < 4; ++i) {
-        const std::string name = "WavF_0" + std::to_string(i + 1) + ".wav";
-        SDL_AudioSpec loaded{};
-        Uint8* data = nullptr;
-        ASSERT_NE(SDL_LoadWAV(name.c_str(), &loaded, &data, &lengths[i]), nullptr) << name;
-        SDL_FreeWAV(data);
-        EXPECT_EQ(loaded.channels, 1) << name;
-        EXPECT_TRUE(loaded.format == AUDIO_U8 || loaded.format == AUDIO_S16LSB) << name;
-        const double ms =
-            1000.0 * lengths[i] / (SDL_AUDIO_BITSIZE(loaded.format) / 8) / loaded.freq;
-        EXPECT_GT(ms, 30.0) << name;
-        EXPECT_LT(ms, 1000.0) << name;
-        for (int j = 0; j < i; ++j) EXPECT_NE(lengths[i], lengths[j]) << name;
-    }
-    SDL_Quit();
-}
-
-// A RIFF WAV file: 16-byte PCM format chunk, then `declared` bytes of data of which only
-// `present` are there.
-std::string waveFile(int rate, int bits, std::uint32_t declared, std::uint32_t present) {
-    auto le = [](std::string& out, std::uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) out += static_cast<char>(v >> (8 * i) & 0xFF);
-    };
-    std::string out = "RIFF";
-    le(out, 36 + declared, 4);
-    out += "WAVEfmt ";
-    le(out, 16, 4);
-    le(out, 1, 2); // PCM
-    le(out, 1, 2); // mono
-    le(out, static_cast<std::uint32_t>(rate), 4);
-    le(out, static_cast<std::uint32_t>(rate * bits / 8), 4);
-    le(out, static_cast<std::uint32_t>(bits / 8), 2);
-    le(out, static_cast<std::uint32_t>(bits), 2);
-    out += "data";
-    le(out, declared, 4);
-    out.append(present, '\x40');
-    return out;
-}
-
-// Hostile cue files are refused unread or unconverted, with the reason; a good one converts.
-TEST(SoundFiles, OnlyModestPcmWavesAreLoaded) {
-    ASSERT_EQ(SDL_Init(0), 0);
-    SDL_AudioSpec device{};
-    device.freq = 22050;
-    device.format = AUDIO_S16SYS;
-    device.channels = 1;
-    const std::string dir = ::testing::TempDir();
-    struct Case {
-        std::string name;
-        std::string bytes;
-        std::string refused;
-    };
-    const Case cases[] = {
-        {"one-hertz.wav", waveFile(1, 8, 20000, 20000), "a rate of 1 Hz, not 4000 to 192000"},
-        {"too-fast.wav", waveFile(384000, 16, 2000, 2000),
-         "a rate of 384000 Hz, not 4000 to 192000"},
-        {"cut-short.wav", waveFile(22050, 16, 30000, 1000), "the file is cut short"},
-        {"not-a-wave.wav", "hello, this is text\n", "not a WAV file"},
-        {"24-bit.wav", waveFile(22050, 24, 3000, 3000), "24-bit samples, not 8 or 16"},
-        {"good.wav", waveFile(11025, 8, 1000, 1000), ""},
-    };
-    for (const Case& c : cases) {
-        std::ofstream(dir + c.name, std::ios::binary) << c.bytes;
-        std::vector<Uint8> pcm;
-        EXPECT_EQ(sdl::sound::loadCue(dir + c.name, device, pcm), c.refused) << c.name;
-        EXPECT_EQ(pcm.empty(), !c.refused.empty()) << c.name;
-    }
-    // Twice the rate and twice the sample size: four times the bytes.
-    std::vector<Uint8> pcm;
-    sdl::sound::loadCue(dir + "good.wav", device, pcm);
-    EXPECT_NEAR(static_cast<double>(pcm.size()), 4000.0, 16.0);
-    // A 50 MB file is refused before a byte of it is read (it is sparse: nothing is written).
-    const std::string huge = dir + "huge.wav";
-    std::ofstream(huge, std::ios::binary) << waveFile(22050, 16, 50'000'000, 0);
-    std::filesystem::resize_file(huge, 50'000'044);
-    EXPECT_EQ(sdl::sound::loadCue(huge, device, pcm), "larger than 4 MB");
-    EXPECT_TRUE(pcm.empty());
-    std::filesystem::remove(huge);
-    SDL_Quit();
-}
-
 TEST(WindowScale, KuerumaScaleIsTakenWhenItIsOneToSixteenAndNamedWhenItIsNot) {
     std::string warning;
     EXPECT_EQ(sdl::chooseScale(nullptr, 2, warning), 2);
@@ -735,71 +653,6 @@ TEST(WindowScale, KuerumaScaleIsTakenWhenItIsOneToSixteenAndNamedWhenItIsNot) {
                   std::string("KUERUMA_SCALE='") + bad + "' is not a scale from 1 to 16; using 2")
             << bad;
     }
-}
-
-// Kept runs go oldest first by when they were written, not by their names: with the latest 100
-// all named for a later day (a clock once wrong), a new run stays and the oldest written goes.
-TEST(KeptRuns, TheRunsWrittenLongestAgoGoNeverTheNewOne) {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("kueruma-runs-" + std::to_string(getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    const auto now = fs::file_time_type::clock::now();
-    for (int i = 0; i < record::keptRuns; ++i) {
-        const fs::path run = dir / ("20991231-0000" + std::to_string(10 + i % 50) + "-stage-" +
-                                    std::to_string(i / 50) + "-score-1.txt");
-        std::ofstream(run) << "1 -\n";
-        fs::last_write_time(run, now - std::chrono::hours(1000 - i));
-    }
-    std::ofstream(dir / "notes.txt") << "not a run";
-    std::string error;
-    const std::string name = record::runFileName(0, 3, 700);
-    ASSERT_TRUE(record::keepRun(dir.string(), name, "2 R\n", error)) << error;
-    ASSERT_TRUE(record::keepRun(dir.string(), name, "3 R\n", error)) << error;
-    EXPECT_TRUE(fs::exists(dir / name));
-    EXPECT_TRUE(fs::exists(dir / (name.substr(0, name.size() - 4) + "-2.txt")));
-    EXPECT_FALSE(fs::exists(dir / "20991231-000010-stage-0-score-1.txt")) << "written first";
-    EXPECT_FALSE(fs::exists(dir / "20991231-000011-stage-0-score-1.txt"));
-    EXPECT_TRUE(fs::exists(dir / "20991231-000012-stage-0-score-1.txt"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), record::keptRuns + 1);
-    fs::remove_all(dir);
-}
-
-// Each stage's best kept run stays through any number of later runs, until a better one takes
-// its place; then the old best ages out like any other.
-TEST(KeptRuns, EachStagesBestIsPinnedUntilABetterRunReplacesIt) {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("kueruma-bests-" + std::to_string(getpid()));
-    fs::remove_all(dir);
-    std::string error;
-    const auto past = fs::file_time_type::clock::now() - std::chrono::hours(24);
-    for (int stage = 0; stage < 9; ++stage) {
-        const std::string name = record::runFileName(0, stage, 5000 + stage);
-        ASSERT_TRUE(record::keepRun(dir.string(), name, "1 -\n", error)) << error;
-        fs::last_write_time(dir / name, past);
-    }
-    for (int i = 0; i < 150; ++i) {
-        const std::string name = record::runFileName(1000 + i, i % 9, i);
-        ASSERT_TRUE(record::keepRun(dir.string(), name, "1 -\n", error)) << error;
-    }
-    std::vector<record::BestRun> bests = record::pinnedBests(dir.string());
-    ASSERT_EQ(bests.size(), 9U);
-    for (int stage = 0; stage < 9; ++stage) {
-        EXPECT_EQ(bests[stage].stage, stage);
-        EXPECT_EQ(bests[stage].score, 5000 + stage);
-        EXPECT_TRUE(fs::exists(bests[stage].file));
-    }
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), record::keptRuns + 9);
-    const std::string better = record::runFileName(5000, 4, 6000);
-    ASSERT_TRUE(record::keepRun(dir.string(), better, "1 -\n", error)) << error;
-    bests = record::pinnedBests(dir.string());
-    EXPECT_EQ(bests[4].score, 6000);
-    EXPECT_EQ(fs::path(bests[4].file).filename(), better);
-    EXPECT_FALSE(fs::exists(dir / record::runFileName(0, 4, 5004))) << "the old best aged out";
-    EXPECT_EQ(record::bestsText(dir.string()).substr(0, 23), "stage 0: score 5000, pl");
-    EXPECT_NE(record::bestsText(dir.string()).find(better + "\n"), std::string::npos);
-    fs::remove_all(dir);
-    EXPECT_EQ(record::bestsText(dir.string()), "no stage has a kept run in " + dir.string() + "\n");
 }
 
 // A scale whose window would be larger than the screen is lowered to the largest that fits,
