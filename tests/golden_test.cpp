@@ -114,5 +114,21 @@ TEST(Golden, PlayStandingHitFlashAndClearAnimation) {
     expectGolden("play-clear");
 }
 
+// The same flash and clear animation as the setting reduced_flashing draws them; the run is the
+// same run (the flash state is taken and the bonus added as before).
+TEST(Golden, HitFlashAndClearAnimationReduced) {
+    headless::setPaintOptions({.reducedFlashing = true});
+    boot(0);
+    run(25);
+    gameState.scoreFlash = true;
+    expectGolden("play-hit-flash-reduced");
+    for (world::Block& b : support::blockPool) b.active = false;
+    gameState.scoreFlash = true;
+    gameState.allCleared = true;
+    expectGolden("play-clear-reduced");
+    EXPECT_EQ(figure.score, 599);
+    headless::setPaintOptions({});
+}
+
 } // namespace
 } // namespace kueruma
