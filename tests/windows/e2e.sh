@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Plays the Windows program under Wine as a person would: looks at the title screen, picks
-# "NewGame" with the keyboard, watches the stage intro and the play field, gives up with F11,
+# "NewGame" with the keyboard, watches the stage intro and the play field, pauses it with P and
+# goes on with P (the pause in the recording is no tick at all), gives up with F11,
 # reads the result screen and quits through the window's menu, all of it recorded (--record),
 # replayed by the runner to the same result and shown again in the window (--play); then
 # --version in a message box.
@@ -121,6 +122,11 @@ await intro 5 intro
 await play 10 play-start
 sleep 1.5
 await play 5 play
+tap p
+await paused 5 paused
+sleep 1
+tap p
+await play 5 play-resumed
 tap F11
 await result 10 result
 
