@@ -43,6 +43,17 @@ for size in 16 192; do
   [ "$corners" = 0 ] || fail "$icon: the corner is not black"
   awk "BEGIN { exit !($middle > 0.5) }" || fail "$icon: no figure in the middle"
 done
+# The Windows program's icon file holds the same pictures, each size in its place.
+"$bin/kueruma-icons" --ico "$work/icons/kueruma.ico" 16 192 || fail "kueruma-icons --ico failed"
+[ "$(identify -format '%wx%h ' "$work/icons/kueruma.ico")" = "16x16 192x192 " ] ||
+  fail "kueruma.ico holds $(identify -format '%wx%h ' "$work/icons/kueruma.ico")"
+for size in 16 192; do
+  [ "$(compare -metric AE "$work/icons/kueruma.ico[$([ $size = 16 ] && echo 0 || echo 1)]" \
+    "$work/icons/kueruma-$size.png" null: 2>&1)" = 0 ] || fail "kueruma.ico's $size differs from the PNG"
+done
+status=0
+"$bin/kueruma-icons" --ico "$work/icons/big.ico" 512 2>"$work/err" || status=$?
+[ $status -eq 2 ] && grep -q "up to 256" "$work/err" || fail "a 512 icon in a .ico: $status $(cat "$work/err")"
 for bad in 7 1025 12x ""; do
   status=0
   "$bin/kueruma-icons" "$work/icons" "$bad" 2>"$work/err" || status=$?

@@ -96,8 +96,25 @@ start_game() {
   xdotool windowfocus --sync "$window" 2>/dev/null || true
 }
 
+# The window's icon is the program's own (Wine hands it to X as _NET_WM_ICON): the figure grey
+# on black, every picture of it grey, its corner black; Windows' default icon has colours.
+check_icon() {
+  xprop -id "$window" -notype 32c _NET_WM_ICON | tr -d ' ' | tr '=,' '\n\n' | awk '
+    NR == 1 { next }
+    left == 0 { if (w) pictures++; w = $1; getline; left = w * $1; corner = 1; next }
+    { left--; r = int($1 / 65536) % 256; g = int($1 / 256) % 256; b = $1 % 256
+      if (r != g || g != b) coloured++
+      if (corner && $1 != 4278190080) dark = 1; corner = 0; if (r > 0) lit++ }
+    END { if (w) pictures++
+          printf "%d pictures, %d coloured pixels, %d lit\n", pictures, coloured, lit
+          exit !(pictures > 0 && coloured == 0 && !dark && lit > 0) }' >"$run/icon.txt" ||
+    fail "the window's icon is not the game's: $(cat "$run/icon.txt")"
+  echo "ok   the window's icon is the game's figure ($(cat "$run/icon.txt"))"
+}
+
 cd "$run"
 start_game --record session.txt
+check_icon
 
 await title0 20 title
 # The raster canvas must draw the same lines at the same client size.

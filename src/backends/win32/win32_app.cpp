@@ -4,6 +4,7 @@
 #include "backends/win32/gdi_canvas.hpp"
 #include "backends/win32/window_picture.hpp"
 #include "host/driver/start.hpp"
+#include "resource.h" // res/: the identifiers shared with the resource script
 #include "seam/machine.hpp"
 
 #include <cstddef>
@@ -165,7 +166,9 @@ ATOM registerMainClass(HINSTANCE instance, const char* className) {
     windowClass.cbClsExtra = 0;
     windowClass.cbWndExtra = 0;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    // The program's own icon when its resource holds one, else Windows' default.
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_KUERUMA));
+    if (windowClass.hIcon == nullptr) windowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     windowClass.lpszMenuName = L"IDR_MENU1";
