@@ -83,9 +83,20 @@ timeout 20 "$bin/kueruma-icons" "$work/icons" 32 2>"$work/err" || status=$?
 ! grep -rn '\.example\b' "$source/packaging" || fail "a placeholder address in packaging/"
 
 # --- the package and its files --------------------------------------------------------------
-(cd "$build" && cpack -G DEB -B "$work/package" >"$work/cpack.log" 2>&1) || fail "cpack: $(cat "$work/cpack.log")"
+# Made as make deb makes it: every date in the package is SOURCE_DATE_EPOCH's, so made again
+# (a second later) it is the same bytes.
+epoch=1700000000
+for made in package package-again; do
+  (cd "$build" && SOURCE_DATE_EPOCH=$epoch cpack -G DEB -B "$work/$made" >"$work/cpack.log" 2>&1) ||
+    fail "cpack: $(cat "$work/cpack.log")"
+  sleep 1
+done
 deb=$work/package/kueruma_${version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || fail "no $(basename "$deb") in $(ls "$work/package")"
+cmp "$deb" "$work/package-again/$(basename "$deb")" || fail "the package made twice differs"
+dates=$(export TZ=UTC; (ar tv "$deb" | awk '{ print $4, $5, $6, $7 }'; dpkg-deb -c "$deb" | awk '{ print $4, $5 }') | sort -u)
+[ "$dates" = "$(export TZ=UTC; (date -d @$epoch '+%b %-d %H:%M %Y'; date -d @$epoch '+%F %R') | sort -u)" ] ||
+  fail "the package holds dates other than SOURCE_DATE_EPOCH's: $dates"
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort >"$work/files"
 {
   for program in kueruma kueruma-replay kueruma-solve; do

@@ -202,8 +202,9 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         setPaused(window, !pause.paused);
         return 0;
     case WM_ERASEBKGND:
-        // The picture covers the whole window once there is one: no black between two paints.
-        if (picture.dc() != nullptr) return 1;
+        // The game's picture covers the whole window once there is one: no black between two
+        // paints. A paused window made larger keeps its old picture, on black.
+        if (picture.dc() != nullptr && !pause.paused) return 1;
         return DefWindowProcW(window, message, wParam, lParam);
     case WM_ACTIVATE:
         if (LOWORD(wParam) == WA_INACTIVE && pause.onFocusLoss) setPaused(window, true);
