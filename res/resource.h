@@ -6,4 +6,7 @@
 /* "シュウリョウ" (quit): the window closes on this command. */
 #define IDM_QUIT 0
 
+/* The program's icon, the first and only one: Explorer shows it for kueruma.exe. */
+#define IDI_KUERUMA 1
+
 #endif

@@ -57,6 +57,7 @@ TEST(CommandLines, ValuesAfterEqualsAndDoubleDashWorkRepeatsAndIgnoredArgumentsD
         {"--trace=yes " + script, "--trace takes no value"},
         {"--dump-stages " + script, "--dump-stages takes no script and no other option"},
         {"--dump-stages --stage 3", "--dump-stages takes no script and no other option"},
+        {"--reduced-flashing " + script, "--reduced-flashing goes with --png or --gif"},
     };
     for (const Case& c : cases) {
         const RunResult r = replay(c.args);

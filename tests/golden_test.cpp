@@ -102,16 +102,32 @@ TEST(Golden, ResultsBelowAtAndAfterTheLastStage) {
     expectGolden("result-8");
 }
 
+// On the standing figure: the hit flash, then with no block left the clear animation.
+void expectFlashAndClear(const std::string& suffix) {
+    gameState.scoreFlash = true;
+    expectGolden("play-hit-flash" + suffix);
+    for (world::Block& b : support::blockPool) b.active = false;
+    gameState.scoreFlash = true;
+    gameState.allCleared = true;
+    expectGolden("play-clear" + suffix);
+}
+
 TEST(Golden, PlayStandingHitFlashAndClearAnimation) {
     boot(0);
     run(25); // the intro, then the fall to the floor
     expectGolden("play-standing");
-    gameState.scoreFlash = true;
-    expectGolden("play-hit-flash");
-    for (world::Block& b : support::blockPool) b.active = false;
-    gameState.scoreFlash = true;
-    gameState.allCleared = true;
-    expectGolden("play-clear");
+    expectFlashAndClear("");
+}
+
+// The same flash and clear animation as the setting reduced_flashing draws them; the run is the
+// same run (the flash state is taken and the bonus added as before).
+TEST(Golden, HitFlashAndClearAnimationReduced) {
+    headless::setPaintOptions({.reducedFlashing = true});
+    boot(0);
+    run(25);
+    expectFlashAndClear("-reduced");
+    EXPECT_EQ(figure.score, 599);
+    headless::setPaintOptions({});
 }
 
 } // namespace

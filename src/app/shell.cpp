@@ -91,9 +91,10 @@ void Shell::onTimer(seam::Window* window) {
     }
 }
 
-void Shell::onPaint(seam::Window* /*window*/, seam::Canvas& canvas) {
+void Shell::onPaint(seam::Window* /*window*/, seam::Canvas& canvas,
+                    const render::PaintOptions& options) {
     const render::PaintFrame frame = render::preparePaint(state_);
-    render::paintScreen(state_, frame, canvas);
+    render::paintScreen(state_, frame, canvas, options);
 }
 
 void Shell::onPaint(seam::Window* /*window*/) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "game/play_state.hpp"
+#include "render/paint.hpp"
 #include "seam/canvas.hpp"
 #include "seam/machine.hpp"
 
@@ -22,8 +23,9 @@ class Shell {
     // Timer 1 fired.
     void onTimer(seam::Window* window);
     // A paint: what it changes in the play state, then the current screen drawn from scratch
-    // onto an already black client area.
-    void onPaint(seam::Window* window, seam::Canvas& canvas);
+    // onto an already black client area, as `options` ask.
+    void onPaint(seam::Window* window, seam::Canvas& canvas,
+                 const render::PaintOptions& options = {});
     // A paint nobody sees: the same changes to the play state, sounds and pauses, no pixels.
     void onPaint(seam::Window* window);
     // A menu command; command 0 ("シュウリョウ") closes the window.

@@ -15,6 +15,10 @@ constexpr unsigned clearFramePauseMs = 10;
 constexpr unsigned clearHoldMs = 400;
 constexpr int clearFrames = 25;
 
+int flashGrey(int grey, Flashes flashes) {
+    return flashes == Flashes::Reduced ? grey / 4 : grey;
+}
+
 void lineToward(seam::Canvas& canvas, const View& view, int fromX, int fromY, WorldPoint to) {
     lineBetween(canvas, fromX, fromY, view.x(to.x), View::y(to.y));
 }
@@ -37,13 +41,14 @@ void edgeGrid(seam::Canvas& canvas, const View& view, const seam::ClientRect& cl
 
 // Frame i of the clear animation: two lines closing from 45 degrees either side of the upward
 // direction onto a point that moves along the body axis, from dark grey to white.
-void drawClearFrame(seam::Canvas& canvas, const View& view, int i, WorldPoint m, double theta) {
+void drawClearFrame(seam::Canvas& canvas, const View& view, int i, WorldPoint m, double theta,
+                    Flashes flashes) {
     const int c = i - (clearFrames - 1);
     const int r = -24 + 6 * i;
     const int grey = ((8 * c - 1) % 256 + 256) % 256;
     const numeric::SinCos t = numeric::sinCos(theta + pi / 2);
     const WorldPoint e{m.x + r * t.cos, m.y + r * t.sin};
-    seam::withPen(canvas, 2, grey, [&] {
+    seam::withPen(canvas, 2, flashGrey(grey, flashes), [&] {
         rayLine(canvas, view, m, 360, theta - pi / 2 + c * pi / 96, e);
         rayLine(canvas, view, m, 360, theta - pi / 2 - c * pi / 96, e);
     });
@@ -81,15 +86,17 @@ void radialSegment(seam::Canvas& canvas, const View& view, const Ray& ray, doubl
 } // namespace
 
 void drawHitFlash(seam::Canvas& canvas, const View& view, const seam::ClientRect& client,
-                  WorldPoint m, double theta) {
-    seam::withPen(canvas, 2, 126, [&] { edgeGrid(canvas, view, client, 0, m); });
-    seam::withPen(canvas, 1, 82, [&] { edgeGrid(canvas, view, client, 45, m); });
-    seam::withPen(canvas, 1, 255, [&] {
+                  WorldPoint m, double theta, Flashes flashes) {
+    seam::withPen(canvas, 2, flashGrey(126, flashes),
+                  [&] { edgeGrid(canvas, view, client, 0, m); });
+    seam::withPen(canvas, 1, flashGrey(82, flashes),
+                  [&] { edgeGrid(canvas, view, client, 45, m); });
+    seam::withPen(canvas, 1, flashGrey(255, flashes), [&] {
         for (int k = -6; k <= 6; ++k) {
             rayLine(canvas, view, m, 250, theta - pi / 2 + k * pi / 96, m);
         }
     });
-    seam::withPen(canvas, 1, 127, [&] {
+    seam::withPen(canvas, 1, flashGrey(127, flashes), [&] {
         for (int k = -6; k <= 6; ++k) {
             rayLine(canvas, view, m, 300, theta - 3 * pi / 4 + k * pi / 48, m);
             rayLine(canvas, view, m, 300, theta - pi / 4 - k * pi / 48, m);
@@ -98,7 +105,7 @@ void drawHitFlash(seam::Canvas& canvas, const View& view, const seam::ClientRect
 }
 
 void finishHitFlash(seam::Canvas* canvas, const View& view, bool clearAnimation, WorldPoint feet,
-                    double theta) {
+                    double theta, Flashes flashes) {
     if (!clearAnimation) {
         seam::sleepMs(hitPauseMs);
         return;
@@ -106,7 +113,7 @@ void finishHitFlash(seam::Canvas* canvas, const View& view, bool clearAnimation,
     // Nothing is erased between frames: they pile up on the flash. The bonus was already added.
     seam::playSound(seam::soundFile(seam::Sound::LastBlock));
     for (int i = 0; i < clearFrames; ++i) {
-        if (canvas != nullptr) drawClearFrame(*canvas, view, i, feet, theta);
+        if (canvas != nullptr) drawClearFrame(*canvas, view, i, feet, theta, flashes);
         seam::sleepMs(clearFramePauseMs);
     }
     seam::sleepMs(clearHoldMs);

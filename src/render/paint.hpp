@@ -21,13 +21,22 @@ struct PaintFrame {
     bool clearAnimation = false;
 };
 
+// How the player asked the screen to be drawn; the default draws the game's own picture. Only
+// pixels change with it: never a tick, the play state or a recording.
+struct PaintOptions {
+    // The hit flash and the clear animation drawn in dim greys, so that no flash (nor a run of
+    // them a tick apart) changes the screen's brightness by much.
+    bool reducedFlashing = false;
+};
+
 // The state changes of a paint, in their order: the flash flag taken, the clear bonus added,
 // the joints laid out, the broken blocks' timers counted down. Only Play paints change anything.
 PaintFrame preparePaint(game::PlayState& state);
 
 // Draws the current screen from scratch; the paint's sounds and pauses come between the
 // strokes they follow.
-void paintScreen(const game::PlayState& state, const PaintFrame& frame, seam::Canvas& canvas);
+void paintScreen(const game::PlayState& state, const PaintFrame& frame, seam::Canvas& canvas,
+                 const PaintOptions& options = {});
 
 // The same sounds and pauses, in the same order (the same steps, without their strokes), for a
 // paint that draws nothing.

@@ -37,6 +37,17 @@ for size in 16 192; do
   [ "$corners" = 0 ] || fail "$icon: the corner is not black"
   awk "BEGIN { exit !($middle > 0.5) }" || fail "$icon: no figure in the middle"
 done
+# The Windows program's icon file holds the same pictures, each size in its place.
+"$bin/kueruma-icons" --ico "$work/icons/kueruma.ico" 16 192 || fail "kueruma-icons --ico failed"
+[ "$(identify -format '%wx%h ' "$work/icons/kueruma.ico")" = "16x16 192x192 " ] ||
+  fail "kueruma.ico holds $(identify -format '%wx%h ' "$work/icons/kueruma.ico")"
+for size in 16 192; do
+  [ "$(compare -metric AE "$work/icons/kueruma.ico[$([ $size = 16 ] && echo 0 || echo 1)]" \
+    "$work/icons/kueruma-$size.png" null: 2>&1)" = 0 ] || fail "kueruma.ico's $size differs from the PNG"
+done
+status=0
+"$bin/kueruma-icons" --ico "$work/icons/big.ico" 512 2>"$work/err" || status=$?
+[ $status -eq 2 ] && grep -q "up to 256" "$work/err" || fail "a 512 icon in a .ico: $status $(cat "$work/err")"
 for bad in 7 1025 12x ""; do
   status=0
   "$bin/kueruma-icons" "$work/icons" "$bad" 2>"$work/err" || status=$?
@@ -66,9 +77,20 @@ timeout 20 "$bin/kueruma-icons" "$work/icons" 32 2>"$work/err" || status=$?
 ! grep -rn '\.example\b' "$source/packaging" || fail "a placeholder address in packaging/"
 
 # --- the package and its files --------------------------------------------------------------
-(cd "$build" && cpack -G DEB -B "$work/package" >"$work/cpack.log" 2>&1) || fail "cpack: $(cat "$work/cpack.log")"
+# Made as make deb makes it: every date in the package is SOURCE_DATE_EPOCH's, so made again
+# (a second later) it is the same bytes.
+epoch=1700000000
+for made in package package-again; do
+  (cd "$build" && SOURCE_DATE_EPOCH=$epoch cpack -G DEB -B "$work/$made" >"$work/cpack.log" 2>&1) ||
+    fail "cpack: $(cat "$work/cpack.log")"
+  sleep 1
+done
 deb=$work/package/kueruma_${version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || fail "no $(basename "$deb") in $(ls "$work/package")"
+cmp "$deb" "$work/package-again/$(basename "$deb")" || fail "the package made twice differs"
+dates=$(export TZ=UTC; (ar tv "$deb" | awk '{ print $4, $5, $6, $7 }'; dpkg-deb -c "$deb" | awk '{ print $4, $5 }') | sort -u)
+[ "$dates" = "$(export TZ=UTC; (date -d @$epoch '+%b %-d %H:%M %Y'; date -d @$epoch '+%F %R') | sort -u)" ] ||
+  fail "the package holds dates other than SOURCE_DATE_EPOCH's: $dates"
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort >"$work/files"
 {
   for program in kueruma kueruma-replay kueruma-solve; do

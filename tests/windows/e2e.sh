@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Plays the Windows program under Wine as a person would: looks at the title screen, picks
-# "NewGame" with the keyboard, watches the stage intro and the play field, gives up with F11,
+# "NewGame" with the keyboard, watches the stage intro and the play field, pauses it with P and
+# goes on with P (the pause in the recording is no tick at all), gives up with F11,
 # reads the result screen and quits through the window's menu, all of it recorded (--record),
 # replayed by the runner to the same result and shown again in the window (--play); then
 # --version in a message box.
@@ -95,8 +96,25 @@ start_game() {
   xdotool windowfocus --sync "$window" 2>/dev/null || true
 }
 
+# The window's icon is the program's own (Wine hands it to X as _NET_WM_ICON): the figure grey
+# on black, every picture of it grey, its corner black; Windows' default icon has colours.
+check_icon() {
+  xprop -id "$window" -notype 32c _NET_WM_ICON | tr -d ' ' | tr '=,' '\n\n' | awk '
+    NR == 1 { next }
+    left == 0 { if (w) pictures++; w = $1; getline; left = w * $1; corner = 1; next }
+    { left--; r = int($1 / 65536) % 256; g = int($1 / 256) % 256; b = $1 % 256
+      if (r != g || g != b) coloured++
+      if (corner && $1 != 4278190080) dark = 1; corner = 0; if (r > 0) lit++ }
+    END { if (w) pictures++
+          printf "%d pictures, %d coloured pixels, %d lit\n", pictures, coloured, lit
+          exit !(pictures > 0 && coloured == 0 && !dark && lit > 0) }' >"$run/icon.txt" ||
+    fail "the window's icon is not the game's: $(cat "$run/icon.txt")"
+  echo "ok   the window's icon is the game's figure ($(cat "$run/icon.txt"))"
+}
+
 cd "$run"
 start_game --record session.txt
+check_icon
 
 await title0 20 title
 # The raster canvas must draw the same lines at the same client size.
@@ -121,6 +139,11 @@ await intro 5 intro
 await play 10 play-start
 sleep 1.5
 await play 5 play
+tap p
+await paused 5 paused
+sleep 1
+tap p
+await play 5 play-resumed
 tap F11
 await result 10 result
 

@@ -3,7 +3,8 @@
 // colour, and on the play field the floor line and the HUD must be there.
 //
 //   kueruma-shot-check SCREEN SHOT.ppm [REFERENCE.ppm]
-//   SCREEN: title0..title3 (title with that row selected), intro, play, result
+//   SCREEN: title0..title3 (title with that row selected), intro, play, result, paused (the
+//   play field dimmed under the pause mark)
 //
 // The screenshot is the program's X window: its menu bar on top of the client area.
 // A REFERENCE (a raster-canvas frame of the same screen) must have the same grey lines too.
@@ -184,11 +185,38 @@ void checkPlay(const Image& image) {
     expect(lit > 50, "the figure and the blocks are drawn above the floor");
 }
 
+// A paused play field: the picture at half its brightness (the white floor line grey 127), and
+// white only in the pause mark in the middle.
+void checkPaused(const Image& image) {
+    int floor = 0;
+    for (int x = 0; x < R - 1; ++x) floor += image.grey(x, 400) == 127;
+    expect(floor == R - 1, "the floor line runs grey 127 (dimmed) at y = 400 (" +
+                               std::to_string(floor) + " pixels)");
+    int mark = 0, whiteElsewhere = 0, coloured = 0;
+    for (int y = 0; y < B; ++y) {
+        for (int x = 0; x < R; ++x) {
+            const int grey = image.grey(x, y);
+            coloured += grey < 0;
+            if (grey != 255) continue;
+            const bool middle =
+                x > R / 2 - 100 && x < R / 2 + 100 && y > B / 2 - 40 && y < B / 2 + 40;
+            (middle ? mark : whiteElsewhere) += 1;
+        }
+    }
+    expect(mark >= 200,
+           "the pause mark is white in the middle (" + std::to_string(mark) + " pixels)");
+    expect(whiteElsewhere == 0 && coloured == 0,
+           "nothing else is brighter than half white, and all is grey (" +
+               std::to_string(whiteElsewhere) + " white, " + std::to_string(coloured) +
+               " coloured pixels)");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s title0..title3|intro|play|result SHOT.ppm [REF.ppm]\n",
+        std::fprintf(stderr,
+                     "usage: %s title0..title3|intro|play|result|paused SHOT.ppm [REF.ppm]\n",
                      argv[0]);
         return 2;
     }
@@ -220,8 +248,8 @@ int main(int argc, char** argv) {
                  ascii("ClearPoint 00000", R / 2 - 50, B / 3 + 20, 255),
                  ascii("Replay", R / 2 - 40, 2 * B / 3 - 10, 255),
                  ascii("OtherStage", R / 2 - 40, 2 * B / 3 + 20, 127)};
-    } else if (screen == "play") {
-        checkPlay(shot);
+    } else if (screen == "play" || screen == "paused") {
+        screen == "play" ? checkPlay(shot) : checkPaused(shot);
         std::printf("%d failed\n", failures);
         return failures == 0 ? 0 : 1;
     } else {

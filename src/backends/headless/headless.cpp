@@ -23,6 +23,7 @@ struct Runtime {
     TickReport bootReport;
     unsigned joystickCount = 0;
     std::array<VirtualJoystick, maxJoysticks> joysticks{};
+    render::PaintOptions paintOptions;
 };
 
 thread_local Runtime rt;
@@ -36,9 +37,11 @@ loop::MessageLoop<driver::BackendClock>& messages() {
 void boot(PaintTarget* target, const app::RunStart& start) {
     const unsigned joystickCount = rt.joystickCount;
     const auto joysticks = rt.joysticks;
+    const render::PaintOptions paintOptions = rt.paintOptions;
     rt = Runtime{};
     rt.joystickCount = joystickCount;
     rt.joysticks = joysticks;
+    rt.paintOptions = paintOptions;
     rt.target = target;
     std::string error; // the virtual window always opens
     driver::open(start, error);
@@ -138,6 +141,10 @@ VirtualJoystick& joystick(unsigned id) {
     return rt.joysticks[id % maxJoysticks];
 }
 
+void setPaintOptions(const render::PaintOptions& options) {
+    rt.paintOptions = options;
+}
+
 } // namespace kueruma::headless
 
 // A virtual clock that moves only when told: pauses and waits cost no time, and no event ever
@@ -160,6 +167,10 @@ seam::Canvas* beginPaint() {
     rt.report.painted = true;
     rt.canvas.attach(rt.target->beginPaint());
     return rt.canvas.attached() ? &rt.canvas : nullptr;
+}
+
+render::PaintOptions paintOptions() {
+    return rt.paintOptions;
 }
 
 void endPaint() {

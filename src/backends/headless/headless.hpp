@@ -6,6 +6,7 @@
 #include "app/shell.hpp"
 #include "game/play_state.hpp"
 #include "host/loop/message_loop.hpp"
+#include "render/paint.hpp"
 #include "seam/canvas.hpp"
 #include "seam/machine.hpp"
 
@@ -88,6 +89,9 @@ std::int64_t ticksDelivered();
 // The joystick driver: how many numbers it supports and what is plugged into each.
 void setJoystickDeviceCount(unsigned count);
 VirtualJoystick& joystick(unsigned id);
+
+// How every paint from now on draws, across boots (at first the game's own picture).
+void setPaintOptions(const render::PaintOptions& options);
 
 // The one main window, for tests that send it messages directly.
 seam::Window* mainWindow();

@@ -501,6 +501,10 @@ void shutDown() {
     sdl::shutdown();
 }
 
+render::PaintOptions paintOptions() {
+    return {.reducedFlashing = sdl::currentSettings().reducedFlashing};
+}
+
 std::int64_t clockMs() {
     return static_cast<std::int64_t>(SDL_GetTicks64());
 }

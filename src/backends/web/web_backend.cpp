@@ -95,6 +95,11 @@ bool openWindow(std::string&) {
     return true;
 }
 
+// The page has no choice of how flashes are drawn: the game's own picture.
+render::PaintOptions paintOptions() {
+    return {};
+}
+
 // The page outlives every game.
 void shutDown() {}
 

@@ -2,12 +2,17 @@
 
 #include "app/shell.hpp"
 #include "backends/win32/gdi_canvas.hpp"
+#include "backends/win32/window_picture.hpp"
 #include "host/driver/start.hpp"
+#include "resource.h" // res/: the identifiers shared with the resource script
 #include "seam/machine.hpp"
 
 #include <cstddef>
 #include <cstring>
 #include <mmsystem.h>
+#ifdef KUERUMA_SETTINGS
+#include "files/settings/settings.hpp"
+#endif
 
 namespace kueruma::win32 {
 
@@ -16,6 +21,24 @@ namespace {
 app::Shell shell;
 seam::Window mainWindow;
 JapaneseFont japaneseFont;
+WindowPicture picture;
+// During a paint: the window's device context, where each pause shows what is drawn so far.
+HDC paintingInto = nullptr;
+
+// The player's pause and the game's timer it holds back: while paused no timer runs, and the
+// one the game last set starts again, a whole period from then, when the game goes on.
+struct Pause {
+    bool paused = false;
+    bool onFocusLoss = true;
+    bool timerSet = false;
+    UINT_PTR timerId = 0;
+    unsigned periodMs = 0;
+    // The game asked for a paint the pause held back: it comes as the game goes on, so the game
+    // has every paint it would have had.
+    bool paintOwed = false;
+};
+Pause pause;
+render::PaintOptions paintOptions;
 
 // Class and window names as UTF-16: the wide window keeps its Japanese title whatever the
 // machine's ANSI code page is.
@@ -68,14 +91,68 @@ void onCreateWindow(HWND window) {
     driver::windowCreated(shell.state(), &mainWindow);
 }
 
+// A paint of the game (its picture drawn into the window's bitmap, shown as it goes), or while
+// paused the last picture dimmed under the pause mark: a paused game is not drawn again.
 void onPaintWindow(HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
+    if (pause.paused) {
+        picture.showPaused(dc);
+        EndPaint(window, &paint);
+        return;
+    }
     RECT client{};
     GetClientRect(window, &client);
-    GdiCanvas canvas(dc, client, japaneseFont);
-    shell.onPaint(&mainWindow, canvas);
+    pause.paintOwed = false;
+    if (picture.fit(dc, client)) {
+        GdiCanvas canvas(picture.dc(), client, japaneseFont);
+        paintingInto = dc;
+        shell.onPaint(&mainWindow, canvas, paintOptions);
+        paintingInto = nullptr;
+        picture.show(dc);
+    } else { // no memory for the bitmap: drawn straight into the window
+        GdiCanvas canvas(dc, client, japaneseFont);
+        shell.onPaint(&mainWindow, canvas, paintOptions);
+    }
     EndPaint(window, &paint);
+}
+
+// Draws on the window outside a paint: what the player's pause shows.
+template <class Draw> void drawOnWindow(HWND window, Draw&& draw) {
+    HDC dc = GetDC(window);
+    if (dc == nullptr) return;
+    draw(dc);
+    ReleaseDC(window, dc);
+}
+
+// Presses made while paused are not the game's: the keys' "pressed since the last look" marks
+// are cleared (a key still held stays held).
+void forgetKeyPresses() {
+    for (int key = 1; key < 255; ++key) GetAsyncKeyState(key);
+}
+
+void setPaused(HWND window, bool paused) {
+    if (paused == pause.paused) return;
+    pause.paused = paused;
+    if (paused) {
+        if (pause.timerSet) KillTimer(window, pause.timerId);
+        sndPlaySoundA(nullptr, 0);
+        drawOnWindow(window, [](HDC dc) { picture.showPaused(dc); });
+        return;
+    }
+    forgetKeyPresses();
+    if (pause.timerSet) SetTimer(window, pause.timerId, pause.periodMs, nullptr);
+    if (pause.paintOwed) {
+        InvalidateRect(window, nullptr, TRUE);
+    } else {
+        drawOnWindow(window, [](HDC dc) { picture.show(dc); });
+    }
+}
+
+// P and Pause/Break pause and go on; a key held down does not repeat it.
+bool pausesGame(WPARAM key, LPARAM flags) {
+    const bool repeated = (flags & (LPARAM{1} << 30)) != 0;
+    return !repeated && (key == 'P' || key == VK_PAUSE);
 }
 
 } // namespace
@@ -89,7 +166,9 @@ ATOM registerMainClass(HINSTANCE instance, const char* className) {
     windowClass.cbClsExtra = 0;
     windowClass.cbWndExtra = 0;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    // The program's own icon when its resource holds one, else Windows' default.
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_KUERUMA));
+    if (windowClass.hIcon == nullptr) windowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     windowClass.lpszMenuName = L"IDR_MENU1";
@@ -118,7 +197,21 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_PAINT:
         onPaintWindow(window);
         return 0;
+    case WM_KEYDOWN:
+        if (!pausesGame(wParam, lParam)) return DefWindowProcW(window, message, wParam, lParam);
+        setPaused(window, !pause.paused);
+        return 0;
+    case WM_ERASEBKGND:
+        // The game's picture covers the whole window once there is one: no black between two
+        // paints. A paused window made larger keeps its old picture, on black.
+        if (picture.dc() != nullptr && !pause.paused) return 1;
+        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE && pause.onFocusLoss) setPaused(window, true);
+        return DefWindowProcW(window, message, wParam, lParam);
     case WM_TIMER:
+        // One posted before the pause began is not delivered: no tick passes while paused.
+        if (pause.paused) return 0;
         shell.onTimer(&mainWindow);
         driver::tickDone(shell.state());
         return 0;
@@ -136,7 +229,23 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
 }
 
+// The settings of %APPDATA%\kueruma\settings.toml this program has a use for: how flashes are
+// drawn and whether losing the focus pauses. What is wrong in the file is said in one box, and
+// its defaults stand.
+void useSettingsFile() {
+#ifdef KUERUMA_SETTINGS
+    const std::string path = settings::defaultPath();
+    if (path.empty()) return;
+    const settings::Loaded loaded = settings::load(path);
+    const std::string warning = loaded.warning(path);
+    if (!warning.empty()) showText("kueruma: " + warning, MB_ICONWARNING);
+    paintOptions.reducedFlashing = loaded.settings.reducedFlashing;
+    pause.onFocusLoss = loaded.settings.pauseOnFocusLoss;
+#endif
+}
+
 int run(HINSTANCE instance, int showCommand) {
+    useSettingsFile();
     shell.startUp();
     if (registerMainClass(instance, mainClassName) == 0) {
         reportStartUpFailure(L"Could not register the window class \"grph01\"");
@@ -175,10 +284,15 @@ HWND handleOf(Window* window) {
 } // namespace
 
 void setTimer(Window* window, int id, unsigned periodMs) {
-    SetTimer(handleOf(window), static_cast<UINT_PTR>(id), periodMs, nullptr);
+    win32::pause.timerSet = true;
+    win32::pause.timerId = static_cast<UINT_PTR>(id);
+    win32::pause.periodMs = periodMs;
+    if (!win32::pause.paused)
+        SetTimer(handleOf(window), static_cast<UINT_PTR>(id), periodMs, nullptr);
 }
 
 void invalidate(Window* window) {
+    win32::pause.paintOwed = true;
     InvalidateRect(handleOf(window), nullptr, TRUE);
 }
 
@@ -195,6 +309,9 @@ void destroyWindow(Window* window) {
 }
 
 void sleepMs(unsigned ms) {
+    // The strokes drawn so far are seen for as long as the pause lasts, as in a window drawn
+    // into directly: the clear animation's frames appear one by one.
+    if (win32::paintingInto != nullptr) win32::picture.show(win32::paintingInto);
     Sleep(ms);
 }
 

@@ -53,9 +53,11 @@ std::vector<std::string_view> makeKeyNames() {
     }();
     static const std::array<std::string, 22> numbered = [] {
         std::array<std::string, 22> out{};
-        for (int i = 0; i < 12; ++i) out[static_cast<std::size_t>(i)] = "F" + std::to_string(i + 1);
+        // Appended, not added: GCC 12 sees a false overlap in "F" + a string (-Wrestrict).
+        for (int i = 0; i < 12; ++i)
+            out[static_cast<std::size_t>(i)] = std::string("F").append(std::to_string(i + 1));
         for (int i = 0; i < 10; ++i)
-            out[static_cast<std::size_t>(12 + i)] = "Keypad" + std::to_string(i);
+            out[static_cast<std::size_t>(12 + i)] = std::string("Keypad").append(std::to_string(i));
         return out;
     }();
     std::vector<std::string_view> names(singles.begin(), singles.end());
@@ -374,8 +376,10 @@ Bindings Settings::defaultButtons() {
 std::string Loaded::warning(const std::string& path) const {
     if (problems.empty()) return {};
     const Problem& first = problems.front();
-    std::string line =
-        path + (first.line > 0 ? ":" + std::to_string(first.line) : "") + ": " + first.what;
+    // Appended piece by piece, for the same false overlap.
+    std::string line = path;
+    if (first.line > 0) line.append(":").append(std::to_string(first.line));
+    line.append(": ").append(first.what);
     if (problems.size() > 1) {
         line += " (and " + std::to_string(problems.size() - 1) + " more: lines";
         for (std::size_t i = 1; i < problems.size() && i < 6; ++i) {

@@ -2,6 +2,7 @@
 // as the seam's are. The driver calls them; nothing else needs to.
 #pragma once
 
+#include "render/paint.hpp"
 #include "seam/canvas.hpp"
 
 #include <cstdint>
@@ -25,6 +26,8 @@ void pause(unsigned ms);
 // The canvas a paint draws on, erased to black; null for a paint that makes only its changes to
 // the play state.
 seam::Canvas* beginPaint();
+// How the player asked the picture to be drawn (the settings'), read at every paint.
+render::PaintOptions paintOptions();
 // Shows the finished paint.
 void endPaint();
 // Handles one pending event (a key, a change to the window, a menu command); false when none is

@@ -78,7 +78,7 @@ void paint() {
         current.shell.onPaint(&current.window);
     } else {
         current.painting = true;
-        current.shell.onPaint(&current.window, *canvas);
+        current.shell.onPaint(&current.window, *canvas, paintOptions());
         current.painting = false;
     }
     endPaint();

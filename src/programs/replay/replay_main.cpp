@@ -34,7 +34,7 @@ using namespace kueruma;
 constexpr const char* program = "kueruma-replay";
 constexpr const char* usage =
     "usage: kueruma-replay [--stage N [--walk-count N]] [--client WxH] [--trace] [--png DIR]\n"
-    "                      [--gif FILE [--from T] [--to T]] [SCRIPT | -]\n"
+    "                      [--gif FILE [--from T] [--to T]] [--reduced-flashing] [SCRIPT | -]\n"
     "       kueruma-replay --verify SCRIPT\n"
     "       kueruma-replay --dump-stages\n";
 const std::string details =
@@ -50,6 +50,8 @@ const std::string details =
     "  --png DIR      write each paint as DIR/frame-NNNNNN.png\n"
     "  --gif FILE     write the run as an animated GIF, each paint shown as long as the\n"
     "                 program's clock keeps it; --from T and --to T keep ticks T to T\n"
+    "  --reduced-flashing  draw the hit flash and the clear animation dimmed, as the\n"
+    "                 setting reduced_flashing does (the run itself is the same)\n"
     "  --verify       play SCRIPT from where its header says and check the score, result\n"
     "                 tick and state hash it claims for each finished stage (exit status 1\n"
     "                 when one differs)\n"
@@ -65,6 +67,7 @@ struct Options {
     std::string gifPath;
     long long gifFrom = 0;
     long long gifTo = replay::GifRun::lastTick;
+    bool reducedFlashing = false;
     bool dumpStages = false;
     bool verify = false;
     std::string script;
@@ -118,14 +121,16 @@ std::string readOptions(const cli::CommandLine& line, Options& o) {
     if (o.dumpStages) {
         const bool alone = line.operands().empty() && !line.has("--stage") &&
                            !line.has("--walk-count") && !line.has("--client") &&
-                           !line.has("--trace") && !line.has("--png") && !line.has("--gif");
+                           !line.has("--trace") && !line.has("--png") && !line.has("--gif") &&
+                           !line.has("--reduced-flashing");
         return alone ? "" : "--dump-stages takes no script and no other option";
     }
     o.verify = line.has("--verify");
     if (o.verify) {
         const bool alone = line.operands().size() == 1 && !line.has("--stage") &&
                            !line.has("--walk-count") && !line.has("--client") &&
-                           !line.has("--trace") && !line.has("--png") && !line.has("--gif");
+                           !line.has("--trace") && !line.has("--png") && !line.has("--gif") &&
+                           !line.has("--reduced-flashing");
         if (!alone)
             return "--verify takes one script and no other option (its header says where it "
                    "starts)";
@@ -143,6 +148,11 @@ std::string readOptions(const cli::CommandLine& line, Options& o) {
         if (!line.has("--png") && !line.has("--gif")) return "--client goes with --png or --gif";
     }
     o.trace = line.has("--trace");
+    o.reducedFlashing = line.has("--reduced-flashing");
+    // Only pictures are drawn otherwise: a trace is the same either way.
+    if (o.reducedFlashing && !line.has("--png") && !line.has("--gif")) {
+        return "--reduced-flashing goes with --png or --gif";
+    }
     if (const std::string* v = line.value("--png")) {
         const std::string problem = checkPngFolder(*v);
         if (!problem.empty()) return problem;
@@ -280,6 +290,7 @@ class Run {
                                                     options_.gifTo);
             if (!gif_->open(options_.gifPath, gifError_)) return movieFailed();
         }
+        headless::setPaintOptions({.reducedFlashing = options_.reducedFlashing});
         headless::boot(target_, {options_.stage, options_.walkCount});
         if (!options_.pngDir.empty() && !writeFrame(*raster_, options_.pngDir, 0)) return false;
         if (gif_ && !gif_->afterTick(0, headless::bootReport(), gifError_)) {
@@ -334,7 +345,8 @@ int main(int argc, char** argv) {
                            {"--from", true},
                            {"--to", true},
                            {"--dump-stages", false},
-                           {"--verify", false}});
+                           {"--verify", false},
+                           {"--reduced-flashing", false}});
     if (!line.read(argc, argv)) return line.exitStatus();
     Options options;
     const std::string problem = readOptions(line, options);
