@@ -139,6 +139,8 @@ class Reader {
                 readFlag(node, name, s.ghosts);
             } else if (name == "timer") {
                 readFlag(node, name, s.timer);
+            } else if (name == "practice") {
+                readFlag(node, name, s.practice);
             } else if (name == "keys") {
                 readBindings(node, "keys", keyNames(), s.keys, keyLines);
             } else if (name == "pad") {
@@ -365,6 +367,31 @@ Bindings Settings::defaultButtons() {
              {"Start"}}};
 }
 
+bool rebind(Bindings& bindings, Action action, std::string_view name,
+            const std::vector<std::string_view>& names) {
+    const std::string_view known = knownName(names, name);
+    if (known.empty()) return false;
+    Bindings changed = bindings;
+    std::vector<std::string>& own = changed[static_cast<std::size_t>(action)];
+    const std::string given = own.empty() ? std::string() : own.front();
+    for (std::vector<std::string>& other : changed) {
+        if (&other == &own) continue;
+        const auto taken = std::find(other.begin(), other.end(), known);
+        if (taken == other.end()) continue;
+        const bool hasGiven = std::find(other.begin(), other.end(), given) != other.end();
+        if (given.empty() || hasGiven) {
+            other.erase(taken);
+        } else {
+            *taken = given;
+        }
+    }
+    own = {std::string(known)};
+    if (std::any_of(changed.begin(), changed.end(), [](const auto& list) { return list.empty(); }))
+        return false;
+    bindings = std::move(changed);
+    return true;
+}
+
 std::string Loaded::warning(const std::string& path) const {
     if (problems.empty()) return {};
     const Problem& first = problems.front();
@@ -456,6 +483,7 @@ std::string toText(const Settings& settings, std::string_view previousText) {
     table.insert_or_assign("pause_on_focus_loss", settings.pauseOnFocusLoss);
     table.insert_or_assign("ghosts", settings.ghosts);
     table.insert_or_assign("timer", settings.timer);
+    table.insert_or_assign("practice", settings.practice);
     const auto setBindings = [&](std::string_view key, const Bindings& bindings) {
         toml::table* section = table[key].as_table();
         if (section == nullptr) {
