@@ -477,6 +477,10 @@ const settings::Settings& currentSettings() {
     return chosen;
 }
 
+bool settingsOpen() {
+    return rt.menu != nullptr;
+}
+
 void setPaused(bool paused) {
     if (paused == driver::paused()) return;
     driver::setPaused(paused);
