@@ -10,7 +10,9 @@
 #include "files/record/session.hpp"
 #include "files/settings/settings.hpp"
 #include "game/game_state.hpp"
+#include "host/driver/backend.hpp"
 #include "host/driver/driver.hpp"
+#include "host/overlay/overlay.hpp"
 #include "seam/machine.hpp"
 
 #include <SDL.h>
@@ -608,6 +610,114 @@ TEST_F(DesktopGame, ARunRecordedAcrossAPauseHoldsOnlyTheTicksPlayed) {
     EXPECT_LE(std::abs(ticks - expected), 2) << ticks << " ticks, " << expected << " expected";
     EXPECT_NE(last.find("\"cursor\":2,"), std::string::npos) << last;
     std::filesystem::remove(file);
+}
+
+// The settings overlay: Esc opens it over the still game (tapped or held for a long time, it
+// only opens and closes), its keys reach only it, a key changed is saved at once and taken by the
+// game, and a save that fails says so once while the game goes on.
+TEST_F(DesktopGame, EscOpensTheSettingsOverTheStillGameAndEachChangeIsSaved) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("kueruma-overlay-" + std::to_string(getpid()));
+    std::filesystem::remove_all(folder);
+    setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+    record::SessionOptions options;
+    sdl::front().prepare(options);
+    EXPECT_FALSE(std::filesystem::exists(folder)); // nothing written until something changes
+    startGame();
+    const std::vector<std::uint8_t> before(
+        sdl::picture().data(), sdl::picture().data() + sdl::clientWidth * sdl::clientHeight);
+    for (int i = 0; i < 2001; ++i) tap(SDLK_ESCAPE);
+    SDL_Event held{};
+    held.type = SDL_KEYDOWN;
+    held.key.keysym.sym = SDLK_ESCAPE;
+    held.key.repeat = 1;
+    for (int i = 0; i < 500; ++i) push(held);
+    sdl::deliverTick();
+    EXPECT_TRUE(sdl::settingsOpen() && driver::paused());
+    EXPECT_GT(pixelsAmiss(1, 0, 0), 5000);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), sdl::picture().data()));
+    // Change keys, Jump, then Space.
+    for (int i = 0; i < 6; ++i) tap(SDLK_DOWN);
+    tap(SDLK_RETURN);
+    for (int i = 0; i < 4; ++i) tap(SDLK_DOWN);
+    tap(SDLK_RETURN);
+    tap(SDLK_SPACE);
+    const std::size_t jump = static_cast<std::size_t>(settings::Action::jump);
+    EXPECT_EQ(sdl::currentSettings().keys[jump], std::vector<std::string>{"Space"});
+    const std::string path = (folder / "kueruma" / "settings.toml").string();
+    EXPECT_EQ(settings::load(path).settings.keys[jump], std::vector<std::string>{"Space"});
+    tap(SDLK_ESCAPE);
+    tap(SDLK_ESCAPE);
+    EXPECT_FALSE(sdl::settingsOpen() || driver::paused());
+    EXPECT_EQ(pixelsAmiss(1, 0, 0), 0);
+    EXPECT_EQ(gameState.cursor, 0); // the overlay's arrows never reached the game
+    // Practice asked for in the file counts from the next start, unless a script is shown.
+    std::string saved = settings::load(path).text;
+    saved.replace(saved.find("practice = false"), 16, "practice = true");
+    std::ofstream(path) << saved;
+    sdl::front().prepare(options);
+    EXPECT_TRUE(options.practice);
+    record::SessionOptions showing;
+    showing.playPath = "run.txt";
+    sdl::front().prepare(showing);
+    EXPECT_FALSE(showing.practice);
+    // A folder that cannot be made: each change says so, once, and the game goes on.
+    std::filesystem::remove_all(folder);
+    std::ofstream(folder.string()) << "not a folder";
+    sdl::front().prepare(options);
+    tap(SDLK_ESCAPE);
+    testing::internal::CaptureStderr();
+    tap(SDLK_DOWN);
+    tap(SDLK_DOWN);
+    tap(SDLK_LEFT);
+    tap(SDLK_LEFT);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(sdl::currentSettings().volume, 100 - 2 * overlay::volumeStep);
+    EXPECT_EQ(said.rfind("kueruma: the settings are not saved: cannot make the folder ", 0), 0u)
+        << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    tap(SDLK_ESCAPE);
+    tap(SDLK_x); // the defaults again: that file could not be read
+    EXPECT_NE(gameState.screen, game::Title);
+    std::filesystem::remove_all(folder);
+}
+
+// A pad's Back pressed briefly opens the overlay (held, it still gives up), the D-pad and the
+// bottom button move and choose, and a pad unplugged while a key is awaited leaves the keyboard.
+TEST_F(DesktopGame, APadOpensTheSettingsAndUnpluggedWhileRebindingLeavesTheKeys) {
+    SDL_Joystick* pad = plugController();
+    startGame();
+    const auto press = [pad](SDL_GameControllerButton button) {
+        SDL_JoystickSetVirtualButton(pad, button, SDL_PRESSED);
+        driver::waitForEvent(0);
+        SDL_JoystickSetVirtualButton(pad, button, SDL_RELEASED);
+        driver::waitForEvent(0);
+    };
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_BACK, SDL_PRESSED);
+    sdl::deliverTick();
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_BACK, SDL_RELEASED);
+    sdl::deliverTick();
+    ASSERT_TRUE(sdl::settingsOpen());
+    EXPECT_EQ(seam::asyncKeyState(seam::keyF11), 0);
+    for (int i = 0; i < 6; ++i) press(SDL_CONTROLLER_BUTTON_DPAD_DOWN);
+    press(SDL_CONTROLLER_BUTTON_A);
+    for (int i = 0; i < 4; ++i) press(SDL_CONTROLLER_BUTTON_DPAD_DOWN);
+    press(SDL_CONTROLLER_BUTTON_A);
+    press(SDL_CONTROLLER_BUTTON_Y);
+    const std::size_t jump = static_cast<std::size_t>(settings::Action::jump);
+    EXPECT_EQ(sdl::currentSettings().buttons[jump], std::vector<std::string>{"North"});
+    press(SDL_CONTROLLER_BUTTON_A); // Kick's turn now
+    unplug(pad);
+    driver::waitForEvent(0);
+    sdl::deliverTick();
+    EXPECT_TRUE(sdl::settingsOpen());
+    tap(SDLK_c);
+    EXPECT_EQ(sdl::currentSettings().keys[static_cast<std::size_t>(settings::Action::kick)],
+              std::vector<std::string>{"C"});
+    tap(SDLK_ESCAPE);
+    tap(SDLK_ESCAPE);
+    EXPECT_FALSE(sdl::settingsOpen() || driver::paused());
+    sdl::useSettings(settings::Settings{});
 }
 
 TEST_F(DesktopGame, TheCloseBoxEndsTheProgramWithStatusZero) {

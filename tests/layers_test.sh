@@ -177,7 +177,7 @@ echo "includes of $checked files checked against the CMake link lines"
 
 # --- Portable folders: the standard C++ headers only -----------------------------------------
 
-portable="numeric seam world figure game render app host/loop host/driver files/script cli"
+portable="numeric seam world figure game render app host/loop host/driver host/overlay files/script cli"
 for folder in $portable; do
   files=$(find "$src/$folder" -name '*.cpp' -o -name '*.hpp' | sort)
   for file in $files; do

@@ -1,11 +1,13 @@
 // The settings file: what each setting reads as, every hostile file ending in one warning that
 // names the file, the line and what is wrong (with the defaults for what was bad and the rest
 // kept), the file's place, and saving that keeps what it does not know and never loses a file it
-// could not read.
+// could not read; the swap rule of a key rebound, and the settings overlay's choices and picture.
 #include "files/settings/settings.hpp"
+#include "host/overlay/overlay.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -53,19 +55,21 @@ TEST_F(SettingsFile, NoFileAndAnEmptyFileAreTheGameAsItAlwaysWas) {
     EXPECT_EQ(defaults.keys[static_cast<std::size_t>(Action::kick)], Key{"Z"});
     EXPECT_EQ(defaults.keys[static_cast<std::size_t>(Action::giveUp)], Key{"F11"});
     EXPECT_TRUE(defaults.pauseOnFocusLoss);
-    EXPECT_FALSE(defaults.ghosts || defaults.timer || defaults.reducedFlashing || defaults.mute);
+    EXPECT_FALSE(defaults.ghosts || defaults.timer || defaults.reducedFlashing || defaults.mute ||
+                 defaults.practice);
 }
 
 TEST_F(SettingsFile, EverySettingIsRead) {
     write("scale = 5\nfullscreen = true\nwindow_x = -20\nwindow_y = 40\nvolume = 0\nmute = true\n"
           "reduced_flashing = true\npause_on_focus_loss = false\nghosts = true\ntimer = true\n"
+          "practice = true\n"
           "[keys]\njump = \"space\"\nkick = [\"LeftCtrl\", \"keypad0\"]\n"
           "[pad]\njump = \"North\"\n");
     const Loaded loaded = load(path_);
     ASSERT_EQ(loaded.warning(path_), "");
     const Settings& s = loaded.settings;
     EXPECT_EQ(s.scale, 5);
-    EXPECT_TRUE(s.fullscreen && s.mute && s.reducedFlashing && s.ghosts && s.timer);
+    EXPECT_TRUE(s.fullscreen && s.mute && s.reducedFlashing && s.ghosts && s.timer && s.practice);
     EXPECT_FALSE(s.pauseOnFocusLoss);
     EXPECT_EQ(s.windowX, -20);
     EXPECT_EQ(s.windowY, 40);
@@ -218,3 +222,197 @@ TEST(SettingsPath, TheConfigurationFolderOfTheXdgRule) {
 
 } // namespace
 } // namespace kueruma::settings
+
+namespace kueruma::settings {
+namespace {
+
+std::size_t at(Action action) {
+    return static_cast<std::size_t>(action);
+}
+
+// Every action keeps a binding, and none is bound to two.
+void expectEachBoundOnce(const Bindings& bindings) {
+    std::vector<std::string> seen;
+    for (const auto& list : bindings) {
+        EXPECT_FALSE(list.empty());
+        for (const std::string& name : list) {
+            EXPECT_EQ(std::count(seen.begin(), seen.end(), name), 0) << name;
+            seen.push_back(name);
+        }
+    }
+}
+
+TEST(Rebinding, AKeyTakenFromAnotherActionIsSwappedNeverLost) {
+    struct Case {
+        const char* name;
+        Action action;
+        std::string key;
+        bool buttons;
+        bool taken;
+        Bindings expected;
+    };
+    const auto with = [](Bindings b, Action a, Key k, Action other = Action::left, Key o = {}) {
+        b[at(a)] = std::move(k);
+        if (!o.empty()) b[at(other)] = std::move(o);
+        return b;
+    };
+    const Bindings keys = Settings::defaultKeys();
+    const Bindings pad = Settings::defaultButtons();
+    const Case cases[] = {
+        {"a free key", Action::jump, "space", false, true, with(keys, Action::jump, {"Space"})},
+        {"another's only key", Action::jump, "Z", false, true,
+         with(keys, Action::jump, {"Z"}, Action::kick, {"X"})},
+        {"from an action of two keys", Action::pause, "X", false, true,
+         with(keys, Action::pause, {"X"}, Action::jump, {"P"})},
+        {"its own key", Action::pause, "Pause", false, true, with(keys, Action::pause, {"Pause"})},
+        {"a pad button", Action::jump, "East", true, true,
+         with(pad, Action::jump, {"East"}, Action::kick, {"South", "West"})},
+        {"no such key", Action::jump, "Spcae", false, false, keys},
+        {"a key's name for a button", Action::jump, "Space", true, false, pad},
+        {"Esc is not a key to bind", Action::jump, "Escape", false, false, keys},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bindings bindings = c.buttons ? pad : keys;
+        EXPECT_EQ(rebind(bindings, c.action, c.key, c.buttons ? buttonNames() : keyNames()),
+                  c.taken);
+        EXPECT_EQ(bindings, c.expected);
+        expectEachBoundOnce(bindings);
+    }
+}
+
+TEST(Rebinding, NoActionIsEverLeftWithoutAKey) {
+    // One key for everything: each action takes it in turn and gives the last holder its own.
+    Bindings bindings = Settings::defaultKeys();
+    for (std::size_t a = 0; a < actionCount; ++a) {
+        ASSERT_TRUE(rebind(bindings, static_cast<Action>(a), "Space", keyNames()));
+        expectEachBoundOnce(bindings);
+    }
+    EXPECT_EQ(bindings[at(Action::pause)], Key{"Space"});
+    // An action that has nothing to give (a list emptied elsewhere) cannot take another's only
+    // key: refused, and nothing changes.
+    bindings = Settings::defaultKeys();
+    bindings[at(Action::jump)].clear();
+    const Bindings before = bindings;
+    EXPECT_FALSE(rebind(bindings, Action::jump, "Z", keyNames()));
+    EXPECT_EQ(bindings, before);
+    EXPECT_TRUE(rebind(bindings, Action::jump, "C", keyNames()));
+    EXPECT_EQ(bindings[at(Action::jump)], Key{"C"});
+}
+
+} // namespace
+} // namespace kueruma::settings
+
+namespace kueruma::overlay {
+namespace {
+
+using settings::Action;
+using settings::Settings;
+
+void pressAll(Overlay& menu, std::initializer_list<Input> inputs) {
+    for (Input input : inputs) menu.press(input);
+}
+
+TEST(SettingsOverlay, EachItemChangesItsSettingAndNothingElse) {
+    Overlay menu(Settings{}, 3);
+    EXPECT_EQ(menu.rows().front(), "> Scale: < auto >");
+    EXPECT_EQ(menu.press(Input::left), Outcome::none); // auto is the smallest choice
+    EXPECT_EQ(menu.press(Input::right), Outcome::changed);
+    EXPECT_EQ(menu.settings().scale, 1);
+    pressAll(menu, {Input::right, Input::right, Input::right}); // no further than fits
+    EXPECT_EQ(menu.settings().scale, 3);
+    EXPECT_EQ(menu.press(Input::choose), Outcome::changed); // round again to auto
+    EXPECT_FALSE(menu.settings().scale);
+    pressAll(menu, {Input::down, Input::choose, Input::down, Input::left, Input::left});
+    EXPECT_TRUE(menu.settings().fullscreen);
+    EXPECT_EQ(menu.settings().volume, 100 - 2 * volumeStep);
+    EXPECT_EQ(menu.press(Input::right), Outcome::changed);
+    for (int i = 0; i < 20; ++i) menu.press(Input::right);
+    EXPECT_EQ(menu.settings().volume, 100);
+    pressAll(menu,
+             {Input::down, Input::choose, Input::down, Input::choose, Input::down, Input::choose});
+    EXPECT_TRUE(menu.settings().mute && menu.settings().reducedFlashing &&
+                menu.settings().practice);
+    EXPECT_NE(menu.message().find("next start"), std::string::npos) << menu.message();
+    Settings expected;
+    expected.fullscreen = expected.mute = expected.reducedFlashing = expected.practice = true;
+    EXPECT_EQ(menu.settings(), expected);
+    // Reset, two rows on; then Close, and up from the top wraps round to Close too.
+    pressAll(menu, {Input::down, Input::down});
+    EXPECT_EQ(menu.press(Input::choose), Outcome::changed);
+    EXPECT_EQ(menu.settings(), Settings{});
+    EXPECT_EQ(menu.press(Input::choose), Outcome::none); // nothing left to reset
+    menu.press(Input::down);
+    EXPECT_EQ(menu.press(Input::choose), Outcome::closed);
+    Overlay again(Settings{}, 1);
+    again.press(Input::up);
+    EXPECT_EQ(again.rows().back(), "> Close");
+    EXPECT_EQ(again.press(Input::back), Outcome::closed);
+}
+
+// To the keys page and down to jump.
+void toJump(Overlay& menu) {
+    for (int i = 0; i < 6; ++i) menu.press(Input::down);
+    menu.press(Input::choose);
+    for (int i = 0; i < 4; ++i) menu.press(Input::down);
+}
+
+TEST(SettingsOverlay, ChangingAKeySwapsItAndEscKeepsTheOldOne) {
+    Overlay menu(Settings{}, 2);
+    toJump(menu);
+    EXPECT_EQ(menu.rows()[4], "> Jump: X / South");
+    EXPECT_EQ(menu.bindKey("Z"), Outcome::none); // not waiting yet
+    menu.press(Input::choose);
+    EXPECT_TRUE(menu.waiting());
+    EXPECT_EQ(menu.bindKey(""), Outcome::none); // a key without a name: refused, still waiting
+    EXPECT_TRUE(menu.waiting());
+    EXPECT_EQ(menu.press(Input::down), Outcome::none); // the arrows are keys like any other here
+    EXPECT_EQ(menu.press(Input::back), Outcome::none);
+    EXPECT_FALSE(menu.waiting());
+    EXPECT_EQ(menu.settings(), Settings{});
+    menu.press(Input::choose);
+    EXPECT_EQ(menu.bindKey("Z"), Outcome::changed);
+    EXPECT_EQ(menu.settings().keys[4], std::vector<std::string>{"Z"});
+    EXPECT_EQ(menu.settings().keys[5], std::vector<std::string>{"X"});
+    EXPECT_EQ(menu.message(), "Jump is Z; Kick is X");
+    EXPECT_EQ(menu.rows()[5], "> Kick: X / East West"); // on to the next action
+    menu.press(Input::choose);
+    EXPECT_EQ(menu.bindButton("South"), Outcome::changed);
+    EXPECT_EQ(menu.settings().buttons[4], std::vector<std::string>{"East"});
+    EXPECT_EQ(menu.settings().buttons[5], std::vector<std::string>{"South"});
+    // Back to the main page's "Change keys", then out.
+    menu.press(Input::back);
+    EXPECT_EQ(menu.rows()[6], "> Change keys");
+    EXPECT_EQ(menu.press(Input::back), Outcome::closed);
+}
+
+// The picture: the game dimmed, the overlay centred inside it, the game's own picture untouched.
+TEST(SettingsOverlay, ThePictureIsCentredOverTheDimmedGameAndLeavesTheGameAlone) {
+    raster::Framebuffer game(632, 433);
+    game.clear(200);
+    const raster::Framebuffer before = game;
+    raster::Framebuffer out(1, 1);
+    Overlay menu(Settings{}, 2);
+    for (bool keys : {false, true}) {
+        if (keys) toJump(menu);
+        menu.draw(game, out);
+        ASSERT_EQ(out.width(), game.width());
+        ASSERT_EQ(out.height(), game.height());
+        int left = out.width(), right = -1, top = out.height(), bottom = -1;
+        for (int y = 0; y < out.height(); ++y) {
+            for (int x = 0; x < out.width(); ++x) {
+                if (out.at(x, y) == 100) continue;
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+        }
+        EXPECT_GT(left, 0);
+        EXPECT_GT(top, 0);
+        EXPECT_LE(std::abs(left - (out.width() - 1 - right)), 1);
+        EXPECT_LE(std::abs(top - (out.height() - 1 - bottom)), 1);
+        EXPECT_TRUE(std::equal(game.data(), game.data() + 632 * 433, before.data()));
+    }
+}
+
+} // namespace
+} // namespace kueruma::overlay

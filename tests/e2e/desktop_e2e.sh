@@ -8,6 +8,7 @@
 # for it instead, and plays without an audio device (one line says so) and without a joystick.
 # A display lost mid-stage keeps what was recorded. The window carries the program's icon. A settings file binding jump to Space makes
 # Space the game's X (in the recording too); one with a broken line is named once and left as it is.
+# The settings overlay (Esc) rebinds jump, and the next start keeps it.
 # Usage: desktop_e2e.sh BIN_DIR CLOSE_HELPER
 set -euo pipefail
 bin=$(cd "$1" && pwd)
@@ -187,6 +188,30 @@ cmp -s "$settings" "$work/settings-before" || fail "the broken settings file was
 [ ! -e "$settings.bad" ] || fail "a settings file was kept as .bad without a save"
 rm -r "$work/config"
 echo "e2e: a settings file binds jump to Space; a broken one is named once and left alone"
+
+# --- The settings overlay: Esc over the title, Change keys, Jump, then C; the change is saved at
+# once, and at the next start holding C at the title records the game's X ---
+start_game "$bin" SDL_AUDIODRIVER=dummy XDG_DATA_HOME="$work/data"
+want_frame "$(frame "$work/right" 0)"
+wait_for_picture "$work/want" 10 >/dev/null
+xdotool key Escape
+sleep 0.5
+[ "$(hash_window)" != "$(hash_frame "$(frame "$work/right" 0)")" ] || fail "Esc showed no settings overlay"
+for key in Down Down Down Down Down Down Return Down Down Down Down Return c Escape Escape; do
+  xdotool key $key
+  sleep 0.1
+done
+wait_for_picture "$work/want" 10 >/dev/null
+close_and_check_exit
+grep -qx "jump = \[ 'C' \]" "$settings" || fail "the overlay did not save jump on C: $(cat "$settings" 2>&1)"
+start_game "$bin" SDL_AUDIODRIVER=dummy XDG_DATA_HOME="$work/data" --record "$work/overlay.txt"
+want_frame "$(frame "$work/right" 0)"
+wait_for_picture "$work/want" 10 >/dev/null
+xdotool keydown c && sleep 1 && xdotool keyup c
+close_and_check_exit
+grep -q '^[0-9]* X$' "$work/overlay.txt" || fail "C held after the overlay's change is not X: $(grep -v '^#' "$work/overlay.txt" | head -5)"
+rm -r "$work/config"
+echo "e2e: the settings overlay bound jump to C, and the next start kept it"
 
 # --- A recorded session: a stage played, given up with F11, replayed by the runner and shown ---
 start_game "$bin" SDL_AUDIODRIVER=dummy XDG_DATA_HOME="$work/data" --record "$work/session.txt"

@@ -8,6 +8,7 @@
 #include "host/driver/backend.hpp"
 #include "host/driver/driver.hpp"
 #include "host/driver/practice.hpp"
+#include "host/overlay/overlay.hpp"
 #include "icon/icon.hpp"
 #include "raster/pause_mark.hpp"
 #include "raster/raster_canvas.hpp"
@@ -43,10 +44,22 @@ struct Runtime {
     std::unique_ptr<raster::RasterCanvas> canvas;
     // What the window shows while the game is paused; the game's own picture stays as it was.
     std::unique_ptr<raster::Framebuffer> pausedPicture;
+    // The settings overlay while it is open, and whether the game was paused before it opened.
+    std::unique_ptr<overlay::Overlay> menu;
+    bool pausedBeforeMenu = false;
 };
 
 Runtime rt;
 settings::Settings chosen;
+
+// The settings file as it was read (what a save keeps of it), where it is, and the last save's
+// failure (said once, not at every change).
+struct SettingsFile {
+    std::string path;
+    settings::Loaded read;
+    std::string failure;
+};
+SettingsFile file;
 
 // The largest whole-number scale whose window fits the usable part of the display.
 int fittingScale() {
@@ -86,8 +99,127 @@ void present() {
     }
     if (!rt.pausedPicture)
         rt.pausedPicture = std::make_unique<raster::Framebuffer>(clientWidth, clientHeight);
-    raster::drawPaused(*rt.framebuffer, *rt.pausedPicture);
+    if (rt.menu) {
+        rt.menu->draw(*rt.framebuffer, *rt.pausedPicture);
+    } else {
+        raster::drawPaused(*rt.framebuffer, *rt.pausedPicture);
+    }
     rt.screen.show(*rt.pausedPicture);
+}
+
+// Every change the overlay makes is kept at once; a save that fails leaves the game running.
+void saveSettings() {
+    std::string failure;
+    std::string note;
+    if (file.path.empty()) {
+        failure = "neither XDG_CONFIG_HOME nor HOME is set: the settings are not kept";
+    } else if (settings::save(file.path, chosen, file.read, note, failure)) {
+        file.read.text = settings::toText(chosen, file.read.text);
+        file.read.problems.clear();
+        file.read.exists = true;
+        file.failure.clear();
+        if (!note.empty()) std::fprintf(stderr, "kueruma: %s\n", note.c_str());
+        return;
+    } else {
+        failure = "the settings are not saved: " + failure;
+    }
+    if (failure != file.failure) std::fprintf(stderr, "kueruma: %s\n", failure.c_str());
+    file.failure = failure;
+}
+
+void openMenu() {
+    if (rt.menu || rt.sdlWindow == nullptr) return;
+    rt.pausedBeforeMenu = driver::paused();
+    rt.menu = std::make_unique<overlay::Overlay>(chosen, fittingScale());
+    if (rt.pausedBeforeMenu) {
+        present();
+    } else {
+        setPaused(true);
+    }
+}
+
+void closeMenu() {
+    rt.menu.reset();
+    if (rt.pausedBeforeMenu) {
+        present();
+    } else {
+        setPaused(false);
+    }
+}
+
+// What the overlay's choice comes to: the settings taken, shown and kept, or the overlay closed.
+void obeyMenu(overlay::Outcome outcome) {
+    if (outcome == overlay::Outcome::closed) return closeMenu();
+    if (outcome == overlay::Outcome::changed) {
+        const settings::Settings before = chosen;
+        useSettings(rt.menu->settings());
+        if (chosen.fullscreen != before.fullscreen) {
+            SDL_SetWindowFullscreen(rt.sdlWindow,
+                                    chosen.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+        }
+        if (chosen.scale != before.scale) {
+            const int scale = std::min(chosen.scale.value_or(fittingScale()), fittingScale());
+            SDL_SetWindowSize(rt.sdlWindow, clientWidth * scale, clientHeight * scale);
+        }
+        saveSettings();
+    }
+    present();
+}
+
+// The overlay's keys: the arrows move and change, Enter or Space chooses, Esc goes back; while it
+// waits for an action's new key, every key but Esc is that key.
+void menuKey(const SDL_KeyboardEvent& key) {
+    const SDL_Keycode code = key.keysym.sym;
+    if (rt.menu->waiting() && code != SDLK_ESCAPE) {
+        if (key.repeat == 0) obeyMenu(rt.menu->bindKey(input::nameOfKey(code)));
+        return;
+    }
+    using overlay::Input;
+    switch (code) {
+    case SDLK_UP:
+        return obeyMenu(rt.menu->press(Input::up));
+    case SDLK_DOWN:
+        return obeyMenu(rt.menu->press(Input::down));
+    case SDLK_LEFT:
+        return obeyMenu(rt.menu->press(Input::left));
+    case SDLK_RIGHT:
+        return obeyMenu(rt.menu->press(Input::right));
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+    case SDLK_SPACE:
+        if (key.repeat == 0) obeyMenu(rt.menu->press(Input::choose));
+        return;
+    case SDLK_ESCAPE:
+        if (key.repeat == 0) obeyMenu(rt.menu->press(Input::back));
+        return;
+    default:
+        return;
+    }
+}
+
+// The pads in the overlay: the D-pad moves and changes, the bottom button chooses, the right one
+// goes back; while it waits for an action's new button, the first button pressed is that button.
+void menuButtons(std::uint32_t pressed) {
+    const auto& names = settings::buttonNames();
+    for (std::size_t b = 0; b < names.size() && rt.menu; ++b) {
+        if ((pressed >> b & 1U) == 0) continue;
+        if (rt.menu->waiting()) {
+            obeyMenu(rt.menu->bindButton(names[b]));
+            continue;
+        }
+        using overlay::Input;
+        constexpr std::array<std::pair<std::string_view, Input>, 6> moves{{
+            {"DpadUp", Input::up},
+            {"DpadDown", Input::down},
+            {"DpadLeft", Input::left},
+            {"DpadRight", Input::right},
+            {"South", Input::choose},
+            {"East", Input::back},
+        }};
+        for (const auto& [name, move] : moves) {
+            if (names[b] == name) obeyMenu(rt.menu->press(move));
+        }
+    }
 }
 
 void toggleFullscreen() {
@@ -99,6 +231,8 @@ void toggleFullscreen() {
 void obeyPads() {
     if (SDL_WasInit(SDL_INIT_GAMECONTROLLER) == 0) return;
     const input::PadCommands commands = input::padCommands();
+    if (rt.menu) return menuButtons(commands.pressed);
+    if (commands.settings) return openMenu();
     if (commands.pause) setPaused(!driver::paused());
     if (commands.giveUp && !driver::paused()) driver::program().loop.keys.tap(loop::KeyF11);
 }
@@ -158,6 +292,15 @@ void handleEvent(const SDL_Event& event) {
         // Alt+Enter is the desktop's fullscreen switch; F11 already means "give up".
         if (event.key.keysym.sym == SDLK_RETURN && (event.key.keysym.mod & KMOD_ALT) != 0) {
             if (event.key.repeat == 0) toggleFullscreen();
+            break;
+        }
+        // The game never asks about Esc: it opens the settings overlay, which then has the keys.
+        if (rt.menu) {
+            menuKey(event.key);
+            break;
+        }
+        if (event.key.keysym.sym == SDLK_ESCAPE) {
+            if (event.key.repeat == 0) openMenu();
             break;
         }
         if (input::pausesGame(event.key.keysym.sym)) {
@@ -334,6 +477,10 @@ const settings::Settings& currentSettings() {
     return chosen;
 }
 
+bool settingsOpen() {
+    return rt.menu != nullptr;
+}
+
 void setPaused(bool paused) {
     if (paused == driver::paused()) return;
     driver::setPaused(paused);
@@ -366,21 +513,26 @@ const std::string settingsHelp =
     "  volume = 0..100                mute = true|false\n"
     "  reduced_flashing = true|false  pause_on_focus_loss = true|false (default true)\n"
     "  ghosts = true|false            timer = true|false\n"
+    "  practice = true|false (as --practice, unless --play shows a script)\n"
     "  [keys] and [pad]: left, right, up, down, jump (X), kick (Z), give_up (F11), pause,\n"
     "  each a name or a list of names: [keys] jump = [\"Space\", \"X\"]; [pad] jump = \"South\".\n"
     "  Keys: A-Z, 0-9, F1-F12, Left, Right, Up, Down, Space, Return, Tab, LeftShift, LeftCtrl,\n"
     "  Keypad0-9, ... Pad buttons: South, East, West, North, Back, Start, LeftShoulder,\n"
     "  RightShoulder, LeftStick, RightStick, DpadUp, DpadDown, DpadLeft, DpadRight.\n"
-    "A setting that is wrong is named (file and line) and its default used.\n";
+    "A setting that is wrong is named (file and line) and its default used. Esc (a pad's Back\n"
+    "pressed briefly) opens the settings over the paused game: the arrow keys (D-pad) move,\n"
+    "Enter (A) chooses, Esc (B) goes back; every change is saved at once, keeping the rest.\n";
 
-// The settings file, when there is one; what is wrong in it is said once and left as it is.
-void useSettingsFile() {
-    const std::string path = settings::defaultPath();
-    if (path.empty()) return;
-    const settings::Loaded loaded = settings::load(path);
-    const std::string warning = loaded.warning(path);
+// The settings file, when there is one; what is wrong in it is said once and left as it is
+// until the overlay saves. Practice asked for there counts unless a script is to be shown.
+void useSettingsFile(record::SessionOptions& options) {
+    file.path = settings::defaultPath();
+    if (file.path.empty()) return;
+    file.read = settings::load(file.path);
+    const std::string warning = file.read.warning(file.path);
     if (!warning.empty()) std::fprintf(stderr, "kueruma: %s\n", warning.c_str());
-    useSettings(loaded.settings);
+    useSettings(file.read.settings);
+    if (chosen.practice && options.playPath.empty()) options.practice = true;
 }
 
 int listBests() {
@@ -402,8 +554,8 @@ int listBests() {
 const driver::Front& front() {
     static const std::string details =
         std::string("The game in a window. Arrow keys move, X jumps and confirms, Z kicks, F11\n"
-                    "gives up the stage, P or Pause pauses, Alt+Enter switches fullscreen; a\n"
-                    "joystick works too.\n") +
+                    "gives up the stage, P or Pause pauses, Esc opens the settings, Alt+Enter\n"
+                    "switches fullscreen; a joystick works too.\n") +
         record::desktopOptionsHelp + "KUERUMA_SCALE=N chooses the window's scale, from 1 to " +
         std::to_string(maxScale) + " (default: the settings', else the largest that fits).\n" +
         "Every finished stage's run is kept in $XDG_DATA_HOME/kueruma/runs (the latest " +

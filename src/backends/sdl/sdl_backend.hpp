@@ -35,6 +35,9 @@ const settings::Settings& currentSettings();
 // stops and the window shows the picture dimmed under "PAUSE".
 void setPaused(bool paused);
 
+// The settings overlay is open over the paused game (Esc, or a pad's Back pressed briefly).
+bool settingsOpen();
+
 // Brings up SDL's event and joystick parts (the driver's start does it when nothing has; a test
 // does it first to plug virtual pads in). Joysticks plugged in now are the ones the game will
 // see. False with `error` set when SDL itself cannot start.

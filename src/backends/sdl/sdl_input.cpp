@@ -69,6 +69,8 @@ struct Pad {
     Uint64 giveUpSince = 0;
     bool gaveUp = false;
     bool pauseWasDown = false;
+    // The buttons down at the last reading, bit i for settings::buttonNames()[i].
+    std::uint32_t buttonsWere = 0;
 };
 
 // A give-up button gives up once held this long, so a brush against it does not.
@@ -254,6 +256,14 @@ loop::KeySet keyOf(SDL_Keycode key) {
     return bits;
 }
 
+std::string_view nameOfKey(SDL_Keycode key) {
+    if (key == SDLK_UNKNOWN) return {};
+    for (std::string_view name : settings::keyNames()) {
+        if (keyNamed(name) == key) return name;
+    }
+    return {};
+}
+
 bool pausesGame(SDL_Keycode key) {
     if (bindings.empty()) bindKeys(settings::Settings::defaultKeys());
     return std::any_of(bindings.begin(), bindings.end(), [key](const KeyBinding& binding) {
@@ -309,10 +319,18 @@ PadCommands padCommands() {
     for (unsigned id = 0; id < joystickCount; ++id) {
         Pad& pad = pads[id];
         if (pad.controller == nullptr || !attached(pad)) continue;
+        std::uint32_t buttons = 0;
+        for (std::size_t b = 0; b < buttonsByName.size(); ++b) {
+            if (SDL_GameControllerGetButton(pad.controller, buttonsByName[b]) != 0)
+                buttons |= std::uint32_t{1} << b;
+        }
+        commands.pressed |= buttons & ~pad.buttonsWere;
+        pad.buttonsWere = buttons;
         const bool pauseDown = anyDown(pad.controller, settings::Action::pause);
         if (pauseDown && !pad.pauseWasDown) commands.pause = true;
         pad.pauseWasDown = pauseDown;
         if (!anyDown(pad.controller, settings::Action::giveUp)) {
+            if (pad.giveUpSince != 0 && !pad.gaveUp) commands.settings = true;
             pad.giveUpSince = 0;
             pad.gaveUp = false;
         } else if (pad.giveUpSince == 0) {

@@ -7,6 +7,7 @@
 
 #include <SDL.h>
 
+#include <cstdint>
 #include <string_view>
 
 namespace kueruma::sdl::input {
@@ -17,6 +18,8 @@ SDL_Keycode keyNamed(std::string_view name);
 void bindKeys(const settings::Bindings& keys);
 // The game's bits for a key, 0 for a key it never asks about.
 loop::KeySet keyOf(SDL_Keycode key);
+// The settings' name of an SDL key; empty for a key that has none.
+std::string_view nameOfKey(SDL_Keycode key);
 // The key is one of the pause action's.
 bool pausesGame(SDL_Keycode key);
 
@@ -32,11 +35,14 @@ void markJoysticksStale();
 // A pad SDL maps is plugged in (its Start can end a pause).
 bool padsAttached();
 
-// What the pads ask of the program itself: their pause button went down, or their give-up
-// button has been held for a second.
+// What the pads ask of the program itself: their pause button went down, their give-up button
+// has been held for a second, or it was let go sooner (a brief press opens the settings); and
+// the buttons that went down since the last reading, bit i for settings::buttonNames()[i].
 struct PadCommands {
     bool pause = false;
     bool giveUp = false;
+    bool settings = false;
+    std::uint32_t pressed = 0;
 };
 // Reads the pads now.
 PadCommands padCommands();

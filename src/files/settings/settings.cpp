@@ -34,13 +34,14 @@ struct Flag {
     std::string_view name;
     bool Settings::*value;
 };
-constexpr std::array<Flag, 6> flags = {{
+constexpr std::array<Flag, 7> flags = {{
     {"fullscreen", &Settings::fullscreen},
     {"mute", &Settings::mute},
     {"reduced_flashing", &Settings::reducedFlashing},
     {"pause_on_focus_loss", &Settings::pauseOnFocusLoss},
     {"ghosts", &Settings::ghosts},
     {"timer", &Settings::timer},
+    {"practice", &Settings::practice},
 }};
 
 std::vector<std::string_view> makeKeyNames() {
@@ -371,6 +372,31 @@ Bindings Settings::defaultButtons() {
              {"East", "West"},
              {"Back"},
              {"Start"}}};
+}
+
+bool rebind(Bindings& bindings, Action action, std::string_view name,
+            const std::vector<std::string_view>& names) {
+    const std::string_view known = knownName(names, name);
+    if (known.empty()) return false;
+    Bindings changed = bindings;
+    std::vector<std::string>& own = changed[static_cast<std::size_t>(action)];
+    const std::string given = own.empty() ? std::string() : own.front();
+    for (std::vector<std::string>& other : changed) {
+        if (&other == &own) continue;
+        const auto taken = std::find(other.begin(), other.end(), known);
+        if (taken == other.end()) continue;
+        const bool hasGiven = std::find(other.begin(), other.end(), given) != other.end();
+        if (given.empty() || hasGiven) {
+            other.erase(taken);
+        } else {
+            *taken = given;
+        }
+    }
+    own = {std::string(known)};
+    if (std::any_of(changed.begin(), changed.end(), [](const auto& list) { return list.empty(); }))
+        return false;
+    bindings = std::move(changed);
+    return true;
 }
 
 std::string Loaded::warning(const std::string& path) const {

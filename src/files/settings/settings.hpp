@@ -51,11 +51,20 @@ struct Settings {
     // Kept for the practice features: the best run's ghost and the stage timer shown.
     bool ghosts = false;
     bool timer = false;
+    // Practice mode (rewind, slow play) from the start, as --practice asks.
+    bool practice = false;
 
     static Bindings defaultKeys();
     static Bindings defaultButtons();
     bool operator==(const Settings&) const = default;
 };
+
+// Makes `name` (one of `names`, in any case) the one binding of `action` among `bindings` (the
+// keys, or the pad buttons). An action that had `name` takes `action`'s first binding in its
+// place: a binding taken is swapped, never lost. False, with nothing changed, when `name` is not
+// one of `names` or some action would be left with no binding at all.
+bool rebind(Bindings& bindings, Action action, std::string_view name,
+            const std::vector<std::string_view>& names);
 
 // One thing wrong with the file: the line it is on (0 for the file as a whole) and what.
 struct Problem {

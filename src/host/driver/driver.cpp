@@ -41,7 +41,6 @@ void reset() {
 
 int runGame(int argc, char** argv, const Front& front) {
     if (const int status = begin(argc, argv, front); status >= 0) return status;
-    if (front.prepare != nullptr) front.prepare();
     if (practising()) {
         practice::enable({cutSession, [&front](const std::string& message) {
                               report(front, "kueruma: " + message);

@@ -44,6 +44,7 @@ int begin(int argc, char** argv, const Front& front) {
     }
     if (options.listBests) return front.listBests();
     options.runKeeper = front.runKeeper;
+    if (front.prepare != nullptr) front.prepare(options);
     if (!beginSession(options, error)) {
         report(front, "kueruma: " + error);
         return 2;

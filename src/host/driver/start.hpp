@@ -26,9 +26,10 @@ struct Front {
     // Shows a text the player must read (`problem`) or asked to read (--help, --version), for a
     // program nobody sees the standard streams of; null: standard output and error.
     void (*show)(const std::string& text, bool problem) = nullptr;
-    // What the front end does once its command line is good, before its window opens (the
-    // desktop reads the player's settings file); null: nothing.
-    void (*prepare)() = nullptr;
+    // What the front end does once its command line is good, before its session begins and its
+    // window opens (the desktop reads the player's settings file, which may ask for practice);
+    // null: nothing.
+    void (*prepare)(record::SessionOptions& options) = nullptr;
     // Lists each stage's best kept run (--bests) and gives the exit status; null: the program
     // has no --bests.
     int (*listBests)() = nullptr;
