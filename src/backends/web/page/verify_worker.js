@@ -20,11 +20,24 @@ function check({ id, text, name }) {
   });
 }
 
+// A verifier that cannot start (its .wasm missing or damaged) answers every run so.
+let broken = '';
+function refuse({ id }) {
+  postMessage({ id, status: 3, report: '', problems: `the verifier cannot start: ${broken}` });
+}
 self.Module = {
   onRuntimeInitialized() {
     ready = true;
     for (const message of asked.splice(0)) check(message);
   },
+  onAbort(what) {
+    broken = String(what);
+    for (const message of asked.splice(0)) refuse(message);
+  },
 };
-self.onmessage = ({ data }) => (ready ? check(data) : asked.push(data));
+self.onmessage = ({ data }) => {
+  if (broken) refuse(data);
+  else if (ready) check(data);
+  else asked.push(data);
+};
 importScripts('kueruma-verify.js');
