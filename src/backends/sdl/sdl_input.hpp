@@ -37,6 +37,7 @@ bool padsAttached();
 struct PadCommands {
     bool pause = false;
     bool giveUp = false;
+    bool rewind = false; // a pad's left shoulder is held: practice rewinds while it is
 };
 // Reads the pads now.
 PadCommands padCommands();
