@@ -13,6 +13,7 @@
 #include "host/driver/backend.hpp"
 #include "host/driver/driver.hpp"
 #include "host/overlay/overlay.hpp"
+#include "host/driver/practice.hpp"
 #include "seam/machine.hpp"
 
 #include <SDL.h>
@@ -224,6 +225,31 @@ TEST_F(DesktopGame, StartPausesAndBackHeldForASecondGivesUp) {
     EXPECT_NE(seam::asyncKeyState(seam::keyF11), 0);
     sdl::deliverTick();
     EXPECT_EQ(seam::asyncKeyState(seam::keyF11), 0); // once, however long it is held
+    SDL_JoystickClose(pad);
+}
+
+// In practice the left shoulder rewinds while held, seen between ticks too; a pad at rest
+// leaves Backspace's rewind alone.
+TEST_F(DesktopGame, InPracticeALeftShoulderHeldRewindsUntilLetGo) {
+    SDL_Joystick* pad = plugController();
+    driver::practice::enable({});
+    startGame();
+    for (int i = 0; i < 5; ++i) sdl::deliverTick();
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_LEFTSHOULDER, SDL_PRESSED);
+    driver::waitForEvent(0);
+    sdl::deliverTick();
+    sdl::deliverTick();
+    EXPECT_EQ(driver::practice::rewinds(), 2);
+    SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_LEFTSHOULDER, SDL_RELEASED);
+    driver::waitForEvent(0);
+    sdl::deliverTick();
+    EXPECT_EQ(driver::practice::rewinds(), 2);
+    key(SDL_KEYDOWN, SDLK_BACKSPACE);
+    sdl::deliverTick();
+    driver::waitForEvent(0);
+    sdl::deliverTick();
+    EXPECT_EQ(driver::practice::rewinds(), 4);
+    driver::practice::disable();
     SDL_JoystickClose(pad);
 }
 

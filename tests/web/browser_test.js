@@ -6,7 +6,9 @@
 // page clock from the title on, shows the runner's frames, every pixel of them, and, during the
 // pauses inside a paint, the picture drawn so far; losing the focus releases held keys; a late tick fires
 // once; a simulated gamepad steers the menu with the desktop's thresholds; the page plays
-// without its sound files; Exit and the menu's close end the game, and it starts again.
+// without its sound files; Exit and the menu's close end the game, and it starts again; each
+// stage's best kept run is pinned through 150 more; a practice run with rewinds and a slowed
+// stretch is kept, verified by the page and the runner, and its link says when it is not.
 // Usage: node browser_test.js SITE_DIR KUERUMA_REPLAY WORK_DIR REPLAYS_DIR
 // (playwright-core on NODE_PATH; KUERUMA_WEB_ONLY=TEXT runs only the stories naming TEXT)
 'use strict';
@@ -572,6 +574,7 @@ async function main() {
   await hardEdgeStories(shared);
   await touchAndKeyStories(shared);
   await storageStories(shared);
+  await pinStories(shared);
   await deployStories(shared);
 
   await browser.close();
@@ -682,7 +685,7 @@ async function checkKeptRun(page) {
     'the runner\'s Result screen differs from the page\'s');
 }
 
-async function runStories({ story, url, title, cursorOne }) {
+async function runStories({ story, url, title, cursorOne, cursorTwo, intro, result }) {
   const stageSeven = fs.readFileSync(path.join(replaysDir, 'stage-7.txt'), 'utf8');
   const desktopRun = '# kueruma: stage 8, recorded on the desktop\n' +
     '# replay: kueruma-replay --stage 8 run.txt\n' +
@@ -704,6 +707,63 @@ async function runStories({ story, url, title, cursorOne }) {
     await sleep(500);
     assert(differingPixels(await canvasPixels(page), eight) > 0,
       'the Result menu did not answer the player');
+  });
+
+  await story('practice: a stage with 20 rewinds and a slowed stretch is kept with its practice ' +
+    'line and verifies in the page and the runner; its link says verified, and not once its ' +
+    'hash or score is edited', async (page) => {
+    await page.goto(`${url}?practice`);
+    await waitForPicture(page, title);
+    const button = () => page.textContent('#practice');
+    assert(await page.getAttribute('#rewind', 'hidden') === null, 'no touch rewind in practice');
+    await tap(page, 'ArrowDown', cursorOne);
+    await tap(page, 'ArrowDown', cursorTwo);
+    await page.keyboard.down('ArrowRight');
+    await tap(page, 'x', intro);
+    await sleep(5000);
+    await page.keyboard.down('Backspace');
+    await sleep(2500);
+    await page.keyboard.up('Backspace');
+    await page.keyboard.press('[');
+    assert(await button() === 'Practice 50%', `after [: ${await button()}`);
+    await sleep(2000);
+    await page.keyboard.press('.'); // held, one tick at a time
+    await page.keyboard.press('.');
+    await page.keyboard.press(']');
+    assert(await button() === 'Practice 100%', `after ]: ${await button()}`);
+    await waitForPicture(page, result, { region: resultMenu, seconds: 120 });
+    await page.keyboard.up('ArrowRight');
+    const [run] = await page.evaluate(() => kuerumaPage.keptRuns());
+    const rewound = /^# practice: .*\((\d+) ticks rewound\)$/m.exec(run.text);
+    assert(rewound && Number(rewound[1]) >= 20, `kept without 20 rewinds:\n${run.text.slice(0, 400)}`);
+    const file = path.join(workDir, 'practised.txt');
+    fs.writeFileSync(file, run.text);
+    const runner = execFileSync(replayBin, ['--verify', file], { cwd: path.dirname(replayBin) });
+    assert(/: verified$/m.test(runner), `the runner says: ${runner}`);
+    const verdict = await page.evaluate((text) => kuerumaPage.verify(text), run.text);
+    assert(verdict.status === 0 && runner.includes(verdict.results[0].hash),
+      `the page's verdict ${JSON.stringify(verdict)}, the runner's ${runner}`);
+    // The panel marks it pinned and verified, on a desktop and on a phone.
+    await page.click('#runs-button');
+    await page.waitForSelector('#run-list li:first-child .verified');
+    assert((await page.textContent('#run-list li:first-child')).includes('pinned'), 'not pinned');
+    await page.screenshot({ path: path.join(workDir, 'runs-desktop.png') });
+    await page.setViewportSize({ width: 390, height: 844 });
+    await page.screenshot({ path: path.join(workDir, 'runs-phone.png') });
+    // Its link names the hash and is verified; an edited hash or score is not.
+    const link = await page.evaluate((text) => kuerumaPage.linkTo(text), run.text);
+    assert(link.endsWith(`&hash=${verdict.results[0].hash}`), `the link ends ${link.slice(-40)}`);
+    const said = (what) => waitFor(page, what, (s) => s.message.includes(what), 20);
+    await page.goto(link);
+    await said('The linked run is verified');
+    const other = verdict.results[0].hash.replace(/^./, (c) => (c === '0' ? '1' : '0'));
+    await page.goto('about:blank');
+    await page.goto(link.replace(/&hash=.*/, `&hash=${other}`));
+    await said(`does not reach its hash ${other}`);
+    const higher = run.text.replace(/, score (-?\d+),/, (m, score) => `, score ${Number(score) + 1},`);
+    await page.goto('about:blank');
+    await page.goto(`${url}#run=${zlib.deflateRawSync(higher).toString('base64url')}`);
+    await said('The linked run is not verified');
   });
 
   await story('a bad or oversized run gets one message, and nothing runs', async (page, start) => {
@@ -1002,6 +1062,36 @@ async function storageStories(shared) {
     await second.evaluate(() => kuerumaPage.keepRun('later.txt', '1 R\n', 100));
     assert((await keptRuns(second)).some((run) => run.name === 'later.txt'),
       'the second tab did not take over');
+  });
+}
+
+// Runs named as the game names them, kept in the order of their numbers.
+function keepNamed(runs) {
+  for (const [n, stage, score] of runs) {
+    const name = `20260101-${String(n).padStart(6, '0')}-stage-${stage}-score-${score}.txt`;
+    kuerumaPage.keepRun(name, '1 R\n', 100);
+  }
+  return kuerumaPage.keptRuns().map((run) => run.name);
+}
+
+async function pinStories({ story }) {
+  await story('each stage\'s best is pinned through 150 more kept runs, and a better run takes ' +
+    'its pin', async (page, start) => {
+    await start();
+    const bests = Array.from({ length: 9 }, (_, stage) => [stage + 1, stage, 500]);
+    const more = (from, count) => Array.from({ length: count }, (_, i) => [from + i, i % 9, i]);
+    let kept = await page.evaluate(keepNamed, [...bests, ...more(10, 150)]);
+    for (let stage = 0; stage < 9; ++stage) {
+      assert(kept.some((name) => name.includes(`-stage-${stage}-score-500`)),
+        `stage ${stage}'s best is gone after 150 more runs`);
+    }
+    assert(kept.length === 109, `${kept.length} runs kept, not the latest 100 and 9 pins`);
+    kept = await page.evaluate(keepNamed, [[200, 3, 900], ...more(201, 100)]);
+    assert(kept.some((name) => name.includes('-stage-3-score-900')) &&
+      !kept.some((name) => name.includes('-stage-3-score-500')), 'the better run took no pin');
+    assert(kept.length === 109, `${kept.length} runs kept after the better one`);
+    await page.click('#runs-button');
+    assert(await page.locator('#run-list .pinned').count() === 9, 'the panel shows not 9 pins');
   });
 }
 

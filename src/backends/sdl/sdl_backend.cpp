@@ -47,6 +47,8 @@ struct Runtime {
     // The settings overlay while it is open, and whether the game was paused before it opened.
     std::unique_ptr<overlay::Overlay> menu;
     bool pausedBeforeMenu = false;
+    // A pad's left shoulder held rewinds in practice, as Backspace does.
+    bool padRewinding = false;
 };
 
 Runtime rt;
@@ -227,12 +229,18 @@ void toggleFullscreen() {
     SDL_SetWindowFullscreen(rt.sdlWindow, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
 }
 
-// A pad's pause button pauses and goes on; its give-up button held gives the stage up as F11.
+// A pad's pause button pauses and goes on; its give-up button held gives the stage up as F11;
+// in practice its left shoulder held rewinds (only its changes count, so a pad at rest leaves
+// Backspace's rewind alone).
 void obeyPads() {
     if (SDL_WasInit(SDL_INIT_GAMECONTROLLER) == 0) return;
     const input::PadCommands commands = input::padCommands();
     if (rt.menu) return menuButtons(commands.pressed);
     if (commands.settings) return openMenu();
+    if (commands.rewind != rt.padRewinding && driver::practice::enabled()) {
+        rt.padRewinding = commands.rewind;
+        driver::practice::setRewinding(commands.rewind);
+    }
     if (commands.pause) setPaused(!driver::paused());
     if (commands.giveUp && !driver::paused()) driver::program().loop.keys.tap(loop::KeyF11);
 }
@@ -696,7 +704,9 @@ void waitForEvent(std::int64_t ms) {
     if (watchPads) timeout = std::min(timeout, padLookMs);
     SDL_Event event;
     if (SDL_WaitEventTimeout(&event, timeout)) sdl::handleEvent(event);
-    if (watchPads) sdl::obeyPads();
+    // A rewind step is no tick (tickStarts is not called for it): practice looks at the pads
+    // between ticks too, so a shoulder let go stops the rewind.
+    if (watchPads || driver::practice::enabled()) sdl::obeyPads();
 }
 
 void tickStarts() {

@@ -329,6 +329,8 @@ PadCommands padCommands() {
         const bool pauseDown = anyDown(pad.controller, settings::Action::pause);
         if (pauseDown && !pad.pauseWasDown) commands.pause = true;
         pad.pauseWasDown = pauseDown;
+        if (SDL_GameControllerGetButton(pad.controller, SDL_CONTROLLER_BUTTON_LEFTSHOULDER) != 0)
+            commands.rewind = true;
         if (!anyDown(pad.controller, settings::Action::giveUp)) {
             if (pad.giveUpSince != 0 && !pad.gaveUp) commands.settings = true;
             pad.giveUpSince = 0;

@@ -43,6 +43,7 @@ struct PadCommands {
     bool giveUp = false;
     bool settings = false;
     std::uint32_t pressed = 0;
+    bool rewind = false; // a pad's left shoulder is held: practice rewinds while it is
 };
 // Reads the pads now.
 PadCommands padCommands();

@@ -1,7 +1,10 @@
 #include "backends/web/web_input.hpp"
 
+#include "backends/web/web_practice.hpp"
+
 #include "app/input.hpp"
 #include "host/driver/dpad.hpp"
+#include "host/driver/practice.hpp"
 #include "host/driver/start.hpp"
 #include "seam/machine.hpp"
 
@@ -58,6 +61,7 @@ loop::KeySet keyOf(const char* key) {
 }
 
 EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
+    if (practice::takeKey(event->key, event->repeat != 0, true)) return EM_TRUE;
     const loop::KeySet key = keyOf(event->key);
     if (key == 0) return EM_FALSE;
     latch->press(key);
@@ -65,6 +69,7 @@ EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
 }
 
 EM_BOOL onKeyUp(int, const EmscriptenKeyboardEvent* event, void*) {
+    if (practice::takeKey(event->key, false, false)) return EM_TRUE;
     const loop::KeySet key = keyOf(event->key);
     if (key == 0) return EM_FALSE;
     latch->release(key);
@@ -74,6 +79,7 @@ EM_BOOL onKeyUp(int, const EmscriptenKeyboardEvent* event, void*) {
 // The page no longer hears the keyboard: nothing it will hear about is still held.
 EM_BOOL onBlur(int, const EmscriptenFocusEvent*, void*) {
     latch->releaseAll();
+    driver::practice::setRewinding(false);
     return EM_FALSE;
 }
 

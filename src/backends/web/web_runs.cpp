@@ -1,5 +1,7 @@
 #include "backends/web/web_runs.hpp"
 
+#include "backends/web/web_practice.hpp"
+
 #include "cli/command_line.hpp"
 #include "files/record/run_folder.hpp"
 #include "files/record/session.hpp"
@@ -46,6 +48,7 @@ void beginSession() {
         options.start = opened.start;
         opened = OpenedRun{};
     }
+    practice::beginGame(options);
     std::string error; // a session without files to read or write cannot fail
     driver::beginSession(options, error);
 }

@@ -65,6 +65,11 @@ void enable(Hooks hooks) {
     active = owner.get();
 }
 
+void disable() {
+    active = nullptr;
+    owner.reset();
+}
+
 bool enabled() {
     return active != nullptr;
 }

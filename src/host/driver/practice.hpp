@@ -22,6 +22,8 @@ struct Hooks {
 
 // Turns practice on for the program of this thread (the rewind ring is allocated now).
 void enable(Hooks hooks);
+// Turns it off again (the ring is freed): the page's next game may be played without it.
+void disable();
 bool enabled();
 
 // The player's controls.

@@ -33,13 +33,14 @@ std::vector<StageResult> playRun(const script::Script& script, const script::Run
     return results;
 }
 
-// Says on standard error what does not hold of `claims` against `results`; the count of them.
+// Adds to `problems` a line for each claim of `claims` that does not hold against `results`;
+// the count of them.
 int checkClaims(const std::string& name, const std::vector<Claim>& claims,
-                const std::vector<StageResult>& results) {
+                const std::vector<StageResult>& results, std::string& problems) {
     int failures = 0;
     auto fail = [&](const Claim& claim, const std::string& what) {
-        std::fprintf(stderr, "kueruma-replay: %s:%zu: stage %d: %s\n", name.c_str(), claim.line,
-                     claim.stage, what.c_str());
+        problems += name + ":" + std::to_string(claim.line) + ": stage " +
+                    std::to_string(claim.stage) + ": " + what + "\n";
         ++failures;
     };
     for (std::size_t i = 0; i < claims.size(); ++i) {
@@ -71,9 +72,8 @@ int checkClaims(const std::string& name, const std::vector<Claim>& claims,
 
 } // namespace
 
-int verifyRun(const std::string& path, std::string& report) {
-    const std::string name = path == "-" ? "<stdin>" : path;
-    const script::Script script = script::load(path);
+int verifyScript(const script::Script& script, const std::string& name, std::string& report,
+                 std::string& problems) {
     script::RunStart start;
     std::string error =
         script.error.empty() ? script::readRunStart(script, name, start) : script.error;
@@ -86,7 +86,7 @@ int verifyRun(const std::string& path, std::string& report) {
                 std::to_string(maxVerifiedTicks);
     }
     if (!error.empty()) {
-        std::fprintf(stderr, "kueruma-replay: %s\n", error.c_str());
+        problems += error + "\n";
         return 2;
     }
     const std::vector<StageResult> results = playRun(script, start);
@@ -96,15 +96,26 @@ int verifyRun(const std::string& path, std::string& report) {
                   record::hashText(r.hash) + "\n";
     }
     if (claims.scores.empty() && claims.verified.empty()) {
-        std::fprintf(stderr, "kueruma-replay: %s: its header claims no finished stage\n",
-                     name.c_str());
+        problems += name + ": its header claims no finished stage\n";
         return 1;
     }
-    const int failures =
-        checkClaims(name, claims.scores, results) + checkClaims(name, claims.verified, results);
+    const int failures = checkClaims(name, claims.scores, results, problems) +
+                         checkClaims(name, claims.verified, results, problems);
     if (failures > 0) return 1;
     report += name + ": verified\n";
     return 0;
+}
+
+int verifyRun(const std::string& path, std::string& report) {
+    const std::string name = path == "-" ? "<stdin>" : path;
+    std::string problems;
+    const int status = verifyScript(script::load(path), name, report, problems);
+    // One line at a time, each named as the runner's.
+    for (std::size_t at = 0, end = 0; at < problems.size(); at = end + 1) {
+        end = problems.find('\n', at);
+        std::fprintf(stderr, "kueruma-replay: %s\n", problems.substr(at, end - at).c_str());
+    }
+    return status;
 }
 
 } // namespace kueruma::replay

@@ -3,6 +3,8 @@
 // verify line gives them), so anyone can tell whether a shared run scores what it says.
 #pragma once
 
+#include "files/script/script.hpp"
+
 #include <cstdint>
 #include <string>
 
@@ -10,6 +12,12 @@ namespace kueruma::replay {
 
 // A run longer than this is refused rather than played for hours (about 140 hours of play).
 inline constexpr std::int64_t maxVerifiedTicks = 10'000'000;
+
+// Plays `script` (read as `name`) and checks its header: appends one line per finished stage to
+// `report`, and a line to `problems` for each thing that does not hold ("NAME:LINE: ..."). The
+// status as verifyRun's.
+int verifyScript(const script::Script& script, const std::string& name, std::string& report,
+                 std::string& problems);
 
 // Appends one line per finished stage to `report` and says on standard error what does not
 // hold. Returns the exit status: 0 when every claim holds, 1 when one does not (or the header

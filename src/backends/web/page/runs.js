@@ -39,6 +39,21 @@
     return runs.sort((a, b) => a.savedAt - b.savedAt || a.name.localeCompare(b.name));
   }
   const entryOf = (run) => JSON.stringify({ name: run.name, text: run.text, savedAt: run.savedAt });
+  // A kept run's name says its stage and score, as the desktop's run files' names do.
+  const runName = /^(\d{4})(\d\d)(\d\d)-(\d\d)(\d\d)\d\d-stage-(\d+)-score-(-?\d+)/;
+  // The pins, by the desktop's rule: each stage's highest score, of equal ones the run kept
+  // last (`runs` oldest first). No pruning ever takes a pinned run; a better one takes its pin,
+  // and the old best then ages out as any other run does.
+  function pinnedKeys(runs) {
+    const best = new Map(); // stage -> {score, key}
+    for (const run of runs) {
+      const m = runName.exec(run.name);
+      if (!m) continue;
+      const held = best.get(m[6]);
+      if (!held || Number(m[7]) >= held.score) best.set(m[6], { score: Number(m[7]), key: run.key });
+    }
+    return new Set([...best.values()].map((pin) => pin.key));
+  }
   const isFull = (error) => error && (error.name === 'QuotaExceededError' || error.code === 22);
   function storageProblem(error, what) {
     if (error && error.name === 'SecurityError') {
@@ -51,8 +66,9 @@
     }
     return `${what}: the browser's storage refused it.`;
   }
-  // Keeps a run in the latest `kept`. A full storage makes room by dropping the oldest runs when
-  // that is enough; when even dropping every one is not, they are all put back.
+  // Keeps a run in the latest `kept`, and the pins beside them. A full storage makes room by
+  // dropping the oldest runs not pinned when that is enough; when even dropping every one is
+  // not, they are all put back.
   function writeRun(name, text, kept, tab = '') {
     const store = storage();
     let unique = tab ? name.replace(/(\.txt)?$/, `-${tab}$1`) : name;
@@ -60,7 +76,11 @@
       unique = name.replace(/(\.txt)?$/, `-${tab}${tab && '-'}${n}$1`);
     }
     const runs = keptRuns();
-    const excess = Math.max(0, runs.length - (kept - 1)); // the oldest, gone once this is in
+    const pins = pinnedKeys([...runs, { name: unique, key: prefix + unique }]);
+    const droppable = runs.filter((run) => !pins.has(run.key));
+    // The oldest, gone once this is in: a prefix of `droppable`, as the runs dropped for room.
+    const excess = runs.slice(0, Math.max(0, runs.length - (kept - 1)))
+      .filter((run) => !pins.has(run.key));
     const entry = JSON.stringify({ name: unique, text, savedAt: Date.now() });
     const dropped = [];
     for (;;) {
@@ -68,15 +88,15 @@
         store.setItem(prefix + unique, entry);
         break;
       } catch (error) {
-        if (!isFull(error) || dropped.length === runs.length) {
+        if (!isFull(error) || dropped.length === droppable.length) {
           for (const run of dropped) store.setItem(run.key, entryOf(run));
           throw error;
         }
-        dropped.push(runs[dropped.length]);
+        dropped.push(droppable[dropped.length]);
         store.removeItem(dropped[dropped.length - 1].key);
       }
     }
-    for (const run of runs.slice(dropped.length, excess)) store.removeItem(run.key);
+    for (const run of excess.slice(dropped.length)) store.removeItem(run.key);
   }
   // Keeps a run, or says why it cannot; never throws.
   function keepHere(name, text, kept, tab) {
@@ -144,7 +164,7 @@
   function openRun(text, name, playing = true) {
     if (!gameReady) {
       pendingOpen = [text, name];
-      return;
+      return true; // checked once the game can
     }
     const textAt = Module.allocateUTF8(text);
     const nameAt = Module.allocateUTF8(name);
@@ -154,11 +174,37 @@
     Module._free(nameAt);
     if (error) {
       page.showMessage(`This run cannot be shown: ${error}`);
-      return;
+      return false;
     }
     panel.hidden = true;
     document.getElementById('message').hidden = true;
     if (playing) page.startNextGame();
+    return true;
+  }
+  // A linked run is verified when its keys give what its header claims and reach every hash
+  // the link names; the page says which.
+  let linkVerdict = null; // for the tests: what the page said of the last link
+  async function checkLink(text, hashPart) {
+    const named = hashPart ? hashPart[1].split(',') : [];
+    const { status, results, problems } = await verify(text, 'the linked run');
+    // A run that cannot be read is refused when opened, in those words; one whose header
+    // claims nothing, on a link that names no hash, makes no claim to hold.
+    if (status === 2) return;
+    if (named.length === 0 && /claims no finished stage/.test(problems)) return;
+    const reached = results.map((result) => result.hash);
+    const missed = named.filter((hash) => !reached.includes(hash));
+    const last = results[results.length - 1];
+    if (status === 0 && missed.length === 0) {
+      linkVerdict = `The linked run is verified: its keys give stage ${last.stage}, score ` +
+        `${last.score}, hash ${last.hash}, as its header claims.`;
+    } else if (missed.length > 0) {
+      linkVerdict = `The linked run does not reach its hash ${missed.join(', ')}` +
+        (reached.length > 0 ? ` (its keys give ${reached.join(', ')})` : '') +
+        ': it is not verified.';
+    } else {
+      linkVerdict = `The linked run is not verified: ${problems}`;
+    }
+    page.showMessage(linkVerdict);
   }
   async function openFile(file) {
     try {
@@ -171,7 +217,51 @@
     }
   }
 
-  // --- Links: the run's text compressed (deflate), in base64url, after #run=. ---
+  // --- Verifying: a run's keys played from where its header says, by kueruma-replay
+  // --verify's own check (kueruma-verify.wasm, in a worker: the game never waits for it), and
+  // what the header claims of each finished stage held against them. Each text is checked
+  // once; the verdict is {status (0: verified), results [{stage, score, tick, hash}],
+  // problems}. ---
+  let verifier = null;
+  const verdicts = new Map(); // text -> promise of its verdict
+  const answers = new Map(); // id -> resolve
+  let checks = 0;
+  function stopVerifier(problem) {
+    for (const resolve of answers.values()) resolve({ status: 3, results: [], problems: problem });
+    answers.clear();
+    verifier = null;
+  }
+  function startVerifier() {
+    verifier = new Worker('verify_worker.js');
+    verifier.addEventListener('message', ({ data }) => {
+      const resolve = answers.get(data.id);
+      answers.delete(data.id);
+      const results = [...data.report.matchAll(
+        /^stage (\d+): score (-?\d+), result screen at tick (\d+), hash ([0-9a-f]{16})$/gm)]
+        .map((m) => ({ stage: Number(m[1]), score: Number(m[2]), tick: Number(m[3]), hash: m[4] }));
+      resolve({ status: data.status, results, problems: data.problems.trim() });
+    });
+    verifier.addEventListener('error', (event) => {
+      event.preventDefault();
+      verifier.terminate();
+      stopVerifier('this page could not start its verifier (kueruma-verify.wasm)');
+    });
+  }
+  function verify(text, name = 'the run') {
+    if (verdicts.has(text)) return verdicts.get(text);
+    if (!verifier) startVerifier();
+    const id = ++checks;
+    const verdict = new Promise((resolve) => answers.set(id, resolve));
+    verifier.postMessage({ id, text, name });
+    verdicts.set(text, verdict);
+    return verdict;
+  }
+  // The state hashes a run's header claims, in its order.
+  const claimedHashes = (text) =>
+    [...text.matchAll(/^# verify: .*, hash ([0-9a-f]{16})$/gm)].map((m) => m[1]);
+
+  // --- Links: the run's text compressed (deflate), in base64url, after #run=, then the state
+  // hashes its header claims (&hash=H,H...), so the link itself says what the run reaches. ---
   function base64url(bytes) {
     let text = '';
     for (const byte of bytes) text += String.fromCharCode(byte);
@@ -180,11 +270,13 @@
   async function linkTo(text) {
     const stream = new Blob([text]).stream().pipeThrough(new CompressionStream('deflate-raw'));
     const bytes = new Uint8Array(await new Response(stream).arrayBuffer());
-    return `${location.href.replace(/#.*/, '')}#run=${base64url(bytes)}`;
+    const hashes = claimedHashes(text);
+    const claim = hashes.length > 0 ? `&hash=${hashes.join(',')}` : '';
+    return `${location.href.replace(/#.*/, '')}#run=${base64url(bytes)}${claim}`;
   }
   // Undefined when the link is damaged: not base64url, or not the whole of a compressed run.
   async function runOfLink(hash) {
-    const data = hash.slice('#run='.length);
+    const data = hash.slice('#run='.length).replace(/&hash=.*$/, '');
     if (!/^[A-Za-z0-9_-]*$/.test(data) || data.length % 4 === 1) return undefined;
     const binary = atob(data.replace(/-/g, '+').replace(/_/g, '/'));
     const bytes = Uint8Array.from(binary, (c) => c.charCodeAt(0));
@@ -201,7 +293,8 @@
     try {
       const text = await runOfLink(location.hash);
       if (text === undefined) throw new Error();
-      openRun(text, 'the linked run');
+      if (!openRun(text, 'the linked run')) return;
+      checkLink(text, /&hash=(.*)$/.exec(location.hash));
     } catch (error) {
       page.showMessage(`The linked run cannot be shown: ${error instanceof RangeError ? tooLarge
         : 'the link is damaged or cut short. Copy the whole link again.'}`);
@@ -241,7 +334,7 @@
     }
   }
   function describe(name) {
-    const m = /^(\d{4})(\d\d)(\d\d)-(\d\d)(\d\d)\d\d-stage-(\d+)-score-(-?\d+)/.exec(name);
+    const m = runName.exec(name);
     return m ? `${m[1]}-${m[2]}-${m[3]} ${m[4]}:${m[5]} · stage ${m[6]} · score ${m[7]}` : name;
   }
   function button(text, action) {
@@ -258,10 +351,24 @@
       list.textContent = storageProblem(error, 'No runs can be shown');
       return;
     }
+    const pins = pinnedKeys(runs);
     list.replaceChildren(...runs.reverse().map((run) => {
       const item = document.createElement('li');
       const label = document.createElement('span');
       label.textContent = describe(run.name);
+      if (pins.has(run.key)) {
+        const pin = document.createElement('b');
+        pin.className = 'pinned';
+        pin.textContent = ' · pinned best';
+        label.append(pin);
+      }
+      const mark = document.createElement('i');
+      label.append(mark);
+      verify(run.text, run.name).then(({ status, problems }) => {
+        mark.className = status === 0 ? 'verified' : 'unverified';
+        mark.textContent = status === 0 ? ' · verified' : ' · not verified';
+        mark.title = problems;
+      });
       item.append(label,
         button('Watch', () => openRun(run.text, run.name)),
         button('Download', () => download(run)),
@@ -296,5 +403,5 @@
     if (file) openFile(file);
   });
 
-  Object.assign(page, { keepRun, keptRuns, linkTo });
+  Object.assign(page, { keepRun, keptRuns, linkTo, verify, linkVerdict: () => linkVerdict });
 })();
