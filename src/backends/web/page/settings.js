@@ -69,6 +69,13 @@ const kuerumaSettings = (() => {
     try {
       text = localStorage.getItem(storageKey);
     } catch (error) { /* blocked: the defaults */ }
+    if (text !== null && text.length > maxBytes) {
+      use('');
+      unreadable = true;
+      page.showMessage(`The settings kept in this browser are larger than ${maxBytes >> 10} KB, ` +
+        'so they are not settings; the defaults stand.');
+      return;
+    }
     use(text === null ? '' : text);
   }
   function change(name, value) {
@@ -95,7 +102,10 @@ const kuerumaSettings = (() => {
       names.textContent = keys.join(', ');
       const button = document.createElement('button');
       button.textContent = 'Change';
-      button.addEventListener('click', () => listenFor(row));
+      button.addEventListener('click', () => {
+        button.blur(); // the key pressed next is the action's, not the button's
+        listenFor(row);
+      });
       row.append(label, names, button);
       keyList.append(row);
     }
