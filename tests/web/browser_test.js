@@ -848,6 +848,18 @@ async function settingsStories({ story, title, cursorOne, cursorTwo, intro, move
     await page.click('#settings-button');
     await page.click('#settings-reset');
     assert(await boundKeys(page, 'jump') === 'X', 'reset does not give jump X again');
+    // The keys the panel names as the desktop's settings do: by value, or by place where only
+    // that tells them apart.
+    const named = await page.evaluate((events) => events.map(([key, code]) => {
+      const at = [key, code].map((text) => Module.allocateUTF8(text));
+      const name = Module.UTF8ToString(Module._kueruma_keyName(...at));
+      at.forEach((pointer) => Module._free(pointer));
+      return name;
+    }), [['a', 'KeyQ'], [',', 'Comma'], ['Shift', 'ShiftRight'], ['5', 'Numpad5'],
+      ['Enter', 'NumpadEnter'], ['Enter', 'Enter'], [' ', 'Space'], ['ArrowUp', 'Numpad8'],
+      ['Dead', 'BracketLeft']]);
+    assert(named.join(' ') === 'A Comma RightShift Keypad5 KeypadEnter Return Space Keypad8 ',
+      `named: ${named.join(' ')}`);
   });
 
   await story('a bad kept settings text warns once naming its line, the rest is used, and it is ' +
@@ -904,6 +916,7 @@ async function settingsStories({ story, title, cursorOne, cursorTwo, intro, move
     await page.keyboard.up('ArrowRight');
     await page.keyboard.press('F11');
     await waitForPicture(page, result, { region: resultMenu });
+    await checkKeptRun(page); // recorded across two pauses, it replays to the same Result
   });
 
   await story('on a phone the pause button pauses and goes on', async (page, start) => {

@@ -26,8 +26,11 @@ const kuerumaSettings = (() => {
     give_up: 'Give up (F11)', pause: 'Pause',
   };
 
-  // The game's side, called with the page's strings; its answer is a string too.
+  // The game's side, called with the page's strings; its answer is a string too ("" before the
+  // game has started, when the panel changes nothing).
+  let ready = false;
   function call(name, texts, lengths = []) {
+    if (!ready) return '';
     const at = texts.map((text) => Module.allocateUTF8(text));
     try {
       return Module.UTF8ToString(Module[name](...at, ...lengths));
@@ -65,6 +68,7 @@ const kuerumaSettings = (() => {
   }
   // The game asks for the kept text when it starts.
   function handOver() {
+    ready = true;
     let text = null;
     try {
       text = localStorage.getItem(storageKey);
@@ -164,6 +168,7 @@ const kuerumaSettings = (() => {
 
   // --- The text as a file: exported as settings.toml, imported from one (the desktop's). ---
   document.getElementById('settings-export').addEventListener('click', () => {
+    if (!ready) return;
     const link = document.createElement('a');
     link.href = URL.createObjectURL(new Blob([gameChange('export', '')],
       { type: 'application/toml' }));
