@@ -443,6 +443,7 @@ async function playStories({
   });
 
   await story('keys held when the page loses the focus are released', async (page, start) => {
+    await page.addInitScript(keepGoingWhenLeft);
     await start();
     await page.keyboard.down('ArrowDown'); // held, the cursor moves every tick down to Exit
     await waitForPicture(page, { ...cursorOne, ...cursorTwo });
@@ -573,6 +574,7 @@ async function main() {
   await runStories(shared);
   await hardEdgeStories(shared);
   await touchAndKeyStories(shared);
+  await settingsStories(shared);
   await storageStories(shared);
   await pinStories(shared);
   await deployStories(shared);
@@ -860,6 +862,7 @@ async function hardEdgeStories({ story, url, cursorOne, cursorTwo, intro, moved 
 
   await story('a hidden page stops the game\'s clock, and it resumes where it was',
     async (page, start) => {
+    await page.addInitScript(keepGoingWhenLeft);
     await page.addInitScript(() => {
       let hidden = false;
       Object.defineProperty(document, 'hidden', { get: () => hidden });
@@ -888,6 +891,133 @@ async function hardEdgeStories({ story, url, cursorOne, cursorTwo, intro, moved 
     assert(after >= 1 && after <= 6, `${after} ticks in the 200 ms after the page was shown`);
     await page.keyboard.up('ArrowRight');
   });
+}
+
+// --- Settings and the pause ---------------------------------------------------------------------
+
+// Stories about what the page does when left that are not about the pause keep the game going.
+function keepGoingWhenLeft() {
+  localStorage.setItem('kueruma-settings', 'pause_on_focus_loss = false\n');
+}
+
+const storedSettings = (page) => page.evaluate(() => localStorage.getItem('kueruma-settings'));
+const boundKeys = (page, action) =>
+  page.textContent(`#key-list li[data-action="${action}"] .keys`);
+
+async function settingsStories({ story, title, cursorOne, cursorTwo, intro, moved, result }) {
+  await story('a key changed in the Settings panel is kept over a reload and drives the game; ' +
+    'a key another action has is swapped', async (page, start) => {
+    await start();
+    await page.click('#settings-button');
+    await page.screenshot({ path: path.join(workDir, 'settings-desktop.png') });
+    await page.click('#key-list li[data-action="jump"] button');
+    await page.keyboard.press('Space');
+    await page.click('#key-list li[data-action="kick"] button');
+    await page.keyboard.press('Escape'); // cancelled: kick keeps Z
+    assert(await boundKeys(page, 'kick') === 'Z', `kick: ${await boundKeys(page, 'kick')}`);
+    await page.click('#key-list li[data-action="pause"] button');
+    await page.keyboard.press('Space'); // jump's: jump takes P and Pause
+    assert(await boundKeys(page, 'jump') === 'P, Pause', `jump: ${await boundKeys(page, 'jump')}`);
+    await page.click('#key-list li[data-action="jump"] button');
+    await page.keyboard.press('Space'); // back again: pause gets P and Pause
+    await page.reload();
+    await waitForPicture(page, title);
+    assert(/^jump = \[ 'Space' \]$/m.test(await storedSettings(page)),
+      `kept: ${await storedSettings(page)}`);
+    assert(await boundKeys(page, 'jump') === 'Space', 'the panel does not show Space for jump');
+    await tap(page, 'ArrowDown', cursorOne);
+    await tap(page, 'ArrowDown', cursorTwo);
+    await page.keyboard.press('x'); // no longer jump's
+    await sleep(500);
+    assert(differingPixels(await canvasPixels(page), cursorTwo[Object.keys(cursorTwo)[0]]) === 0,
+      'X still confirms');
+    await tap(page, 'Space', intro);
+    await page.click('#settings-button');
+    await page.click('#settings-reset');
+    assert(await boundKeys(page, 'jump') === 'X', 'reset does not give jump X again');
+    // The keys the panel names as the desktop's settings do: by value, or by place where only
+    // that tells them apart.
+    const named = await page.evaluate((events) => events.map(([key, code]) => {
+      const at = [key, code].map((text) => Module.allocateUTF8(text));
+      const name = Module.UTF8ToString(Module._kueruma_keyName(...at));
+      at.forEach((pointer) => Module._free(pointer));
+      return name;
+    }), [['a', 'KeyQ'], [',', 'Comma'], ['Shift', 'ShiftRight'], ['5', 'Numpad5'],
+      ['Enter', 'NumpadEnter'], ['Enter', 'Enter'], [' ', 'Space'], ['ArrowUp', 'Numpad8'],
+      ['Dead', 'BracketLeft']]);
+    assert(named.join(' ') === 'A Comma RightShift Keypad5 KeypadEnter Return Space Keypad8 ',
+      `named: ${named.join(' ')}`);
+  });
+
+  await story('a bad kept settings text warns once naming its line, the rest is used, and it is ' +
+    'kept aside before the panel writes', async (page, start) => {
+    const bad = 'volume = 40\nmute = "yes"\n[keys]\njump = "Space"\n';
+    await page.addInitScript((text) => {
+      if (!sessionStorage.getItem('seeded')) localStorage.setItem('kueruma-settings', text);
+      sessionStorage.setItem('seeded', '1');
+    }, bad);
+    await start();
+    const { message, volume } = await page.evaluate(() => kuerumaPage.status());
+    assert(message.startsWith('settings.toml (kept in this browser):2: mute is a string') &&
+      !message.includes('more'), `message: ${message}`);
+    assert(volume === 0.4, `volume ${volume}, not the text's 40`);
+    await tap(page, 'ArrowDown', cursorOne);
+    await page.click('#message');
+    await page.click('#settings-button');
+    await page.click('#mute');
+    assert(await page.evaluate(() => localStorage.getItem('kueruma-settings.bad')) === bad,
+      'the unreadable text was not kept aside');
+    assert(/^mute = true$/m.test(await storedSettings(page)) &&
+      /^volume = 40$/m.test(await storedSettings(page)), `kept: ${await storedSettings(page)}`);
+    await page.reload();
+    await waitForPicture(page, title);
+    assert((await page.evaluate(() => kuerumaPage.status())).message === '',
+      'the text the panel wrote warns');
+  });
+
+  await story('P pauses: no tick passes, the picture is dimmed under PAUSE, and P goes on; ' +
+    'leaving the page pauses too', async (page, start) => {
+    await start();
+    await tap(page, 'ArrowDown', cursorOne);
+    await tap(page, 'ArrowDown', cursorTwo);
+    await page.keyboard.down('ArrowRight');
+    await tap(page, 'x', intro);
+    await waitForPicture(page, moved, { seconds: 15 });
+    const status = () => page.evaluate(() => kuerumaPage.status());
+    await page.keyboard.press('p');
+    const pausedAt = await status();
+    const dimmed = await canvasPixels(page);
+    await sleep(1500);
+    assert(pausedAt.paused && (await status()).ticks === pausedAt.ticks,
+      `${(await status()).ticks - pausedAt.ticks} ticks while paused`);
+    assert(differingPixels(dimmed, await canvasPixels(page)) === 0 && dimmed.includes(255) &&
+      !dimmed.some((grey) => grey > 127 && grey < 255), 'not the dimmed picture under PAUSE');
+    await page.screenshot({ path: path.join(workDir, 'paused-desktop.png') });
+    await page.keyboard.press('p');
+    await sleep(500);
+    assert(!(await status()).paused && (await status()).ticks > pausedAt.ticks,
+      'the game did not go on');
+    await page.evaluate(() => window.dispatchEvent(new FocusEvent('blur')));
+    assert((await status()).paused, 'leaving the window did not pause');
+    await page.keyboard.press('Pause');
+    await page.keyboard.up('ArrowRight');
+    await page.keyboard.press('F11');
+    await waitForPicture(page, result, { region: resultMenu });
+    await checkKeptRun(page); // recorded across two pauses, it replays to the same Result
+  });
+
+  await story('on a phone the pause button pauses and goes on', async (page, start) => {
+    await start();
+    const touch = await touchScreen(page);
+    await touch.tap(1, control('Pause'));
+    assert((await page.evaluate(() => kuerumaPage.status())).paused, 'the button did not pause');
+    await page.click('#settings-button');
+    await page.screenshot({ path: path.join(workDir, 'settings-phone.png') });
+    await page.click('#settings-close');
+    await touch.tap(1, control('Pause'));
+    await touch.tap(1, control('ArrowDown'));
+    await waitForPicture(page, cursorOne);
+  }, phone(390, 844));
 }
 
 // --- Storage that refuses, several tabs, and deploys ------------------------------------------

@@ -2,9 +2,11 @@
 
 #include "backends/web/web_input.hpp"
 #include "backends/web/web_runs.hpp"
+#include "backends/web/web_settings.hpp"
 #include "backends/web/web_sound.hpp"
 #include "host/driver/backend.hpp"
 #include "host/driver/driver.hpp"
+#include "raster/pause_mark.hpp"
 #include "raster/raster_canvas.hpp"
 #include "seam/canvas.hpp"
 #include "seam/machine.hpp"
@@ -40,6 +42,8 @@ EM_ASYNC_JS(void, showEndedAndWait, (), { await kuerumaPage.showEndedAndWait(); 
 // The game's clock, which stands still while the page is hidden, and a pause on it.
 EM_JS(double, gameNow, (), { return kuerumaPage.gameNow(); });
 EM_ASYNC_JS(void, gameSleep, (double ms), { await kuerumaPage.gameSleep(ms); });
+// The page's side of a pause: its clock stands still and the sound stops.
+EM_JS(void, pagePaused, (int paused), { kuerumaPage.pagePaused(paused !== 0); });
 // clang-format on
 
 struct Screen {
@@ -47,6 +51,10 @@ struct Screen {
     raster::RasterCanvas canvas{framebuffer};
     std::vector<std::uint8_t> rgba =
         std::vector<std::uint8_t>(static_cast<std::size_t>(clientWidth) * clientHeight * 4, 255);
+    // What the page shows while the game is paused; the game's own picture stays as it was.
+    raster::Framebuffer pausedPicture{clientWidth, clientHeight};
+    // A game is running (not between games, when there is nothing to pause).
+    bool playing = false;
 };
 
 Screen& screen() {
@@ -54,9 +62,15 @@ Screen& screen() {
     return onlyScreen;
 }
 
-// Puts the framebuffer on the page as it is now, even halfway through a paint.
+// Puts the framebuffer on the page as it is now, even halfway through a paint; a paused game's
+// as its dimmed copy.
 void present() {
-    const std::uint8_t* grey = screen().framebuffer.data();
+    const raster::Framebuffer* shown = &screen().framebuffer;
+    if (driver::paused()) {
+        raster::drawPaused(*shown, screen().pausedPicture);
+        shown = &screen().pausedPicture;
+    }
+    const std::uint8_t* grey = shown->data();
     std::uint8_t* out = screen().rgba.data();
     const std::size_t pixels = static_cast<std::size_t>(clientWidth) * clientHeight;
     for (std::size_t i = 0; i < pixels; ++i, out += 4) out[0] = out[1] = out[2] = grey[i];
@@ -67,6 +81,7 @@ void present() {
 
 void openPage() {
     input::listen(driver::program().loop.keys);
+    prefs::open();
     sound::open();
 }
 
@@ -75,7 +90,24 @@ int playOnce() {
     runs::beginSession();
     std::string error; // the page's canvas is always there
     driver::open({}, error);
-    return driver::run();
+    screen().playing = true;
+    const int exitCode = driver::run();
+    setPaused(false); // a game closed while paused leaves the page's clock running
+    screen().playing = false;
+    return exitCode;
+}
+
+void setPaused(bool paused) {
+    if (!screen().playing || paused == driver::paused()) return;
+    driver::setPaused(paused);
+    driver::program().loop.keys.releaseAll();
+    pagePaused(paused ? 1 : 0);
+    present();
+}
+
+// The page's pause button, its Settings panel, and the page hidden or losing the focus.
+extern "C" EMSCRIPTEN_KEEPALIVE void kueruma_setPaused(int paused) {
+    setPaused(paused != 0);
 }
 
 void waitForRestart() {

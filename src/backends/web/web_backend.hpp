@@ -9,6 +9,9 @@ namespace kueruma::web {
 void openPage();
 // Runs one game from start-up until it quits (Exit, or the menu's close); returns its exit code.
 int playOnce();
+// The player's pause (driver::setPaused), with the page's clock and sound, and the picture
+// dimmed under "PAUSE"; nothing between games.
+void setPaused(bool paused);
 // Shows that the game has ended and returns when the player asks to start again.
 void waitForRestart();
 

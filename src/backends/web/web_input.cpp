@@ -3,38 +3,138 @@
 #include "backends/web/web_practice.hpp"
 
 #include "app/input.hpp"
+#include "backends/web/web_backend.hpp"
 #include "host/driver/dpad.hpp"
+#include "host/driver/driver.hpp"
 #include "host/driver/practice.hpp"
 #include "host/driver/start.hpp"
 #include "seam/machine.hpp"
 
 #include <emscripten/html5.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <string_view>
 #include <strings.h>
+#include <vector>
 
 namespace kueruma::web::input {
 
 namespace {
 
-// The keys the game asks about, by the names the page's key events carry (letters in either
-// case). Browsers keep F11 for their own full screen, so G gives up too.
-struct KeyBinding {
-    loop::KeySet bit;
-    const char* key;
+// A settings key name as the page's key events carry it: by the key's value (letters in either
+// case, the layout's own, as the desktop reads its keys), or by its place on the keyboard where
+// only that tells it apart (left or right Shift, the keypad's digits).
+struct BrowserKey {
+    std::string key;
+    std::string code;
 };
-constexpr std::array<KeyBinding, 8> bindings{{
-    {loop::KeyLeft, "ArrowLeft"},
-    {loop::KeyUp, "ArrowUp"},
-    {loop::KeyRight, "ArrowRight"},
-    {loop::KeyDown, "ArrowDown"},
-    {loop::KeyX, "x"},
-    {loop::KeyZ, "z"},
-    {loop::KeyF11, "F11"},
-    {loop::KeyF11, "g"},
-}};
+
+BrowserKey browserKey(std::string_view name) {
+    struct Spelling {
+        std::string_view name;
+        const char* browser;
+    };
+    static constexpr std::array<Spelling, 12> byCode{{
+        {"LeftShift", "ShiftLeft"},
+        {"RightShift", "ShiftRight"},
+        {"LeftCtrl", "ControlLeft"},
+        {"RightCtrl", "ControlRight"},
+        {"LeftAlt", "AltLeft"},
+        {"RightAlt", "AltRight"},
+        {"KeypadEnter", "NumpadEnter"},
+        {"KeypadPlus", "NumpadAdd"},
+        {"KeypadMinus", "NumpadSubtract"},
+        {"KeypadMultiply", "NumpadMultiply"},
+        {"KeypadDivide", "NumpadDivide"},
+        {"KeypadPeriod", "NumpadDecimal"},
+    }};
+    static constexpr std::array<Spelling, 17> byKey{{
+        {"Left", "ArrowLeft"},
+        {"Right", "ArrowRight"},
+        {"Up", "ArrowUp"},
+        {"Down", "ArrowDown"},
+        {"Space", " "},
+        {"Return", "Enter"},
+        {"Comma", ","},
+        {"Period", "."},
+        {"Slash", "/"},
+        {"Semicolon", ";"},
+        {"Apostrophe", "'"},
+        {"LeftBracket", "["},
+        {"RightBracket", "]"},
+        {"Backslash", "\\"},
+        {"Minus", "-"},
+        {"Equals", "="},
+        {"Backquote", "`"},
+    }};
+    if (name.size() == 7 && name.starts_with("Keypad"))
+        return {{}, "Numpad" + std::string(name.substr(6))};
+    for (const Spelling& s : byCode) {
+        if (s.name == name) return {{}, s.browser};
+    }
+    for (const Spelling& s : byKey) {
+        if (s.name == name) return {s.browser, {}};
+    }
+    // Letters, digits, F1 to F12, Tab, Home, Pause, ...: the browser's own names.
+    return {std::string(name), {}};
+}
+
+bool sameKey(const BrowserKey& bound, const char* key, const char* code) {
+    return bound.code.empty() ? strcasecmp(bound.key.c_str(), key) == 0 : bound.code == code;
+}
+
+// The keys the game asks about, and the pause, as the settings bind them.
+struct KeyBinding {
+    BrowserKey key;
+    loop::KeySet bits;
+    bool pauses;
+};
+using KeyTable = std::vector<KeyBinding>;
+
+// The game's key each action stands for; pause is the page's own.
+constexpr std::array<loop::KeySet, settings::actionCount> actionBits{
+    loop::KeyLeft, loop::KeyRight, loop::KeyUp,  loop::KeyDown,
+    loop::KeyX,    loop::KeyZ,     loop::KeyF11, 0};
+constexpr auto pauseAction = static_cast<std::size_t>(settings::Action::pause);
+
+KeyTable tableOf(const settings::Bindings& keys) {
+    KeyTable table;
+    bool gTaken = false;
+    for (std::size_t action = 0; action < settings::actionCount; ++action) {
+        for (const std::string& name : keys[action]) {
+            table.push_back({browserKey(name), actionBits[action], action == pauseAction});
+            gTaken = gTaken || name == "G";
+        }
+    }
+    // Browsers keep F11 for their own full screen, so G does what F11 does while it is free.
+    for (std::size_t action = 0; action < settings::actionCount && !gTaken; ++action) {
+        const auto& names = keys[action];
+        if (std::find(names.begin(), names.end(), "F11") != names.end())
+            table.push_back({{"g", {}}, actionBits[action], action == pauseAction});
+    }
+    return table;
+}
+
+// The player's keys, and the defaults for key events without a place on the keyboard: those the
+// touch controls send, which press the game's own keys whatever the keyboard is bound to.
+KeyTable chosenKeys;
+KeyTable touchKeys;
+
+// Keys told apart by their place first, so the keypad's Enter is not Return.
+const KeyBinding* bindingOf(const EmscriptenKeyboardEvent& event) {
+    const KeyTable& table = event.code[0] == '\0' ? touchKeys : chosenKeys;
+    for (const bool byPlace : {true, false}) {
+        for (const KeyBinding& binding : table) {
+            if (binding.key.code.empty() != byPlace && sameKey(binding.key, event.key, event.code))
+                return &binding;
+        }
+    }
+    return nullptr;
+}
 
 loop::KeyLatch* latch = nullptr;
 
@@ -53,26 +153,29 @@ struct Pads {
 };
 Pads pads;
 
-loop::KeySet keyOf(const char* key) {
-    for (const KeyBinding& binding : bindings) {
-        if (strcasecmp(binding.key, key) == 0) return binding.bit;
-    }
-    return 0;
-}
+// clang-format off
+// The page's own controls have the keys (the Settings panel is open).
+EM_JS(int, pageHasKeys, (), { return kuerumaPage.pageHasKeys() ? 1 : 0; });
+// clang-format on
 
 EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
+    if (pageHasKeys()) return EM_FALSE;
     if (practice::takeKey(event->key, event->repeat != 0, true)) return EM_TRUE;
-    const loop::KeySet key = keyOf(event->key);
-    if (key == 0) return EM_FALSE;
-    latch->press(key);
+    const KeyBinding* binding = bindingOf(*event);
+    if (binding == nullptr) return EM_FALSE;
+    if (binding->pauses) {
+        if (!event->repeat) setPaused(!driver::paused());
+    } else if (!driver::paused()) { // a paused game hears no keys: none is down when it goes on
+        latch->press(binding->bits);
+    }
     return EM_TRUE; // the arrows must not scroll the page
 }
 
 EM_BOOL onKeyUp(int, const EmscriptenKeyboardEvent* event, void*) {
     if (practice::takeKey(event->key, false, false)) return EM_TRUE;
-    const loop::KeySet key = keyOf(event->key);
-    if (key == 0) return EM_FALSE;
-    latch->release(key);
+    const KeyBinding* binding = bindingOf(*event);
+    if (binding == nullptr) return EM_FALSE;
+    latch->release(binding->bits);
     return EM_TRUE;
 }
 
@@ -131,10 +234,27 @@ void samplePads() {
 
 void listen(loop::KeyLatch& keys) {
     latch = &keys;
+    touchKeys = tableOf(settings::Settings::defaultKeys());
+    if (chosenKeys.empty()) chosenKeys = touchKeys;
     const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
     emscripten_set_keydown_callback(window, nullptr, EM_TRUE, onKeyDown);
     emscripten_set_keyup_callback(window, nullptr, EM_TRUE, onKeyUp);
     emscripten_set_blur_callback(window, nullptr, EM_TRUE, onBlur);
+}
+
+void bindKeys(const settings::Bindings& keys) {
+    chosenKeys = tableOf(keys);
+}
+
+std::string keyName(const char* key, const char* code) {
+    for (const bool byPlace : {true, false}) {
+        for (std::string_view name : settings::keyNames()) {
+            const BrowserKey bound = browserKey(name);
+            if (bound.code.empty() != byPlace && sameKey(bound, key, code))
+                return std::string(name);
+        }
+    }
+    return {};
 }
 
 void markJoysticksStale() {

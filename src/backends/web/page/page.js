@@ -57,36 +57,64 @@ const kuerumaPage = (() => {
   }
   message.addEventListener('click', () => { message.hidden = true; });
 
-  // --- The game's clock: the page's time less the time it spent hidden. ---
-  let hiddenSince = document.hidden ? performance.now() : null;
-  let hiddenTotal = 0;
+  // --- The game's clock: the page's time less the time it spent hidden or paused. ---
+  const stops = { hidden: document.hidden, paused: false };
+  let stoppedSince = document.hidden ? performance.now() : null;
+  let stoppedTotal = 0;
   let shownWaiters = [];
   function gameNow() {
-    return (hiddenSince === null ? performance.now() : hiddenSince) - hiddenTotal;
+    return (stoppedSince === null ? performance.now() : stoppedSince) - stoppedTotal;
   }
   function whenShown() {
     return new Promise((resolve) => shownWaiters.push(resolve));
   }
-  document.addEventListener('visibilitychange', () => {
-    if (document.hidden) {
-      if (hiddenSince === null) hiddenSince = performance.now();
+  function stopClock(why, stopped) {
+    stops[why] = stopped;
+    if (stops.hidden || stops.paused) {
+      if (stoppedSince === null) stoppedSince = performance.now();
       return;
     }
-    if (hiddenSince === null) return;
-    hiddenTotal += performance.now() - hiddenSince;
-    hiddenSince = null;
+    if (stoppedSince === null) return;
+    stoppedTotal += performance.now() - stoppedSince;
+    stoppedSince = null;
     const waiters = shownWaiters;
     shownWaiters = [];
     for (const resolve of waiters) resolve();
     if (wake) wake();
-  });
+  }
+  document.addEventListener('visibilitychange', () => stopClock('hidden', document.hidden));
+
+  // --- The player's pause (P, Pause, the touch controls' button; the game's keys decide): the
+  // clock stops and the sound with it, and the game shows its picture dimmed. Hiding the page or
+  // leaving its window pauses too, unless the settings say otherwise. ---
+  let started = false;
+  let pauseOnFocusLoss = true;
+  function requestPause(paused) {
+    if (started) Module._kueruma_setPaused(paused ? 1 : 0);
+  }
+  function pagePaused(paused) {
+    stopClock('paused', paused);
+    if (paused && playing) playing.stop();
+  }
+  function pauseWhenLeft() {
+    if (pauseOnFocusLoss) requestPause(true);
+  }
+  window.addEventListener('blur', pauseWhenLeft);
+  document.addEventListener('visibilitychange', () => document.hidden && pauseWhenLeft());
+  // While the page's own controls have the keys (the Settings panel), the game hears none.
+  let keysOnPage = false;
+  const pageHasKeys = () => keysOnPage;
+  function giveKeysToPage(onPage) {
+    keysOnPage = onPage;
+  }
+
   // A pause of the game: `ms` of the game's clock, however long the page is hidden meanwhile.
   let sleptMs = 0; // the page's time spent in the game's pauses
   async function gameSleep(ms) {
     const began = performance.now();
     const end = gameNow() + ms;
     for (let left = ms; left > 0; left = end - gameNow()) {
-      if (hiddenSince !== null) await whenShown();
+      if (stoppedSince !== null) await whenShown();
       else await new Promise((resolve) => setTimeout(resolve, Math.ceil(left)));
     }
     sleptMs += performance.now() - began;
@@ -102,11 +130,11 @@ const kuerumaPage = (() => {
   function takeCommand() {
     return commands.length > 0 ? commands.shift() : -1;
   }
-  // Resolves after `ms` of the game's clock (never when negative, nor while the page is
-  // hidden: it is woken when shown) or as soon as a command is queued.
+  // Resolves after `ms` of the game's clock (never when negative, nor while the clock stands
+  // still: it is woken when it goes on) or as soon as a command is queued.
   function waitForMessage(ms) {
     return new Promise((resolve) => {
-      const timer = ms >= 0 && hiddenSince === null ? setTimeout(done, Math.ceil(ms)) : null;
+      const timer = ms >= 0 && stoppedSince === null ? setTimeout(done, Math.ceil(ms)) : null;
       function done() {
         clearTimeout(timer);
         wake = null;
@@ -205,6 +233,8 @@ const kuerumaPage = (() => {
   let audio = null; // the AudioContext; false when there is none
   let beep = null;
   let playing = null;
+  let gain = null; // the volume, between every cue and the speakers
+  let volume = 1;
   let cuesPlayed = 0;
 
   function refuseCue(name, error) {
@@ -265,6 +295,9 @@ const kuerumaPage = (() => {
       }
       if (!audio) return;
       beep = makeBeep();
+      gain = audio.createGain();
+      gain.gain.value = volume;
+      gain.connect(audio.destination);
       for (const [name, bytes] of cueBytes) decodeCue(name, bytes);
     }
     if (audio && audio.state === 'suspended') audio.resume().catch(() => {});
@@ -273,15 +306,22 @@ const kuerumaPage = (() => {
   window.addEventListener('pointerdown', startAudio, true);
 
   function playCue(name) {
-    if (!audio || audio.state !== 'running') return;
+    if (!audio || audio.state !== 'running' || stops.paused) return;
     if (!cues.has(name) && cueBytes.has(name)) return; // still being read or decoded
     const buffer = cues.get(name) || beep;
     if (playing) playing.stop();
     playing = audio.createBufferSource();
     playing.buffer = buffer;
-    playing.connect(audio.destination);
+    playing.connect(gain);
     playing.start();
     ++cuesPlayed;
+  }
+
+  // The settings' volume (0 to 100) and mute, and whether leaving the page pauses.
+  function useSettings(settings) {
+    volume = settings.mute ? 0 : settings.volume / 100;
+    if (gain) gain.gain.value = volume;
+    pauseOnFocusLoss = settings.pauseOnFocusLoss;
   }
 
   // What the tests and the measurements read.
@@ -299,10 +339,11 @@ const kuerumaPage = (() => {
       ended: !ended.hidden,
       endedText: endedText.textContent,
       message: message.hidden ? '' : message.textContent,
+      paused: stops.paused,
+      volume,
     };
   }
 
-  let started = false;
   window.Module = {
     print: (text) => console.log(text),
     printErr: (text) => console.error(text),
@@ -328,6 +369,6 @@ const kuerumaPage = (() => {
     showFrame, countTick, paintBegins, paintEnds, takeCommand, waitForMessage, showEndedAndWait,
     loadCue, playCue, status,
     gameNow, gameSleep, gameFileMissing, gameScriptRan, gameScriptLoaded, startNextGame,
-    showMessage,
+    showMessage, requestPause, pagePaused, pageHasKeys, giveKeysToPage, useSettings,
   };
 })();
