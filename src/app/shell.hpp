@@ -3,6 +3,7 @@
 #pragma once
 
 #include "game/play_state.hpp"
+#include "render/paint.hpp"
 #include "seam/canvas.hpp"
 #include "seam/machine.hpp"
 
@@ -33,12 +34,16 @@ class Shell {
     // The window is gone: end the message loop with exit code 0.
     void onDestroy(seam::Window* window);
 
+    // What paints show besides the game (a ghost's figure); none by default.
+    render::PaintOptions& paintOptions() { return paintOptions_; }
+
     game::PlayState& state() { return state_; }
     const game::PlayState& state() const { return state_; }
 
   private:
     // A fresh value is the state at process start.
     game::PlayState state_;
+    render::PaintOptions paintOptions_;
 };
 
 } // namespace kueruma::app

@@ -65,7 +65,7 @@ void drawEndLine(seam::Canvas& canvas, const View& view, const game::GameState& 
 // ground and the figure, the blocks, the end line, the tether and the HUD. Without a canvas
 // (a paint nobody sees) only the sounds and pauses, in the same order.
 void paintPlay(seam::Canvas* canvas, const PlayState& state, const PaintFrame& frame,
-               const seam::ClientRect& client) {
+               const seam::ClientRect& client, const PaintOptions& options) {
     const game::GameState& gs = state.gameState;
     const figure::Figure& f = state.figure;
     const View view{gs.scrollX};
@@ -73,6 +73,9 @@ void paintPlay(seam::Canvas* canvas, const PlayState& state, const PaintFrame& f
         const WorldPoint feet{frame.flashFeetX, frame.flashFeetY};
         if (canvas != nullptr) drawHitFlash(*canvas, view, client, feet, f.bodyAngle);
         finishHitFlash(canvas, view, frame.clearAnimation, feet, f.bodyAngle);
+    }
+    if (canvas != nullptr && options.ghost != nullptr) {
+        seam::withPen(*canvas, 1, ghostGrey, [&] { drawFigure(*canvas, view, *options.ghost); });
     }
     if (canvas != nullptr) {
         seam::withPen(*canvas, 1, 255, [&] {
@@ -116,16 +119,17 @@ PaintFrame preparePaint(PlayState& state) {
 }
 
 void playPaintCues(const PlayState& state, const PaintFrame& frame) {
-    if (state.gameState.screen == game::Play) paintPlay(nullptr, state, frame, {});
+    if (state.gameState.screen == game::Play) paintPlay(nullptr, state, frame, {}, {});
 }
 
-void paintScreen(const PlayState& state, const PaintFrame& frame, seam::Canvas& canvas) {
+void paintScreen(const PlayState& state, const PaintFrame& frame, seam::Canvas& canvas,
+                 const PaintOptions& options) {
     const seam::ClientRect client = canvas.clientRect();
     const int R = client.right;
     const int B = client.bottom;
     switch (state.gameState.screen) {
     case game::Play:
-        paintPlay(&canvas, state, frame, client);
+        paintPlay(&canvas, state, frame, client, options);
         break;
     case game::Title:
         drawTitle(canvas, state.gameState, R, B);

@@ -21,13 +21,25 @@ struct PaintFrame {
     bool clearAnimation = false;
 };
 
+// What a paint may show besides the game; the default shows nothing more, pixel for pixel.
+struct PaintOptions {
+    // Another run's figure at this tick (a ghost), drawn faintly behind the player's; null for
+    // none.
+    const figure::Figure* ghost = nullptr;
+};
+
+// The ghost's pen: dim enough to leave the player's figure and the blocks in front, bright
+// enough to follow on the black field.
+inline constexpr int ghostGrey = 88;
+
 // The state changes of a paint, in their order: the flash flag taken, the clear bonus added,
 // the joints laid out, the broken blocks' timers counted down. Only Play paints change anything.
 PaintFrame preparePaint(game::PlayState& state);
 
 // Draws the current screen from scratch; the paint's sounds and pauses come between the
 // strokes they follow.
-void paintScreen(const game::PlayState& state, const PaintFrame& frame, seam::Canvas& canvas);
+void paintScreen(const game::PlayState& state, const PaintFrame& frame, seam::Canvas& canvas,
+                 const PaintOptions& options = {});
 
 // The same sounds and pauses, in the same order (the same steps, without their strokes), for a
 // paint that draws nothing.
