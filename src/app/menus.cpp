@@ -1,5 +1,6 @@
 #include "app/menus.hpp"
 
+#include "game/game_tick.hpp"
 #include "game/menu_layout.hpp"
 
 namespace kueruma::app {
@@ -63,14 +64,8 @@ int stageForCode(int code) {
 }
 
 void beginStage(game::PlayState& state, seam::Window* window, std::int32_t stageIndex) {
-    GameState& gs = state.gameState;
-    game::loadStage(state, stageIndex);
-    gs.screen = game::StageIntro;
+    game::resetStage(state, stageIndex);
     seam::setTimer(window, timerId, stagePeriodMs);
-    gs.running = true;
-    state.figure.reset();
-    gs.scrollX = 0.0;
-    gs.allCleared = false;
 }
 
 void beginStageByCode(game::PlayState& state, seam::Window* window, std::int32_t stageIndex) {

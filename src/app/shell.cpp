@@ -19,13 +19,7 @@ void playTick(PlayState& state, seam::Window* window) {
     game::GameState& gs = state.gameState;
     sampleInput(gs);
     if (gs.running) {
-        gs.scrollX += gs.scrollStep;
-        game::gameTick(state);
-        // The view overtaking the goal line ends the stage as a time-out.
-        if (gs.scrollX > gs.goalX) {
-            gs.running = false;
-            state.figure.health = 0;
-        }
+        game::playerStageTick(state);
         seam::invalidate(window);
         return;
     }

@@ -172,7 +172,9 @@ bool legTouches(const LegBars& legs, const world::PreparedRect& block) {
     return sum != 0;
 }
 
-void breakAndTouchBlocks(PlayState& state) {
+// The number of blocks the legs broke.
+int breakAndTouchBlocks(PlayState& state) {
+    int broken = 0;
     Figure& f = state.figure;
     GameState& gs = state.gameState;
     state.preparedBlocks.refresh(state.blockPool);
@@ -188,13 +190,14 @@ void breakAndTouchBlocks(PlayState& state) {
             block.active = false;
             gs.scoreFlash = true;
             if (f.combo > f.bestCombo) f.bestCombo = f.combo;
-            seam::playSound(seam::soundFile(seam::Sound::Blip));
+            ++broken;
         }
         if (world::rotatedRectsOverlap(body, rect)) {
             f.score -= 1;
             f.health -= 1;
         }
     }
+    return broken;
 }
 
 bool bodyPastGoal(const Figure& f, double goalX) {
@@ -211,13 +214,13 @@ bool bodyPastGoal(const Figure& f, double goalX) {
 
 } // namespace
 
-void gameTick(PlayState& state) {
+int playRules(PlayState& state, bool givingUp) {
     GameState& gs = state.gameState;
     Figure& f = state.figure;
     const InputState& in = gs.input;
 
     // F11 gives up, but the rest of the tick still runs.
-    if (seam::asyncKeyState(seam::keyF11) != 0) {
+    if (givingUp) {
         f.health = 0;
         gs.running = false;
     }
@@ -232,13 +235,57 @@ void gameTick(PlayState& state) {
     f.bodyAngle += f.spin;
     f.spin = 0;
     f.updateJoints();
-    breakAndTouchBlocks(state);
+    const int broken = breakAndTouchBlocks(state);
     gs.allCleared = activeBlockCount(state) == 0;
     if (f.health <= 0) gs.running = false;
     if (bodyPastGoal(f, gs.goalX)) {
         f.score += goalBonus;
         gs.running = false;
     }
+    return broken;
+}
+
+int stageTick(PlayState& state, bool givingUp) {
+    GameState& gs = state.gameState;
+    gs.scrollX += gs.scrollStep;
+    const int broken = playRules(state, givingUp);
+    // The view overtaking the goal line ends the stage as a time-out.
+    if (gs.scrollX > gs.goalX) {
+        gs.running = false;
+        state.figure.health = 0;
+    }
+    return broken;
+}
+
+namespace {
+
+// The player's tick: F11 asked first, then a cue for each break (no other call out comes
+// between the breaks, so they are heard as if played on the spot).
+void playerTick(PlayState& state, int (*rules)(PlayState&, bool)) {
+    const bool givingUp = seam::asyncKeyState(seam::keyF11) != 0;
+    for (int n = rules(state, givingUp); n > 0; --n) {
+        seam::playSound(seam::soundFile(seam::Sound::Blip));
+    }
+}
+
+} // namespace
+
+void gameTick(PlayState& state) {
+    playerTick(state, playRules);
+}
+
+void playerStageTick(PlayState& state) {
+    playerTick(state, stageTick);
+}
+
+void resetStage(PlayState& state, std::int32_t stageIndex) {
+    GameState& gs = state.gameState;
+    loadStage(state, stageIndex);
+    gs.screen = StageIntro;
+    gs.running = true;
+    state.figure.reset();
+    gs.scrollX = 0.0;
+    gs.allCleared = false;
 }
 
 } // namespace kueruma::game

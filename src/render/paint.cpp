@@ -75,6 +75,9 @@ void paintPlay(seam::Canvas* canvas, const PlayState& state, const PaintFrame& f
         if (canvas != nullptr) drawHitFlash(*canvas, view, client, feet, f.bodyAngle, flashes);
         finishHitFlash(canvas, view, frame.clearAnimation, feet, f.bodyAngle, flashes);
     }
+    if (canvas != nullptr && options.ghost != nullptr) {
+        seam::withPen(*canvas, 1, ghostGrey, [&] { drawFigure(*canvas, view, *options.ghost); });
+    }
     if (canvas != nullptr) {
         seam::withPen(*canvas, 1, 255, [&] {
             const int ground = View::y(gs.groundY);

@@ -27,7 +27,14 @@ struct PaintOptions {
     // The hit flash and the clear animation drawn in dim greys, so that no flash (nor a run of
     // them a tick apart) changes the screen's brightness by much.
     bool reducedFlashing = false;
+    // Another run's figure at this tick (a ghost), drawn faintly behind the player's; null for
+    // none.
+    const figure::Figure* ghost = nullptr;
 };
+
+// The ghost's pen: dim enough to leave the player's figure and the blocks in front, bright
+// enough to follow on the black field.
+inline constexpr int ghostGrey = 88;
 
 // The state changes of a paint, in their order: the flash flag taken, the clear bonus added,
 // the joints laid out, the broken blocks' timers counted down. Only Play paints change anything.
