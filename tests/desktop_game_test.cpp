@@ -12,8 +12,8 @@
 #include "game/game_state.hpp"
 #include "host/driver/backend.hpp"
 #include "host/driver/driver.hpp"
-#include "host/overlay/overlay.hpp"
 #include "host/driver/practice.hpp"
+#include "host/overlay/overlay.hpp"
 #include "seam/machine.hpp"
 
 #include <SDL.h>
@@ -113,6 +113,14 @@ class DesktopGame : public ::testing::Test {
         key(SDL_KEYDOWN, code);
         key(SDL_KEYUP, code);
         sdl::deliverTick();
+    }
+    // From the overlay's first item: Change keys, then Jump, each moved to with `down` and
+    // taken with `choose`; the next key or button pressed is jump's.
+    template <class Down, class Choose> static void toTheJumpKey(Down down, Choose choose) {
+        for (int i = 0; i < 6; ++i) down();
+        choose();
+        for (int i = 0; i < 4; ++i) down();
+        choose();
     }
     // Counts the window's pixels that differ from the picture drawn at `scale` with its top
     // left corner at (left, top) and black everywhere else.
@@ -663,10 +671,7 @@ TEST_F(DesktopGame, EscOpensTheSettingsOverTheStillGameAndEachChangeIsSaved) {
     EXPECT_GT(pixelsAmiss(1, 0, 0), 5000);
     EXPECT_TRUE(std::equal(before.begin(), before.end(), sdl::picture().data()));
     // Change keys, Jump, then Space.
-    for (int i = 0; i < 6; ++i) tap(SDLK_DOWN);
-    tap(SDLK_RETURN);
-    for (int i = 0; i < 4; ++i) tap(SDLK_DOWN);
-    tap(SDLK_RETURN);
+    toTheJumpKey([] { tap(SDLK_DOWN); }, [] { tap(SDLK_RETURN); });
     tap(SDLK_SPACE);
     const std::size_t jump = static_cast<std::size_t>(settings::Action::jump);
     EXPECT_EQ(sdl::currentSettings().keys[jump], std::vector<std::string>{"Space"});
@@ -725,10 +730,8 @@ TEST_F(DesktopGame, APadOpensTheSettingsAndUnpluggedWhileRebindingLeavesTheKeys)
     sdl::deliverTick();
     ASSERT_TRUE(sdl::settingsOpen());
     EXPECT_EQ(seam::asyncKeyState(seam::keyF11), 0);
-    for (int i = 0; i < 6; ++i) press(SDL_CONTROLLER_BUTTON_DPAD_DOWN);
-    press(SDL_CONTROLLER_BUTTON_A);
-    for (int i = 0; i < 4; ++i) press(SDL_CONTROLLER_BUTTON_DPAD_DOWN);
-    press(SDL_CONTROLLER_BUTTON_A);
+    toTheJumpKey([&] { press(SDL_CONTROLLER_BUTTON_DPAD_DOWN); },
+                 [&] { press(SDL_CONTROLLER_BUTTON_A); });
     press(SDL_CONTROLLER_BUTTON_Y);
     const std::size_t jump = static_cast<std::size_t>(settings::Action::jump);
     EXPECT_EQ(sdl::currentSettings().buttons[jump], std::vector<std::string>{"North"});

@@ -28,12 +28,12 @@ constexpr std::array<loop::KeySet, settings::actionCount> actionBits{
     loop::KeyLeft, loop::KeyRight, loop::KeyUp,  loop::KeyDown,
     loop::KeyX,    loop::KeyZ,     loop::KeyF11, 0};
 
-// SDL's names for the settings' key names that it spells otherwise.
+// SDL's names for the settings' key names that it spells otherwise (punctuation aside).
 struct Spelling {
     std::string_view name;
     const char* sdlName;
 };
-constexpr std::array<Spelling, 23> spellings{{
+constexpr std::array<Spelling, 12> spellings{{
     {"LeftShift", "Left Shift"},
     {"RightShift", "Right Shift"},
     {"LeftCtrl", "Left Ctrl"},
@@ -46,17 +46,6 @@ constexpr std::array<Spelling, 23> spellings{{
     {"KeypadMultiply", "Keypad *"},
     {"KeypadDivide", "Keypad /"},
     {"KeypadPeriod", "Keypad ."},
-    {"Comma", ","},
-    {"Period", "."},
-    {"Slash", "/"},
-    {"Semicolon", ";"},
-    {"Apostrophe", "'"},
-    {"LeftBracket", "["},
-    {"RightBracket", "]"},
-    {"Backslash", "\\"},
-    {"Minus", "-"},
-    {"Equals", "="},
-    {"Backquote", "`"},
 }};
 
 // Every pad SDL can map (its game-controller database, SDL_GAMECONTROLLERCONFIG, a mappings file
@@ -227,6 +216,9 @@ SDL_Keycode keyNamed(std::string_view name) {
     std::string sdlName(name);
     for (const Spelling& spelling : spellings) {
         if (spelling.name == name) sdlName = spelling.sdlName;
+    }
+    for (const settings::Punctuation& key : settings::punctuation) {
+        if (key.name == name) sdlName = key.character;
     }
     // "Keypad0" is SDL's "Keypad 0".
     if (name.size() == 7 && name.starts_with("Keypad")) sdlName = "Keypad " + sdlName.substr(6);

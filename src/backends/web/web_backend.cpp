@@ -127,9 +127,9 @@ bool openWindow(std::string&) {
     return true;
 }
 
-// The page has no choice of how flashes are drawn: the game's own picture.
+// The Settings panel's choice of how flashes are drawn.
 render::PaintOptions paintOptions() {
-    return {};
+    return {.reducedFlashing = web::prefs::reducedFlashing()};
 }
 
 // The page outlives every game.

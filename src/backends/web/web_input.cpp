@@ -52,24 +52,13 @@ BrowserKey browserKey(std::string_view name) {
         {"KeypadDivide", "NumpadDivide"},
         {"KeypadPeriod", "NumpadDecimal"},
     }};
-    static constexpr std::array<Spelling, 17> byKey{{
+    static constexpr std::array<Spelling, 6> byKey{{
         {"Left", "ArrowLeft"},
         {"Right", "ArrowRight"},
         {"Up", "ArrowUp"},
         {"Down", "ArrowDown"},
         {"Space", " "},
         {"Return", "Enter"},
-        {"Comma", ","},
-        {"Period", "."},
-        {"Slash", "/"},
-        {"Semicolon", ";"},
-        {"Apostrophe", "'"},
-        {"LeftBracket", "["},
-        {"RightBracket", "]"},
-        {"Backslash", "\\"},
-        {"Minus", "-"},
-        {"Equals", "="},
-        {"Backquote", "`"},
     }};
     if (name.size() == 7 && name.starts_with("Keypad"))
         return {{}, "Numpad" + std::string(name.substr(6))};
@@ -78,6 +67,9 @@ BrowserKey browserKey(std::string_view name) {
     }
     for (const Spelling& s : byKey) {
         if (s.name == name) return {s.browser, {}};
+    }
+    for (const settings::Punctuation& key : settings::punctuation) {
+        if (key.name == name) return {std::string(key.character), {}};
     }
     // Letters, digits, F1 to F12, Tab, Home, Pause, ...: the browser's own names.
     return {std::string(name), {}};

@@ -107,6 +107,10 @@ void open() {
     askForStored();
 }
 
+bool reducedFlashing() {
+    return current.settings.reducedFlashing;
+}
+
 } // namespace kueruma::web::prefs
 
 // The page's kept text (or a file the player imports): read with the desktop's checks and used.

@@ -9,4 +9,7 @@ namespace kueruma::web::prefs {
 // Has the page hand over the text it keeps, if any, and uses it.
 void open();
 
+// Whether the player asked for the hit flash and the clear animation in dim greys.
+bool reducedFlashing();
+
 } // namespace kueruma::web::prefs

@@ -64,16 +64,15 @@ std::vector<std::string_view> makeKeyNames() {
     std::vector<std::string_view> names(singles.begin(), singles.end());
     names.insert(names.end(), numbered.begin(), numbered.end());
     for (std::string_view name :
-         {"Left",         "Right",        "Up",          "Down",         "Space",
-          "Return",       "Tab",          "Backspace",   "Insert",       "Delete",
-          "Home",         "End",          "PageUp",      "PageDown",     "LeftShift",
-          "RightShift",   "LeftCtrl",     "RightCtrl",   "LeftAlt",      "RightAlt",
-          "Pause",        "KeypadEnter",  "KeypadPlus",  "KeypadMinus",  "KeypadMultiply",
-          "KeypadDivide", "KeypadPeriod", "Comma",       "Period",       "Slash",
-          "Semicolon",    "Apostrophe",   "LeftBracket", "RightBracket", "Backslash",
-          "Minus",        "Equals",       "Backquote"}) {
+         {"Left",         "Right",       "Up",         "Down",        "Space",
+          "Return",       "Tab",         "Backspace",  "Insert",      "Delete",
+          "Home",         "End",         "PageUp",     "PageDown",    "LeftShift",
+          "RightShift",   "LeftCtrl",    "RightCtrl",  "LeftAlt",     "RightAlt",
+          "Pause",        "KeypadEnter", "KeypadPlus", "KeypadMinus", "KeypadMultiply",
+          "KeypadDivide", "KeypadPeriod"}) {
         names.push_back(name);
     }
+    for (const Punctuation& key : punctuation) names.push_back(key.name);
     return names;
 }
 

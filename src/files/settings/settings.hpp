@@ -30,6 +30,26 @@ inline constexpr std::size_t maxFileBytes = 64 * 1024;
 
 // The names a key can have in the file ("Space", "X", "F11", "LeftShift", "Keypad5", ...).
 const std::vector<std::string_view>& keyNames();
+// The punctuation keys' names in the file, with the character each types (which is also how
+// SDL and the browser name them).
+struct Punctuation {
+    std::string_view name;
+    std::string_view character;
+};
+inline constexpr std::array<Punctuation, 11> punctuation{{
+    {"Comma", ","},
+    {"Period", "."},
+    {"Slash", "/"},
+    {"Semicolon", ";"},
+    {"Apostrophe", "'"},
+    {"LeftBracket", "["},
+    {"RightBracket", "]"},
+    {"Backslash", "\\"},
+    {"Minus", "-"},
+    {"Equals", "="},
+    {"Backquote", "`"},
+}};
+
 // The names of a pad's buttons, by position (South is the bottom face button).
 const std::vector<std::string_view>& buttonNames();
 
