@@ -167,22 +167,31 @@ xdotool keyup Right
 echo "e2e: during play the window showed $(basename "${seen#* }") of the run holding Right"
 close_and_check_exit
 
+# A game on the title screen, its data in $work/data; $@ are its options.
+start_at_title() {
+  start_game "$bin" SDL_AUDIODRIVER=dummy XDG_DATA_HOME="$work/data" "$@"
+  want_frame "$(frame "$work/right" 0)"
+  wait_for_picture "$work/want" 10 >/dev/null
+}
+
+# Key $1 held for a second at the title of a game recording into $2: the recording holds the
+# game's X ($3 says what was held, for the failure).
+holding_records_x() {
+  start_at_title --record "$2"
+  xdotool keydown "$1" && sleep 1 && xdotool keyup "$1"
+  close_and_check_exit
+  grep -q '^[0-9]* X$' "$2" || fail "$3 is not X in the recording: $(grep -v '^#' "$2" | head -5)"
+}
+
 # --- The settings file: jump on Space, seen in the recording as the game's X; a broken line is
 # named with its line, once, and the file is left as it was ---
 settings="$work/config/kueruma/settings.toml"
 mkdir -p "${settings%/*}"
 printf '[keys]\njump = "Space"\n' >"$settings"
-start_game "$bin" SDL_AUDIODRIVER=dummy XDG_DATA_HOME="$work/data" --record "$work/space.txt"
-want_frame "$(frame "$work/right" 0)"
-wait_for_picture "$work/want" 10 >/dev/null
-xdotool keydown space && sleep 1 && xdotool keyup space
-close_and_check_exit
-grep -q '^[0-9]* X$' "$work/space.txt" || fail "Space held at the title is not X in the recording: $(grep -v '^#' "$work/space.txt" | head -5)"
+holding_records_x space "$work/space.txt" "Space held at the title"
 printf '[keys]\njump = "Space"\nvolume = = 3\n' >"$settings"
 cp "$settings" "$work/settings-before"
-start_game "$bin" SDL_AUDIODRIVER=dummy XDG_DATA_HOME="$work/data"
-want_frame "$(frame "$work/right" 0)"
-wait_for_picture "$work/want" 10 >/dev/null
+start_at_title
 close_and_check_exit "kueruma: $settings:3: not TOML: *; the defaults stand for what is wrong"
 cmp -s "$settings" "$work/settings-before" || fail "the broken settings file was changed"
 [ ! -e "$settings.bad" ] || fail "a settings file was kept as .bad without a save"
@@ -191,9 +200,7 @@ echo "e2e: a settings file binds jump to Space; a broken one is named once and l
 
 # --- The settings overlay: Esc over the title, Change keys, Jump, then C; the change is saved at
 # once, and at the next start holding C at the title records the game's X ---
-start_game "$bin" SDL_AUDIODRIVER=dummy XDG_DATA_HOME="$work/data"
-want_frame "$(frame "$work/right" 0)"
-wait_for_picture "$work/want" 10 >/dev/null
+start_at_title
 xdotool key Escape
 sleep 0.5
 [ "$(hash_window)" != "$(hash_frame "$(frame "$work/right" 0)")" ] || fail "Esc showed no settings overlay"
@@ -204,19 +211,12 @@ done
 wait_for_picture "$work/want" 10 >/dev/null
 close_and_check_exit
 grep -qx "jump = \[ 'C' \]" "$settings" || fail "the overlay did not save jump on C: $(cat "$settings" 2>&1)"
-start_game "$bin" SDL_AUDIODRIVER=dummy XDG_DATA_HOME="$work/data" --record "$work/overlay.txt"
-want_frame "$(frame "$work/right" 0)"
-wait_for_picture "$work/want" 10 >/dev/null
-xdotool keydown c && sleep 1 && xdotool keyup c
-close_and_check_exit
-grep -q '^[0-9]* X$' "$work/overlay.txt" || fail "C held after the overlay's change is not X: $(grep -v '^#' "$work/overlay.txt" | head -5)"
+holding_records_x c "$work/overlay.txt" "C held after the overlay's change"
 rm -r "$work/config"
 echo "e2e: the settings overlay bound jump to C, and the next start kept it"
 
 # --- A recorded session: a stage played, given up with F11, replayed by the runner and shown ---
-start_game "$bin" SDL_AUDIODRIVER=dummy XDG_DATA_HOME="$work/data" --record "$work/session.txt"
-want_frame "$(frame "$work/right" 0)"
-wait_for_picture "$work/want" 10 >/dev/null
+start_at_title --record "$work/session.txt"
 xdotool key Down && sleep 0.3 && xdotool key Down && sleep 0.3
 xdotool keydown Right
 xdotool key x
