@@ -190,6 +190,24 @@ TEST_F(SettingsFile, SavingKeepsWhatItDoesNotKnowAndReadsBackTheSame) {
     EXPECT_FALSE(fs::exists(path_ + ".bad"));
 }
 
+// Two games open at once: each saves its own change onto what the other wrote.
+TEST_F(SettingsFile, AChangeIsSavedOntoWhatAnotherGameWroteMeanwhile) {
+    write("volume = 50\n");
+    Loaded first = load(path_);
+    write("volume = 20\nfuture_setting = 1\n[keys]\nkick = 'C'\n");
+    Settings changed = first.settings;
+    changed.keys[static_cast<std::size_t>(Action::jump)] = {"Space"};
+    std::string note;
+    std::string error;
+    ASSERT_TRUE(saveChange(path_, first.settings, changed, first, note, error)) << error;
+    const Loaded now = load(path_);
+    EXPECT_EQ(now.settings.volume, 20);
+    EXPECT_EQ(now.settings.keys[static_cast<std::size_t>(Action::kick)], Key{"C"});
+    EXPECT_EQ(now.settings.keys[static_cast<std::size_t>(Action::jump)], Key{"Space"});
+    EXPECT_NE(now.text.find("future_setting = 1"), std::string::npos) << now.text;
+    EXPECT_EQ(first.settings, now.settings);
+}
+
 TEST_F(SettingsFile, AFileThatCouldNotBeReadIsKeptBesideTheNewOne) {
     const std::string broken = "volume = 50\nscale = = 2\n";
     write(broken);

@@ -109,16 +109,14 @@ void present() {
     rt.screen.show(*rt.pausedPicture);
 }
 
-// Every change the overlay makes is kept at once; a save that fails leaves the game running.
-void saveSettings() {
+// Every change the overlay makes is kept at once, onto the file as another game may have left
+// it; a save that fails leaves the game running.
+void saveSettings(const settings::Settings& before) {
     std::string failure;
     std::string note;
     if (file.path.empty()) {
         failure = "neither XDG_CONFIG_HOME nor HOME is set: the settings are not kept";
-    } else if (settings::save(file.path, chosen, file.read, note, failure)) {
-        file.read.text = settings::toText(chosen, file.read.text);
-        file.read.problems.clear();
-        file.read.exists = true;
+    } else if (settings::saveChange(file.path, before, chosen, file.read, note, failure)) {
         file.failure.clear();
         if (!note.empty()) std::fprintf(stderr, "kueruma: %s\n", note.c_str());
         return;
@@ -163,7 +161,7 @@ void obeyMenu(overlay::Outcome outcome) {
             const int scale = std::min(chosen.scale.value_or(fittingScale()), fittingScale());
             SDL_SetWindowSize(rt.sdlWindow, clientWidth * scale, clientHeight * scale);
         }
-        saveSettings();
+        saveSettings(before);
     }
     present();
 }

@@ -528,4 +528,39 @@ bool save(const std::string& path, const Settings& settings, const Loaded& previ
     return safe_write::writeWhole(path, toText(settings, previous.text), error);
 }
 
+Settings withChanges(const Settings& onDisk, const Settings& before, const Settings& after) {
+    Settings out = onDisk;
+    const auto take = [&](auto Settings::*member) {
+        if (!(after.*member == before.*member)) out.*member = after.*member;
+    };
+    take(&Settings::scale);
+    take(&Settings::windowX);
+    take(&Settings::windowY);
+    take(&Settings::volume);
+    for (const Flag& flag : flags) take(flag.value);
+    for (std::size_t action = 0; action < actionCount; ++action) {
+        if (after.keys[action] != before.keys[action]) out.keys[action] = after.keys[action];
+        if (after.buttons[action] != before.buttons[action]) {
+            out.buttons[action] = after.buttons[action];
+        }
+    }
+    return out;
+}
+
+bool saveChange(const std::string& path, const Settings& before, const Settings& after,
+                Loaded& file, std::string& note, std::string& error) {
+    Settings wanted = after;
+    Loaded now = load(path);
+    if (now.exists && now.problems.empty() && now.text != file.text) {
+        wanted = withChanges(now.settings, before, after);
+        file = std::move(now);
+    }
+    if (!save(path, wanted, file, note, error)) return false;
+    file.text = toText(wanted, file.text);
+    file.settings = wanted;
+    file.problems.clear();
+    file.exists = true;
+    return true;
+}
+
 } // namespace kueruma::settings

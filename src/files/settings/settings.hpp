@@ -127,4 +127,14 @@ std::string toText(const Settings& settings, std::string_view previousText);
 bool save(const std::string& path, const Settings& settings, const Loaded& previous,
           std::string& note, std::string& error);
 
+// `onDisk` with the player's changes from `before` to `after`: what another program (a second
+// game, an editor) wrote into the file meanwhile stays wherever the player changed nothing.
+Settings withChanges(const Settings& onDisk, const Settings& before, const Settings& after);
+
+// Saves the player's change from `before` to `after` onto the file as it is now: when it was
+// rewritten since `file` was read, that text is the base (withChanges). `file` becomes what was
+// written. False as save() says.
+bool saveChange(const std::string& path, const Settings& before, const Settings& after,
+                Loaded& file, std::string& note, std::string& error);
+
 } // namespace kueruma::settings
