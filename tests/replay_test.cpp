@@ -3,6 +3,7 @@
 #include "backends/headless/paint_targets.hpp"
 #include "command.hpp"
 #include "game/menu_layout.hpp"
+#include "host/driver/ghost.hpp"
 #include "raster/framebuffer.hpp"
 #include "raster/raster_canvas.hpp"
 #include "render/text.hpp"
@@ -133,6 +134,39 @@ TEST_P(Replay, DrawingPixelsChangesNothing) {
     }
 }
 
+// Its Play paints, and those where the ghost stood elsewhere or scored otherwise.
+class GhostWatch final : public headless::PaintTarget {
+  public:
+    seam::Canvas* beginPaint() override { return &canvas_.emplace(); }
+    void endPaint() override {
+        if (headless::state().gameState.screen != game::Play) return;
+        ++paints;
+        const figure::Figure& player = headless::state().figure;
+        const figure::Figure* ghost = driver::ghost::figure();
+        apart += ghost == nullptr || ghost->score != player.score ||
+                 ghost->jointX != player.jointX || ghost->jointY != player.jointY;
+    }
+    int paints = 0;
+    int apart = 0;
+
+  private:
+    std::optional<support::RecordingCanvas> canvas_;
+};
+
+// A run with itself as its ghost: the ghost keeps step with it on every paint of the stage, and
+// the player's trace is the run's alone.
+TEST_P(Replay, PlayedBesideItselfAsAGhostItsTraceIsItsOwn) {
+    headless::NullPaintTarget blank;
+    const solver::PlayedReplay alone = play(blank);
+    driver::ghost::followRun((replayDir / name_).string());
+    GhostWatch watch;
+    const solver::PlayedReplay beside = play(watch);
+    driver::ghost::stop();
+    EXPECT_GT(watch.paints, 50);
+    EXPECT_EQ(watch.apart, 0);
+    EXPECT_EQ(beside.trace, alone.trace);
+}
+
 // Keys a person can follow: after the first tick of play, each choice is held at least 3
 // ticks until the stage ends (the last may be cut short by the end itself). The best run of
 // the last stage needs every tick, so it is held to nothing.
@@ -169,6 +203,16 @@ std::string testName(const ::testing::TestParamInfo<std::string>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Stages, Replay, ::testing::ValuesIn(replayNames()), testName);
+
+// The file this game records to is never read back as a ghost while it is written.
+TEST(ReplayFiles, NoneIsTheGhostOfTheRecordingItIs) {
+    const std::string run = (replayDir / "stage-3.txt").string();
+    driver::ghost::Run ghost;
+    std::string error;
+    EXPECT_FALSE(ghost.load(run, (replayDir / "." / "stage-3.txt").string(), error));
+    EXPECT_EQ(error, run + ": is the recording this game writes, not a ghost");
+    EXPECT_TRUE(ghost.load(run, "", error)) << error;
+}
 
 TEST(ReplayFiles, EveryStageHasAReplay) {
     const std::vector<std::string> names = replayNames();

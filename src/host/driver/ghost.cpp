@@ -208,6 +208,13 @@ void follow(Choice choice) {
     }
 }
 
+void followRun(const std::string& file, std::function<void(const std::string&)> notice) {
+    Choice choice;
+    choice.file = file;
+    choice.notice = std::move(notice);
+    follow(std::move(choice));
+}
+
 void stop() {
     active.reset();
 }

@@ -86,6 +86,8 @@ std::string standingLine(const Standing& standing, bool timer);
 // The program of this thread follows `choice` from now on (a --ghost file is loaded now and a
 // bad one said); stop() ends that. Without follow() every call below does nothing.
 void follow(Choice choice);
+// The same for a run given by name alone.
+void followRun(const std::string& file, std::function<void(const std::string&)> notice = {});
 void stop();
 bool following();
 

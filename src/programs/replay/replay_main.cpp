@@ -373,12 +373,9 @@ int main(int argc, char** argv) {
     }
     if (!options.ghostPath.empty()) {
         // A ghost that cannot be is said, and the run goes on without it.
-        driver::ghost::Choice choice;
-        choice.file = options.ghostPath;
-        choice.notice = [](const std::string& message) {
+        driver::ghost::followRun(options.ghostPath, [](const std::string& message) {
             std::fprintf(stderr, "%s: %s\n", program, message.c_str());
-        };
-        driver::ghost::follow(std::move(choice));
+        });
     }
     Run run(options);
     return run.play(script);
