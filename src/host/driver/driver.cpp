@@ -36,7 +36,8 @@ std::string bestOf(int stage) {
     return {};
 }
 
-// A run asked for by name, or the settings' pinned bests, played beside the player's.
+} // namespace
+
 void followGhosts(const Front& front) {
     const record::SessionOptions& options = sessionOptions();
     if (options.ghostPath.empty() && front.bestWanted == nullptr) return;
@@ -51,8 +52,6 @@ void followGhosts(const Front& front) {
     }
     ghost::follow(std::move(choice));
 }
-
-} // namespace
 
 std::int64_t BackendClock::now() const {
     return clockMs();

@@ -116,11 +116,11 @@ std::string standingLine(const Standing& standing, bool timer) {
     if (!timer) return line;
     const long long ms = standing.ticks * app::stagePeriodMs;
     char time[64];
-    std::snprintf(time, sizeof time, "%s%lld t %lld.%02lld s", line.empty() ? "" : "  ",
+    std::snprintf(time, sizeof time, "%stick %lld  %lld.%02lld s", line.empty() ? "" : "  ",
                   static_cast<long long>(standing.ticks), ms / 1000, ms % 1000 / 10);
     line += time;
     if (standing.ghostStageTicks >= 0) {
-        line += " split " + signedNumber(standing.ticks - standing.ghostStageTicks);
+        line += "  split " + signedNumber(standing.ticks - standing.ghostStageTicks);
     }
     return line;
 }

@@ -80,7 +80,8 @@ struct Standing {
 
 // The line shown beside the game's picture: the score against the ghost ("+120", "-40") and,
 // with `timer`, the stage's time in ticks and seconds and its split against the ghost's whole
-// stage ("312 t 15.60 s split -168": 168 ticks inside it). Empty when there is nothing to show.
+// stage ("tick 312  15.60 s  split -168": 168 ticks inside it). Empty when there is nothing to
+// show.
 std::string standingLine(const Standing& standing, bool timer);
 
 // The program of this thread follows `choice` from now on (a --ghost file is loaded now and a
