@@ -204,14 +204,21 @@ std::string testName(const ::testing::TestParamInfo<std::string>& info) {
 
 INSTANTIATE_TEST_SUITE_P(Stages, Replay, ::testing::ValuesIn(replayNames()), testName);
 
-// The file this game records to is never read back as a ghost while it is written.
-TEST(ReplayFiles, NoneIsTheGhostOfTheRecordingItIs) {
+// The file this game records to is never read back as a ghost while it is written; a ghost
+// taken back (a rewind) stands where it stood then.
+TEST(ReplayFiles, NoneIsTheGhostOfTheRecordingItIsAndARewoundGhostStandsWhereItStood) {
     const std::string run = (replayDir / "stage-3.txt").string();
     driver::ghost::Run ghost;
     std::string error;
     EXPECT_FALSE(ghost.load(run, (replayDir / "." / "stage-3.txt").string(), error));
     EXPECT_EQ(error, run + ": is the recording this game writes, not a ghost");
-    EXPECT_TRUE(ghost.load(run, "", error)) << error;
+    ASSERT_TRUE(ghost.load(run, "", error)) << error;
+    ghost.seek(150);
+    const figure::Figure straight = ghost.state().figure;
+    for (std::int64_t back : {149, 70, 3, 0, 64, 150}) ghost.seek(back);
+    EXPECT_EQ(ghost.ticks(), 150);
+    EXPECT_EQ(ghost.state().figure.jointX, straight.jointX);
+    EXPECT_EQ(ghost.state().figure.score, straight.score);
 }
 
 TEST(ReplayFiles, EveryStageHasAReplay) {

@@ -6,6 +6,7 @@
 #include "game/game_tick.hpp"
 #include "render/paint.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -55,31 +56,30 @@ bool Run::load(const std::string& path, const std::string& recordPath, std::stri
     }
     file_ = path;
     steps_ = std::move(script.steps);
+    checkpoints_.clear();
     restart();
     return true;
 }
 
 void Run::restart() {
-    state_ = game::PlayState{};
-    game::GameState& gs = state_.gameState;
-    gs.stageIndex = start_.stage;
-    game::resetStage(state_, start_.stage);
-    state_.figure.walkCounter = start_.walkCount;
-    ticks_ = 0;
-    endTick_ = -1;
-    step_ = 0;
-    stepTicks_ = 0;
+    now_ = Moment{};
+    game::PlayState& state = now_.state;
+    state.gameState.stageIndex = start_.stage;
+    game::resetStage(state, start_.stage);
+    state.figure.walkCounter = start_.walkCount;
+    if (checkpoints_.empty()) checkpoints_.push_back(now_);
 }
 
 void Run::advance() {
-    game::GameState& gs = state_.gameState;
-    if (step_ >= steps_.size() || endTick_ >= 0) return;
-    const loop::KeySet keys = steps_[step_].keys;
-    if (++stepTicks_ == steps_[step_].count) {
-        ++step_;
-        stepTicks_ = 0;
+    Moment& m = now_;
+    game::GameState& gs = m.state.gameState;
+    if (m.step >= steps_.size() || m.endTick >= 0) return;
+    const loop::KeySet keys = steps_[m.step].keys;
+    if (++m.stepTicks == steps_[m.step].count) {
+        ++m.step;
+        m.stepTicks = 0;
     }
-    ++ticks_;
+    ++m.ticks;
     gs.input = {static_cast<std::uint8_t>((keys & loop::KeyLeft) != 0),
                 static_cast<std::uint8_t>((keys & loop::KeyUp) != 0),
                 static_cast<std::uint8_t>((keys & loop::KeyRight) != 0),
@@ -91,15 +91,21 @@ void Run::advance() {
     if (gs.screen == game::StageIntro) {
         gs.screen = game::Play;
     } else if (gs.running) {
-        game::stageTick(state_, (keys & loop::KeyF11) != 0);
+        game::stageTick(m.state, (keys & loop::KeyF11) != 0);
     }
-    render::preparePaint(state_);
-    if (!gs.running) endTick_ = ticks_;
+    render::preparePaint(m.state);
+    if (!gs.running) m.endTick = m.ticks;
+    const auto kept = static_cast<std::int64_t>(checkpoints_.size());
+    if (m.ticks == kept * checkpointTicks) checkpoints_.push_back(m);
 }
 
 void Run::seek(std::int64_t ticks) {
-    if (ticks < ticks_) restart();
-    while (ticks_ < ticks && step_ < steps_.size() && endTick_ < 0) advance();
+    if (ticks < now_.ticks) {
+        const std::int64_t nearest = std::min<std::int64_t>(
+            ticks / checkpointTicks, static_cast<std::int64_t>(checkpoints_.size()) - 1);
+        now_ = checkpoints_[static_cast<std::size_t>(nearest)];
+    }
+    while (now_.ticks < ticks && now_.step < steps_.size() && now_.endTick < 0) advance();
 }
 
 namespace {

@@ -34,21 +34,31 @@ class Run {
     void advance();
     // Where it stands after `ticks` ticks from its intro.
     void seek(std::int64_t ticks);
-    const game::PlayState& state() const { return state_; }
-    std::int64_t ticks() const { return ticks_; }
+    const game::PlayState& state() const { return now_.state; }
+    std::int64_t ticks() const { return now_.ticks; }
     // The ticks its stage took from the intro to its last tick of play; -1 while it has not
     // ended (the keys may end first: the run stops where they do).
-    std::int64_t stageTicks() const { return endTick_; }
+    std::int64_t stageTicks() const { return now_.endTick; }
 
   private:
+    // Where the run stands, and how far through its keys.
+    struct Moment {
+        game::PlayState state;
+        std::int64_t ticks = 0;
+        std::int64_t endTick = -1;
+        std::size_t step = 0;
+        std::int32_t stepTicks = 0;
+    };
+    // A moment kept every this many ticks, so that a rewind finds the ghost's moment at once
+    // and not by playing the stage again from its intro (a stage ends when the view passes its
+    // goal, so they are few).
+    static constexpr std::int64_t checkpointTicks = 64;
+
     std::string file_;
     script::RunStart start_;
     std::vector<script::Step> steps_;
-    game::PlayState state_;
-    std::int64_t ticks_ = 0;
-    std::int64_t endTick_ = -1;
-    std::size_t step_ = 0;
-    std::int32_t stepTicks_ = 0;
+    Moment now_;
+    std::vector<Moment> checkpoints_;
 };
 
 // What a program's ghost is: a run given by name, or each stage's pinned best.
