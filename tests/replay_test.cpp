@@ -4,6 +4,7 @@
 #include "command.hpp"
 #include "game/menu_layout.hpp"
 #include "host/driver/ghost.hpp"
+#include "host/driver/practice.hpp"
 #include "raster/framebuffer.hpp"
 #include "raster/raster_canvas.hpp"
 #include "render/text.hpp"
@@ -219,6 +220,34 @@ TEST(ReplayFiles, NoneIsTheGhostOfTheRecordingItIsAndARewoundGhostStandsWhereItS
     EXPECT_EQ(ghost.ticks(), 150);
     EXPECT_EQ(ghost.state().figure.jointX, straight.jointX);
     EXPECT_EQ(ghost.state().figure.score, straight.score);
+}
+
+// Practice rewinds the ghost with the player: the stage's replay beside itself, rewound three
+// times, keeps step on every paint, the rewinds' too.
+TEST(ReplayFiles, ARewoundStageKeepsItsGhostInStep) {
+    const std::string run = (replayDir / "stage-3.txt").string();
+    std::vector<loop::KeySet> keys;
+    for (const script::Step& step : script::load(run).steps)
+        keys.insert(keys.end(), step.count, step.keys);
+    driver::ghost::followRun(run);
+    driver::practice::enable({});
+    GhostWatch watch;
+    headless::boot(&watch, 3);
+    std::size_t t = 0; // ticks on the timeline played
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < 40; ++i) {
+            headless::holdKeys(keys[t++]);
+            headless::tick();
+        }
+        driver::practice::setRewinding(true);
+        for (int i = 0; i < 25; ++i, --t) headless::tick();
+        driver::practice::setRewinding(false);
+    }
+    driver::practice::disable();
+    driver::ghost::stop();
+    EXPECT_EQ(driver::practice::rewinds(), 0); // disabled: the count is gone with it
+    EXPECT_GT(watch.paints, 150);
+    EXPECT_EQ(watch.apart, 0);
 }
 
 TEST(ReplayFiles, EveryStageHasAReplay) {

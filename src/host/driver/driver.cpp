@@ -69,12 +69,9 @@ void reset() {
 int runGame(int argc, char** argv, const Front& front) {
     if (const int status = begin(argc, argv, front); status >= 0) return status;
     if (practising()) {
-        practice::enable(
-            {[](std::int64_t ticks, const game::PlayState& state) {
-                 cutSession(ticks, state);
-                 ghost::rewound(ticks, state);
-             },
-             [&front](const std::string& message) { report(front, "kueruma: " + message); }});
+        practice::enable({cutSession, [&front](const std::string& message) {
+                              report(front, "kueruma: " + message);
+                          }});
     }
     followGhosts(front);
     std::atexit(finishAtExit);
