@@ -111,7 +111,9 @@ void Run::seek(std::int64_t ticks) {
 namespace {
 
 std::string signedNumber(long long n) {
-    return (n >= 0 ? "+" : "") + std::to_string(n);
+    std::string text = std::to_string(n);
+    if (n >= 0) text.insert(text.begin(), '+');
+    return text;
 }
 
 } // namespace
