@@ -143,7 +143,7 @@ struct Follower {
     std::optional<Run> best;
     Run* running = nullptr; // the one beside the stage being played
     bool shown = false;
-    bool otherStageSaid = false;
+    std::string said;
     // The player's ticks since the program started, and the tick its stage's intro came.
     std::int64_t ticks = 0;
     std::int64_t stageStart = -1;
@@ -152,8 +152,16 @@ struct Follower {
 
 thread_local std::unique_ptr<Follower> active;
 
+// Each thing wrong is said once, not at every start of its stage.
 void say(const std::string& message) {
+    if (message == active->said) return;
+    active->said = message;
     if (active->choice.notice) active->choice.notice(message);
+}
+
+std::string otherStage(const Run& run, int stage) {
+    return cli::shownName(run.file()) + ": a run of stage " + std::to_string(run.stage()) +
+           ", not of stage " + std::to_string(stage) + " being played: no ghost";
 }
 
 // The ghost of the stage the player has just begun, if there is one.
@@ -166,11 +174,8 @@ void stageBegins(const game::PlayState& player) {
         if (f.named->stage() == stage) {
             f.running = &*f.named;
             f.shown = true;
-        } else if (!f.otherStageSaid) {
-            say(cli::shownName(f.named->file()) + ": a run of stage " +
-                std::to_string(f.named->stage()) + ", not of stage " + std::to_string(stage) +
-                " being played: no ghost");
-            f.otherStageSaid = true;
+        } else {
+            say(otherStage(*f.named, stage));
         }
     } else if (f.choice.bestOf && f.choice.wanted && f.choice.wanted()) {
         const std::string file = f.choice.bestOf(stage);
@@ -182,6 +187,7 @@ void stageBegins(const game::PlayState& player) {
                 say("the best of stage " + std::to_string(stage) + " is no ghost: " + error);
                 f.best.reset();
             } else if (f.best->stage() != stage) {
+                say(otherStage(*f.best, stage));
                 f.best.reset();
             }
         }
