@@ -12,6 +12,7 @@
 #include "game/game_state.hpp"
 #include "host/driver/backend.hpp"
 #include "host/driver/driver.hpp"
+#include "host/driver/ghost.hpp"
 #include "host/driver/practice.hpp"
 #include "host/overlay/overlay.hpp"
 #include "seam/machine.hpp"
@@ -644,6 +645,60 @@ TEST_F(DesktopGame, ARunRecordedAcrossAPauseHoldsOnlyTheTicksPlayed) {
     EXPECT_LE(std::abs(ticks - expected), 2) << ticks << " ticks, " << expected << " expected";
     EXPECT_NE(last.find("\"cursor\":2,"), std::string::npos) << last;
     std::filesystem::remove(file);
+}
+
+// The ghosts setting plays each stage beside its pinned best, drawn in the picture; the timer
+// and the score against the best show in the window only. Either is read as a stage begins.
+TEST_F(DesktopGame, TheGhostsAndTimerSettingsBringTheStagesBestAndALineInTheWindowOnly) {
+    const std::filesystem::path data =
+        std::filesystem::temp_directory_path() / ("kueruma-ghosts-" + std::to_string(getpid()));
+    std::filesystem::remove_all(data);
+    std::filesystem::create_directories(data / "kueruma" / "runs");
+    setenv("XDG_DATA_HOME", data.c_str(), 1);
+    std::ofstream(data / "kueruma" / "runs" / "20260101-000000-stage-0-score-40.txt")
+        << "# replay: kueruma-replay --stage 0 best.txt\n1 -\n60 RX\n";
+    std::string error;
+    ASSERT_TRUE(driver::beginSession({}, error)) << error;
+    driver::followGhosts(sdl::front());
+    startGame();
+    const auto playStage = [&](bool ghosts, bool timer) {
+        settings::Settings chosen;
+        chosen.ghosts = ghosts;
+        chosen.timer = timer;
+        sdl::useSettings(chosen);
+        tap(SDLK_x); // NewGame from the title, Replay from the result
+        for (int i = 0; i < 20; ++i) sdl::deliverTick();
+        ASSERT_EQ(gameState.screen, game::Play);
+        EXPECT_EQ(driver::ghost::figure() != nullptr, ghosts);
+        const auto standing = driver::ghost::standing(sdl::state());
+        ASSERT_TRUE(standing);
+        EXPECT_EQ(standing->ticks, 20);
+        EXPECT_EQ(standing->againstGhost, ghosts || timer);
+        EXPECT_EQ(pixelsAmiss(1, 0, 0) > 0, ghosts || timer);
+        key(SDL_KEYDOWN, SDLK_F11);
+        sdl::deliverTick();
+        key(SDL_KEYUP, SDLK_F11);
+        sdl::deliverTick();
+        ASSERT_EQ(gameState.screen, game::Result);
+        EXPECT_EQ(pixelsAmiss(1, 0, 0), 0);
+    };
+    tap(SDLK_DOWN);
+    tap(SDLK_DOWN);
+    playStage(false, false);
+    playStage(true, false);
+    playStage(false, true);
+    driver::ghost::stop();
+    ASSERT_TRUE(driver::finishSession(error)) << error;
+    std::filesystem::remove_all(data);
+    unsetenv("XDG_DATA_HOME");
+}
+
+TEST(GhostLine, TheScoreAgainstTheGhostThenTheTimeAndTheSplitOnceTheGhostsStageIsKnown) {
+    using driver::ghost::standingLine;
+    EXPECT_EQ(standingLine({312, true, 120, -1}, false), "+120");
+    EXPECT_EQ(standingLine({312, false, 0, -1}, false), "");
+    EXPECT_EQ(standingLine({20, false, 0, -1}, true), "tick 20  1.00 s");
+    EXPECT_EQ(standingLine({312, true, -40, 480}, true), "-40  tick 312  15.60 s  split -168");
 }
 
 // The settings overlay: Esc opens it over the still game (tapped or held for a long time, it

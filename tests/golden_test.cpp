@@ -7,6 +7,7 @@
 #include "backends/headless/paint_targets.hpp"
 #include "figure/figure.hpp"
 #include "game/game_state.hpp"
+#include "host/driver/ghost.hpp"
 #include "image/png_io.hpp"
 #include "raster/framebuffer.hpp"
 #include "world/blocks.hpp"
@@ -128,6 +129,16 @@ TEST(Golden, HitFlashAndClearAnimationReduced) {
     expectFlashAndClear("-reduced");
     EXPECT_EQ(figure.score, 599);
     headless::setPaintOptions({});
+}
+
+// The first stage's replay as the ghost of a player who stands still: its figure runs ahead,
+// faint, behind the player's.
+TEST(Golden, PlayWithTheFirstStagesReplayAsAGhost) {
+    driver::ghost::followRun(std::string(KUERUMA_REPLAY_DIR) + "/stage-0.txt");
+    boot(0);
+    run(12);
+    expectGolden("play-ghost");
+    driver::ghost::stop();
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
@@ -286,6 +287,50 @@ TEST(ReplayRunner, TheLargestWalkCountKeepsWalkingInTheWalkPoses) {
         walking += pose >= 10 && pose <= 13;
     }
     EXPECT_GT(walking, 20);
+}
+
+// A ghost that cannot be is named in one line, and the run goes on without it, the same run.
+TEST(ReplayRunner, ABadGhostIsNamedOnceAndTheRunGoesOnWithoutIt) {
+    const std::string dir = freshFolder("ghosts");
+    const std::string script = writeFile("ghosted.txt", "# kueruma-solve 3\n1 -\n40 RX\n");
+    const std::string alone = replay("--stage 3 --trace " + script).out;
+    ASSERT_EQ(::mkfifo((dir + "/fifo").c_str(), 0600), 0);
+    std::string huge = "# kueruma-solve 3\n";
+    for (int i = 0; i <= 1'000'000; ++i) huge += "1 R\n";
+    struct Case {
+        std::string ghost;
+        std::string message; // empty: a good ghost, and no line
+    };
+    const Case cases[] = {
+        {dir + "/fifo", dir + "/fifo: not a run (only a regular file can be a ghost)"},
+        {"/dev/zero", "/dev/zero: not a run (only a regular file can be a ghost)"},
+        {dir, dir + ": not a run (only a regular file can be a ghost)"},
+        {dir + "/none", dir + "/none: no such file"},
+        {writeFile("ghost-text.txt", "# kueruma-solve 3\nhello\n"),
+         ::testing::TempDir() + "ghost-text.txt:2: count 'hello' is not a whole number"},
+        {writeFile("ghost-title.txt", "9 R\n"),
+         ::testing::TempDir() +
+             "ghost-title.txt: not a run of one stage (its header names no 'kueruma-replay "
+             "--stage N')"},
+        {writeFile("ghost-empty.txt", "# kueruma-solve 3\n"),
+         ::testing::TempDir() + "ghost-empty.txt: holds no keys"},
+        {writeFile("ghost-huge.txt", huge),
+         ::testing::TempDir() +
+             "ghost-huge.txt:1000002: a script holds at most 1000000 instructions"},
+        {writeFile("ghost-4.txt", "# kueruma-solve 4\n9 R\n"),
+         ::testing::TempDir() + "ghost-4.txt: a run of stage 4, not of stage 3 being played"},
+        // A million ticks: the ghost's stage ends long before its keys do.
+        {writeFile("ghost-long.txt", "# kueruma-solve 3\n1000000 R\n1000000 X\n"), ""},
+    };
+    for (const Case& c : cases) {
+        const RunResult r = replay("--stage 3 --trace --ghost '" + c.ghost + "' " + script);
+        EXPECT_EQ(r.status, 0) << c.ghost;
+        const std::string said = c.message.empty() ? "" : r.out.substr(0, r.out.find('\n') + 1);
+        EXPECT_TRUE(said.starts_with(c.message.empty() ? "" : "kueruma-replay: " + c.message))
+            << said;
+        EXPECT_EQ(r.out.substr(said.size()), alone) << c.ghost;
+    }
+    std::filesystem::remove_all(dir);
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 #include "backends/headless/paint_targets.hpp"
 #include "command.hpp"
 #include "game/menu_layout.hpp"
+#include "host/driver/ghost.hpp"
+#include "host/driver/practice.hpp"
 #include "raster/framebuffer.hpp"
 #include "raster/raster_canvas.hpp"
 #include "render/text.hpp"
@@ -133,6 +135,39 @@ TEST_P(Replay, DrawingPixelsChangesNothing) {
     }
 }
 
+// Its Play paints, and those where the ghost stood elsewhere or scored otherwise.
+class GhostWatch final : public headless::PaintTarget {
+  public:
+    seam::Canvas* beginPaint() override { return &canvas_.emplace(); }
+    void endPaint() override {
+        if (headless::state().gameState.screen != game::Play) return;
+        ++paints;
+        const figure::Figure& player = headless::state().figure;
+        const figure::Figure* ghost = driver::ghost::figure();
+        apart += ghost == nullptr || ghost->score != player.score ||
+                 ghost->jointX != player.jointX || ghost->jointY != player.jointY;
+    }
+    int paints = 0;
+    int apart = 0;
+
+  private:
+    std::optional<support::RecordingCanvas> canvas_;
+};
+
+// A run with itself as its ghost: the ghost keeps step with it on every paint of the stage, and
+// the player's trace is the run's alone.
+TEST_P(Replay, PlayedBesideItselfAsAGhostItsTraceIsItsOwn) {
+    headless::NullPaintTarget blank;
+    const solver::PlayedReplay alone = play(blank);
+    driver::ghost::followRun((replayDir / name_).string());
+    GhostWatch watch;
+    const solver::PlayedReplay beside = play(watch);
+    driver::ghost::stop();
+    EXPECT_GT(watch.paints, 50);
+    EXPECT_EQ(watch.apart, 0);
+    EXPECT_EQ(beside.trace, alone.trace);
+}
+
 // Keys a person can follow: after the first tick of play, each choice is held at least 3
 // ticks until the stage ends (the last may be cut short by the end itself). The best run of
 // the last stage needs every tick, so it is held to nothing.
@@ -169,6 +204,50 @@ std::string testName(const ::testing::TestParamInfo<std::string>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Stages, Replay, ::testing::ValuesIn(replayNames()), testName);
+
+// The file this game records to is never read back as a ghost while it is written; a ghost
+// taken back (a rewind) stands where it stood then.
+TEST(ReplayFiles, NoneIsTheGhostOfTheRecordingItIsAndARewoundGhostStandsWhereItStood) {
+    const std::string run = (replayDir / "stage-3.txt").string();
+    driver::ghost::Run ghost;
+    std::string error;
+    EXPECT_FALSE(ghost.load(run, (replayDir / "." / "stage-3.txt").string(), error));
+    EXPECT_EQ(error, run + ": is the recording this game writes, not a ghost");
+    ASSERT_TRUE(ghost.load(run, "", error)) << error;
+    ghost.seek(150);
+    const figure::Figure straight = ghost.state().figure;
+    for (std::int64_t back : {149, 70, 3, 0, 64, 150}) ghost.seek(back);
+    EXPECT_EQ(ghost.ticks(), 150);
+    EXPECT_EQ(ghost.state().figure.jointX, straight.jointX);
+    EXPECT_EQ(ghost.state().figure.score, straight.score);
+}
+
+// Practice rewinds the ghost with the player: the stage's replay beside itself, rewound three
+// times, keeps step on every paint, the rewinds' too.
+TEST(ReplayFiles, ARewoundStageKeepsItsGhostInStep) {
+    const std::string run = (replayDir / "stage-3.txt").string();
+    std::vector<loop::KeySet> keys;
+    for (const script::Step& step : script::load(run).steps)
+        keys.insert(keys.end(), step.count, step.keys);
+    driver::ghost::followRun(run);
+    driver::practice::enable({});
+    GhostWatch watch;
+    headless::boot(&watch, 3);
+    std::size_t t = 0; // ticks on the timeline played
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < 40; ++i) {
+            headless::holdKeys(keys[t++]);
+            headless::tick();
+        }
+        driver::practice::setRewinding(true);
+        for (int i = 0; i < 25; ++i, --t) headless::tick();
+        driver::practice::setRewinding(false);
+    }
+    driver::practice::disable();
+    driver::ghost::stop();
+    EXPECT_GT(watch.paints, 150);
+    EXPECT_EQ(watch.apart, 0);
+}
 
 TEST(ReplayFiles, EveryStageHasAReplay) {
     const std::vector<std::string> names = replayNames();

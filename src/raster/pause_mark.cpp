@@ -10,6 +10,9 @@ namespace {
 constexpr int markScale = 3;
 constexpr std::uint8_t markGrey = 255;
 constexpr std::uint8_t outlineGrey = 0;
+// A line read in passing: the game's own size, a little dimmer than its texts.
+constexpr std::uint8_t noteGrey = 200;
+constexpr int noteMargin = 4;
 
 } // namespace
 
@@ -64,6 +67,13 @@ void drawPaused(const Framebuffer& game, Framebuffer& out) {
     const int top = (game.height() - font::cellHeight * markScale) / 2;
     drawText(out, mark, left, top, markScale, outlineGrey, 1);
     drawText(out, mark, left, top, markScale, markGrey);
+}
+
+void drawNote(const Framebuffer& game, Framebuffer& out, std::string_view line) {
+    out = game;
+    const int top = game.height() - font::cellHeight - noteMargin;
+    drawText(out, line, noteMargin, top, 1, outlineGrey, 1);
+    drawText(out, line, noteMargin, top, 1, noteGrey);
 }
 
 } // namespace kueruma::raster

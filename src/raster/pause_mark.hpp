@@ -14,6 +14,10 @@ namespace kueruma::raster {
 // `game`'s size).
 void drawPaused(const Framebuffer& game, Framebuffer& out);
 
+// `out` becomes `game` with one line of text at its bottom left, outlined so it reads over
+// anything the game draws there (the score against a ghost, the stage's timer).
+void drawNote(const Framebuffer& game, Framebuffer& out, std::string_view line);
+
 // `out` becomes `game` at half its brightness (`out` takes `game`'s size).
 void dim(const Framebuffer& game, Framebuffer& out);
 

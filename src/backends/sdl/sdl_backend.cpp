@@ -7,6 +7,7 @@
 #include "files/record/run_folder.hpp"
 #include "host/driver/backend.hpp"
 #include "host/driver/driver.hpp"
+#include "host/driver/ghost.hpp"
 #include "host/driver/practice.hpp"
 #include "host/overlay/overlay.hpp"
 #include "icon/icon.hpp"
@@ -44,6 +45,8 @@ struct Runtime {
     std::unique_ptr<raster::RasterCanvas> canvas;
     // What the window shows while the game is paused; the game's own picture stays as it was.
     std::unique_ptr<raster::Framebuffer> pausedPicture;
+    // What the window shows while a stage is played against a ghost or timed.
+    std::unique_ptr<raster::Framebuffer> notedPicture;
     // The settings overlay while it is open, and whether the game was paused before it opened.
     std::unique_ptr<overlay::Overlay> menu;
     bool pausedBeforeMenu = false;
@@ -96,7 +99,17 @@ int startScale() {
 // as its dimmed copy.
 void present() {
     if (!driver::paused()) {
-        rt.screen.show(*rt.framebuffer);
+        const auto standing = driver::ghost::standing(state());
+        const std::string line =
+            standing ? driver::ghost::standingLine(*standing, chosen.timer) : std::string();
+        if (line.empty()) {
+            rt.screen.show(*rt.framebuffer);
+            return;
+        }
+        if (!rt.notedPicture)
+            rt.notedPicture = std::make_unique<raster::Framebuffer>(clientWidth, clientHeight);
+        raster::drawNote(*rt.framebuffer, *rt.notedPicture, line);
+        rt.screen.show(*rt.notedPicture);
         return;
     }
     if (!rt.pausedPicture)
@@ -572,7 +585,9 @@ const driver::Front& front() {
         "neither XDG_DATA_HOME nor HOME is set: finished stages are not kept",
         nullptr,
         useSettingsFile,
-        listBests};
+        listBests,
+        [] { return chosen.ghosts || chosen.timer; },
+        [] { return chosen.ghosts; }};
     return desktop;
 }
 

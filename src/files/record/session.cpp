@@ -53,7 +53,9 @@ const std::string desktopOptionsHelp =
     sessionOptionsHelp +
     "  --bests        list each stage's best kept run (never pruned)\n"
     "  --practice     hold Backspace to rewind; [ slower (50%, 25%), ] faster;\n"
-    "                 . holds the game and steps one tick\n";
+    "                 . holds the game and steps one tick\n"
+    "  --ghost FILE   play a kept run of a stage beside yours, drawn faintly, and show\n"
+    "                 your score against it\n";
 
 cli::CommandLine desktopCommandLine(std::string_view details) {
     return cli::CommandLine("kueruma", desktopUsage, details,
@@ -61,7 +63,8 @@ cli::CommandLine desktopCommandLine(std::string_view details) {
                              {"--play", true},
                              {"--stage", true},
                              {"--bests", false},
-                             {"--practice", false}});
+                             {"--practice", false},
+                             {"--ghost", true}});
 }
 
 std::string readSessionOptions(const cli::CommandLine& line, SessionOptions& options) {
@@ -70,7 +73,7 @@ std::string readSessionOptions(const cli::CommandLine& line, SessionOptions& opt
     }
     options.listBests = line.has("--bests");
     if (options.listBests && (line.has("--record") || line.has("--play") || line.has("--stage") ||
-                              line.has("--practice"))) {
+                              line.has("--practice") || line.has("--ghost"))) {
         return "--bests lists the kept runs and plays nothing: it takes no other option";
     }
     if (const std::string* v = line.value("--record")) {
@@ -82,6 +85,10 @@ std::string readSessionOptions(const cli::CommandLine& line, SessionOptions& opt
     if (const std::string* v = line.value("--play")) {
         if (v->empty()) return "--play takes a file name";
         options.playPath = *v;
+    }
+    if (const std::string* v = line.value("--ghost")) {
+        if (v->empty()) return "--ghost takes a file name";
+        options.ghostPath = *v;
     }
     options.practice = line.has("--practice");
     if (options.practice && !options.playPath.empty()) {

@@ -29,6 +29,7 @@ struct SessionOptions {
     std::vector<script::Step> playSteps;
     bool listBests = false; // --bests: list each stage's best kept run instead of playing
     bool practice = false;  // --practice: rewinds may cut the timeline
+    std::string ghostPath;  // --ghost: a run played beside the player's on its stage
 };
 
 // The game's own options, the same in every desktop program: the command line that reads them
@@ -38,7 +39,7 @@ inline constexpr const char* sessionUsage =
     "usage: kueruma [--record FILE] [--play FILE [--stage N]]\n";
 // The desktop game's, which keeps runs in a folder.
 inline constexpr const char* desktopUsage =
-    "usage: kueruma [--record FILE] [--play FILE [--stage N]] [--practice]\n"
+    "usage: kueruma [--record FILE] [--play FILE [--stage N]] [--practice] [--ghost FILE]\n"
     "       kueruma --bests\n";
 extern const std::string sessionOptionsHelp;
 cli::CommandLine sessionCommandLine(std::string_view details);

@@ -1,6 +1,8 @@
 #include "host/driver/driver.hpp"
 
+#include "files/record/run_folder.hpp"
 #include "host/driver/backend.hpp"
+#include "host/driver/ghost.hpp"
 #include "host/driver/practice.hpp"
 #include "seam/machine.hpp"
 
@@ -24,7 +26,32 @@ thread_local Program storage;
 // many times a tick.
 constinit thread_local Program* active = nullptr;
 
+// The pinned best of `stage` in the folder where runs are kept; empty for none.
+std::string bestOf(int stage) {
+    const std::string folder = record::defaultRunsFolder();
+    if (folder.empty()) return {};
+    for (const record::BestRun& best : record::pinnedBests(folder)) {
+        if (best.stage == stage) return best.file;
+    }
+    return {};
+}
+
 } // namespace
+
+void followGhosts(const Front& front) {
+    const record::SessionOptions& options = sessionOptions();
+    if (options.ghostPath.empty() && front.bestWanted == nullptr) return;
+    ghost::Choice choice;
+    choice.file = options.ghostPath;
+    choice.recordPath = options.recordPath;
+    choice.notice = [&front](const std::string& message) { report(front, "kueruma: " + message); };
+    if (front.bestWanted != nullptr) {
+        choice.bestOf = bestOf;
+        choice.wanted = front.bestWanted;
+        choice.shown = front.bestShown;
+    }
+    ghost::follow(std::move(choice));
+}
 
 std::int64_t BackendClock::now() const {
     return clockMs();
@@ -46,6 +73,7 @@ int runGame(int argc, char** argv, const Front& front) {
                               report(front, "kueruma: " + message);
                           }});
     }
+    followGhosts(front);
     std::atexit(finishAtExit);
     std::string error;
     int exitCode = 2;
@@ -55,6 +83,7 @@ int runGame(int argc, char** argv, const Front& front) {
         report(front, "kueruma: " + error);
     }
     shutDown();
+    ghost::stop();
     return finish(front, exitCode);
 }
 
@@ -65,6 +94,7 @@ bool open(const app::RunStart& start, std::string& error) {
     current.shell.startUp();
     current.shell.onCreate(&current.window);
     windowCreated(current.shell.state(), &current.window, start);
+    ghost::started(current.shell.state());
     paint();
     return true;
 }
@@ -77,7 +107,9 @@ void paint() {
         current.shell.onPaint(&current.window);
     } else {
         current.painting = true;
-        current.shell.onPaint(&current.window, *canvas, paintOptions());
+        render::PaintOptions options = paintOptions();
+        options.ghost = ghost::figure();
+        current.shell.onPaint(&current.window, *canvas, options);
         current.painting = false;
     }
     endPaint();
@@ -89,6 +121,7 @@ void fireTimer() {
     tickStarts();
     current.shell.onTimer(&current.window);
     tickDone(current.shell.state());
+    ghost::afterTick(current.shell.state());
 }
 
 bool handlePending() {

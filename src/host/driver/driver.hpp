@@ -40,6 +40,10 @@ void reset();
 // The whole game: begin(), open(), run(), the backend shut down, finish(); the exit status.
 int runGame(int argc, char** argv, const Front& front);
 
+// The ghost the session's options name (--ghost), or else the pinned best the front end's
+// settings ask for as each stage begins, played beside the player's from now on.
+void followGhosts(const Front& front);
+
 // Makes the program: the state at process start, the backend's window and devices, the shell's
 // start-up and window creation, the run started where the session (or `start`) says, and the
 // first paint. False, with `error`, when the window could not open.

@@ -1,6 +1,7 @@
 #include "host/driver/practice.hpp"
 
 #include "host/driver/driver.hpp"
+#include "host/driver/ghost.hpp"
 #include "host/driver/practice_hold.hpp"
 #include "host/driver/rewind.hpp"
 
@@ -51,6 +52,7 @@ void rewindStep() {
     p.ticks = frame.ticks;
     ++p.rewinds;
     if (p.hooks.timelineCut) p.hooks.timelineCut(p.ticks, frame.state);
+    ghost::rewound(p.ticks, frame.state);
     // The picture of that moment; its paint counts the debris down, which the timeline's own
     // paint already did, so the state is set again as it was.
     paint();

@@ -9,7 +9,7 @@ namespace {
 
 // The program's session, when it has one.
 std::optional<record::Session> theSession;
-bool practiceAsked = false;
+record::SessionOptions asked;
 
 } // namespace
 
@@ -64,7 +64,7 @@ int finish(const Front& front, int exitCode) {
 
 bool beginSession(const record::SessionOptions& options, std::string& error) {
     theSession.reset();
-    practiceAsked = options.practice;
+    asked = options;
     const bool needed = !options.recordPath.empty() || !options.playPath.empty() ||
                         !options.playSteps.empty() || options.runKeeper || options.start.stage >= 0;
     if (!needed) return true;
@@ -95,7 +95,11 @@ bool showingScript() {
 }
 
 bool practising() {
-    return practiceAsked;
+    return asked.practice;
+}
+
+const record::SessionOptions& sessionOptions() {
+    return asked;
 }
 
 void cutSession(std::int64_t ticks, const game::PlayState& state) {

@@ -33,6 +33,10 @@ struct Front {
     // Lists each stage's best kept run (--bests) and gives the exit status; null: the program
     // has no --bests.
     int (*listBests)() = nullptr;
+    // The ghosts setting, asked as each stage begins: that stage's pinned best is played beside
+    // it (for the timer's split too) and drawn when the second says so; null: neither.
+    bool (*bestWanted)() = nullptr;
+    bool (*bestShown)() = nullptr;
 };
 
 // Reads the game's command line and begins its session. -1 when the game goes on; otherwise
@@ -58,6 +62,8 @@ short keyAnswer(int virtualKey, short live);
 bool showingScript();
 // --practice was asked for: rewinds may cut the timeline.
 bool practising();
+// What the command line (and the front end's settings) asked for, once begin() has read them.
+const record::SessionOptions& sessionOptions();
 // A rewind took the program back to where it stood after `ticks` ticks, with `state`: what is
 // recorded and kept is cut there.
 void cutSession(std::int64_t ticks, const game::PlayState& state);

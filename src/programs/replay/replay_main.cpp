@@ -4,6 +4,7 @@
 #include "cli/command_line.hpp"
 #include "files/safe_write/safe_write.hpp"
 #include "files/script/script.hpp"
+#include "host/driver/ghost.hpp"
 #include "image/png_io.hpp"
 #include "programs/replay/gif_run.hpp"
 #include "programs/replay/stage_dump.hpp"
@@ -34,7 +35,8 @@ using namespace kueruma;
 constexpr const char* program = "kueruma-replay";
 constexpr const char* usage =
     "usage: kueruma-replay [--stage N [--walk-count N]] [--client WxH] [--trace] [--png DIR]\n"
-    "                      [--gif FILE [--from T] [--to T]] [--reduced-flashing] [SCRIPT | -]\n"
+    "                      [--gif FILE [--from T] [--to T]] [--reduced-flashing]\n"
+    "                      [--ghost FILE] [SCRIPT | -]\n"
     "       kueruma-replay --verify SCRIPT\n"
     "       kueruma-replay --dump-stages\n";
 const std::string details =
@@ -52,6 +54,8 @@ const std::string details =
     "                 program's clock keeps it; --from T and --to T keep ticks T to T\n"
     "  --reduced-flashing  draw the hit flash and the clear animation dimmed, as the\n"
     "                 setting reduced_flashing does (the run itself is the same)\n"
+    "  --ghost FILE   play a run of the same stage beside SCRIPT's, its figure drawn\n"
+    "                 faintly in the pictures (the trace stays SCRIPT's)\n"
     "  --verify       play SCRIPT from where its header says and check the score, result\n"
     "                 tick and state hash it claims for each finished stage (exit status 1\n"
     "                 when one differs)\n"
@@ -68,6 +72,7 @@ struct Options {
     long long gifFrom = 0;
     long long gifTo = replay::GifRun::lastTick;
     bool reducedFlashing = false;
+    std::string ghostPath;
     bool dumpStages = false;
     bool verify = false;
     std::string script;
@@ -122,7 +127,7 @@ std::string readOptions(const cli::CommandLine& line, Options& o) {
         const bool alone = line.operands().empty() && !line.has("--stage") &&
                            !line.has("--walk-count") && !line.has("--client") &&
                            !line.has("--trace") && !line.has("--png") && !line.has("--gif") &&
-                           !line.has("--reduced-flashing");
+                           !line.has("--reduced-flashing") && !line.has("--ghost");
         return alone ? "" : "--dump-stages takes no script and no other option";
     }
     o.verify = line.has("--verify");
@@ -130,7 +135,7 @@ std::string readOptions(const cli::CommandLine& line, Options& o) {
         const bool alone = line.operands().size() == 1 && !line.has("--stage") &&
                            !line.has("--walk-count") && !line.has("--client") &&
                            !line.has("--trace") && !line.has("--png") && !line.has("--gif") &&
-                           !line.has("--reduced-flashing");
+                           !line.has("--reduced-flashing") && !line.has("--ghost");
         if (!alone)
             return "--verify takes one script and no other option (its header says where it "
                    "starts)";
@@ -152,6 +157,10 @@ std::string readOptions(const cli::CommandLine& line, Options& o) {
     // Only pictures are drawn otherwise: a trace is the same either way.
     if (o.reducedFlashing && !line.has("--png") && !line.has("--gif")) {
         return "--reduced-flashing goes with --png or --gif";
+    }
+    if (const std::string* v = line.value("--ghost")) {
+        if (v->empty()) return "--ghost takes a file name";
+        o.ghostPath = *v;
     }
     if (const std::string* v = line.value("--png")) {
         const std::string problem = checkPngFolder(*v);
@@ -346,7 +355,8 @@ int main(int argc, char** argv) {
                            {"--to", true},
                            {"--dump-stages", false},
                            {"--verify", false},
-                           {"--reduced-flashing", false}});
+                           {"--reduced-flashing", false},
+                           {"--ghost", true}});
     if (!line.read(argc, argv)) return line.exitStatus();
     Options options;
     const std::string problem = readOptions(line, options);
@@ -360,6 +370,12 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s\n", script.error.c_str());
             return 2;
         }
+    }
+    if (!options.ghostPath.empty()) {
+        // A ghost that cannot be is said, and the run goes on without it.
+        driver::ghost::followRun(options.ghostPath, [](const std::string& message) {
+            std::fprintf(stderr, "%s: %s\n", program, message.c_str());
+        });
     }
     Run run(options);
     return run.play(script);
