@@ -2,12 +2,14 @@
 // process. Prints one line per check and a closing "N passed, N failed" line.
 #include "backends/win32/gdi_canvas.hpp"
 #include "backends/win32/win32_app.hpp"
+#include "backends/win32/win32_keys.hpp"
 #include "files/record/session.hpp"
 #include "files/safe_write/safe_write.hpp"
 #include "game/menu_layout.hpp"
 #include "render/text.hpp"
 #include "resource.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
@@ -293,6 +295,53 @@ void testRecordingTargets() {
     DeleteFileA(path.c_str());
 }
 
+// The keys held in a key-state test, and those pressed since the last look.
+std::vector<int> held;
+std::vector<int> tapped;
+
+SHORT WINAPI fakeKeyState(int key) {
+    const auto in = [key](const std::vector<int>& keys) {
+        return std::find(keys.begin(), keys.end(), key) != keys.end();
+    };
+    return static_cast<SHORT>((in(held) ? 0x8000 : 0) | (in(tapped) ? 1 : 0));
+}
+
+void testKeyBindings() {
+    std::vector<int> codes;
+    for (std::string_view name : settings::keyNames())
+        codes.push_back(win32::virtualKeyNamed(name));
+    std::sort(codes.begin(), codes.end());
+    // The keypad's Enter is Return's code, the one pair Windows does not tell apart.
+    check(codes.front() != 0 && std::adjacent_find(codes.begin(), codes.end()) != codes.end() &&
+              std::unique(codes.begin(), codes.end()) == codes.end() - 1,
+          "every key the settings name has a virtual-key code of its own");
+    check(win32::virtualKeyNamed("Comma") == VK_OEM_COMMA &&
+              win32::virtualKeyNamed("Keypad7") == VK_NUMPAD7 &&
+              win32::virtualKeyNamed("F12") == VK_F12 && win32::virtualKeyNamed("F13") == 0,
+          "punctuation, keypad and function keys by name");
+
+    const win32::KeyBindings defaults(settings::Settings::defaultKeys());
+    held = {'X', VK_SPACE};
+    tapped = {'Z'};
+    check(defaults.state('X', fakeKeyState) == SHORT(0x8000) &&
+              defaults.state('Z', fakeKeyState) == 1 && defaults.state(VK_LEFT, fakeKeyState) == 0,
+          "by default the game's keys answer for themselves");
+
+    settings::Bindings keys = settings::Settings::defaultKeys();
+    keys[static_cast<std::size_t>(settings::Action::jump)] = {"Space", "LeftShift"};
+    const win32::KeyBindings chosen(keys);
+    tapped = {VK_LSHIFT};
+    check(chosen.state('X', fakeKeyState) == SHORT(0x8001),
+          "a jump key held or tapped is the game's X held and pressed");
+    held = {'X'};
+    tapped = {};
+    check(chosen.state('X', fakeKeyState) == 0, "X moved away from jump no longer jumps");
+    check(win32::keyOfMessage(VK_SHIFT, LPARAM{0x36} << 16) == VK_RSHIFT &&
+              win32::keyOfMessage(VK_MENU, LPARAM{1} << 24) == VK_RMENU &&
+              win32::keyOfMessage(VK_CONTROL, 0) == VK_LCONTROL,
+          "a key message's Shift, Ctrl and Alt are told left from right");
+}
+
 } // namespace
 
 int main() {
@@ -302,6 +351,7 @@ int main() {
     testCanvasText();
     testStartUpFailures(instance);
     testRecordingTargets();
+    testKeyBindings();
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;
 }

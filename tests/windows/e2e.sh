@@ -35,6 +35,7 @@ cleanup() {
   [ -n "$game" ] && kill "$game" 2>/dev/null
   wineserver -k 2>/dev/null || true
   kill "$wm" 2>/dev/null || true
+  [ -n "${settings_file:-}" ] && rm -f "$settings_file"
 }
 trap cleanup EXIT
 
@@ -112,6 +113,32 @@ check_icon() {
   echo "ok   the window's icon is the game's figure ($(cat "$run/icon.txt"))"
 }
 
+# Quits through the menu: opens "ゲーム" on the menu bar, then clicks its one item.
+quit_by_menu() {
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  xdotool mousemove $((X + 15)) $((Y + 9)) click 1
+  sleep 0.5
+  # The open menu is a window of its own over the client area: capture the screen around both.
+  timeout 10 import -window root -crop "$((WIDTH))x$((HEIGHT))+$X+$Y" +repage "$SHOTS/menu-open.png" || true
+  xdotool mousemove $((X + 25)) $((Y + 30)) click 1
+  clicked=$(date +%s%N)
+  status=""
+  for _ in $(seq 1 500); do
+    if ! kill -0 "$game" 2>/dev/null; then
+      status=0
+      wait "$game" || status=$?
+      break
+    fi
+    sleep 0.02
+  done
+  game_pid=$game
+  game=""
+  [ -n "$status" ] || { game=$game_pid; fail "kueruma.exe still runs 10s after シュウリョウ"; }
+  [ "$status" -eq 0 ] || fail "kueruma.exe exited with $status"
+  echo "ok   シュウリョウ closed the window and the program exited with 0" \
+    "($((($(date +%s%N) - clicked) / 1000000)) ms after the click)"
+}
+
 cd "$run"
 start_game --record session.txt
 check_icon
@@ -147,29 +174,7 @@ await play 5 play-resumed
 tap F11
 await result 10 result
 
-# Quit through the menu: open "ゲーム" on the menu bar, then click its one item.
-eval "$(xdotool getwindowgeometry --shell "$window")"
-xdotool mousemove $((X + 15)) $((Y + 9)) click 1
-sleep 0.5
-# The open menu is a window of its own over the client area: capture the screen around both.
-timeout 10 import -window root -crop "$((WIDTH))x$((HEIGHT))+$X+$Y" +repage "$SHOTS/menu-open.png" || true
-xdotool mousemove $((X + 25)) $((Y + 30)) click 1
-clicked=$(date +%s%N)
-status=""
-for _ in $(seq 1 500); do
-  if ! kill -0 "$game" 2>/dev/null; then
-    status=0
-    wait "$game" || status=$?
-    break
-  fi
-  sleep 0.02
-done
-game_pid=$game
-game=""
-[ -n "$status" ] || { game=$game_pid; fail "kueruma.exe still runs 10s after シュウリョウ"; }
-[ "$status" -eq 0 ] || fail "kueruma.exe exited with $status"
-echo "ok   シュウリョウ closed the window and the program exited with 0" \
-  "($((($(date +%s%N) - clicked) / 1000000)) ms after the click)"
+quit_by_menu
 # The session was recorded: the runner plays it to the same result screen and score.
 if [ -n "$replay" ]; then
   recorded=$(sed -n 's/^# stage 0: score \(-*[0-9]*\) on the result screen.*/\1/p' session.txt)
@@ -185,6 +190,35 @@ await result 30 result-played
 kill "$game" 2>/dev/null || true
 wineserver -k 2>/dev/null || true
 game=""
+
+# Keys of the player's choosing, from the prefix's %APPDATA%\kueruma\settings.toml: jump on
+# Space, pause on Q. X no longer jumps; Space held at the title is the game's X in the recording.
+appdata="$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/AppData/Roaming"
+[ -d "$appdata" ] || fail "no $appdata in the Wine prefix"
+settings_file="$appdata/kueruma/settings.toml"
+mkdir -p "$(dirname "$settings_file")"
+printf '[keys]\njump = ["Space"]\npause = ["Q"]\n' >"$settings_file"
+start_game --record keys.txt
+await title0 20 keys-title
+tap Down
+await title1 5 keys-title-1
+tap Down
+await title2 5 keys-title-2
+tap x
+sleep 1
+await title2 1 keys-x-ignored
+xdotool keydown space
+sleep 1
+xdotool keyup space
+await play 15 keys-play
+tap q
+await paused 5 keys-paused
+tap q
+await play 5 keys-resumed
+quit_by_menu
+rm -f "$settings_file"
+grep -Eq '^[0-9]+ [A-Z+]*X' keys.txt || fail "Space held recorded no X: $(grep -v '^#' keys.txt | head -5)"
+echo "ok   with jump on Space, X did nothing, Space was recorded as X and Q paused"
 
 # --version, where no console shows it: a message box under the game's title; OK ends the
 # program with status 0 and no game window. Its text, where standard output goes somewhere, is

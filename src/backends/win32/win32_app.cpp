@@ -11,6 +11,7 @@
 #include <cstring>
 #include <mmsystem.h>
 #ifdef KUERUMA_SETTINGS
+#include "backends/win32/win32_keys.hpp"
 #include "files/settings/settings.hpp"
 #endif
 
@@ -39,6 +40,10 @@ struct Pause {
 };
 Pause pause;
 render::PaintOptions paintOptions;
+#ifdef KUERUMA_SETTINGS
+// The keys the player chose; with none chosen, the game's own and P and Pause/Break.
+KeyBindings keyBindings{settings::Settings::defaultKeys()};
+#endif
 
 // Class and window names as UTF-16: the wide window keeps its Japanese title whatever the
 // machine's ANSI code page is.
@@ -149,10 +154,26 @@ void setPaused(HWND window, bool paused) {
     }
 }
 
-// P and Pause/Break pause and go on; a key held down does not repeat it.
+// The pause keys pause and go on; a key held down does not repeat it.
 bool pausesGame(WPARAM key, LPARAM flags) {
-    const bool repeated = (flags & (LPARAM{1} << 30)) != 0;
-    return !repeated && (key == 'P' || key == VK_PAUSE);
+    if ((flags & (LPARAM{1} << 30)) != 0) return false;
+#ifdef KUERUMA_SETTINGS
+    return keyBindings.pauses(keyOfMessage(key, flags));
+#else
+    return key == 'P' || key == VK_PAUSE;
+#endif
+}
+
+// Alt and F10 bound to an action are the game's, not the way into the menu bar, nor is a key
+// pressed with such an Alt a menu's letter.
+bool keptFromMenu(UINT message, WPARAM key, LPARAM flags) {
+#ifdef KUERUMA_SETTINGS
+    if (message == WM_SYSCHAR) return keyBindings.bound(VK_LMENU) || keyBindings.bound(VK_RMENU);
+    return (key == VK_MENU || key == VK_F10) && keyBindings.bound(keyOfMessage(key, flags));
+#else
+    (void)message, (void)key, (void)flags;
+    return false;
+#endif
 }
 
 } // namespace
@@ -198,9 +219,17 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         onPaintWindow(window);
         return 0;
     case WM_KEYDOWN:
-        if (!pausesGame(wParam, lParam)) return DefWindowProcW(window, message, wParam, lParam);
-        setPaused(window, !pause.paused);
-        return 0;
+    case WM_SYSKEYDOWN:
+        if (pausesGame(wParam, lParam)) {
+            setPaused(window, !pause.paused);
+            return 0;
+        }
+        if (keptFromMenu(message, wParam, lParam)) return 0;
+        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_SYSKEYUP:
+    case WM_SYSCHAR:
+        if (keptFromMenu(message, wParam, lParam)) return 0;
+        return DefWindowProcW(window, message, wParam, lParam);
     case WM_ERASEBKGND:
         // The game's picture covers the whole window once there is one: no black between two
         // paints. A paused window made larger keeps its old picture, on black.
@@ -230,8 +259,8 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 // The settings of %APPDATA%\kueruma\settings.toml this program has a use for: how flashes are
-// drawn and whether losing the focus pauses. What is wrong in the file is said in one box, and
-// its defaults stand.
+// drawn, whether losing the focus pauses, and the keys. What is wrong in the file is said in one
+// box, and its defaults stand.
 void useSettingsFile() {
 #ifdef KUERUMA_SETTINGS
     const std::string path = settings::defaultPath();
@@ -241,6 +270,7 @@ void useSettingsFile() {
     if (!warning.empty()) showText("kueruma: " + warning, MB_ICONWARNING);
     paintOptions.reducedFlashing = loaded.settings.reducedFlashing;
     pause.onFocusLoss = loaded.settings.pauseOnFocusLoss;
+    keyBindings = KeyBindings(loaded.settings.keys);
 #endif
 }
 
@@ -320,7 +350,11 @@ void playSound(const char* fileName) {
 }
 
 short asyncKeyState(int virtualKey) {
+#ifdef KUERUMA_SETTINGS
+    return driver::keyAnswer(virtualKey, win32::keyBindings.state(virtualKey, GetAsyncKeyState));
+#else
     return driver::keyAnswer(virtualKey, GetAsyncKeyState(virtualKey));
+#endif
 }
 
 unsigned joystickDeviceCount() {
