@@ -287,17 +287,12 @@ async function playReplayFrameForFrame(page, start, stage) {
   await waitForPicture(page, { [`the Result screen of stage ${stage + 1}`]: last });
 }
 
-// A tap shows the runner's frame for that tick. Its key goes down and up in one task of the
-// page: the driver's two separate key events can arrive a title tick (200 ms) apart on a loaded
-// machine, and a key held that long moves the menu twice, as it does for a player.
+// A tap shows the runner's frame for that tick. Its key's down and up are sent together, not
+// one after the other's answer: on a loaded machine that answer can take a title tick (200 ms),
+// and a key held that long moves the menu twice, as it does for a player. They stay the
+// browser's own key events, so the first one still lets the page's sound start.
 async function tap(page, key, after) {
-  await page.evaluate((name) => {
-    const code = /^[a-z]$/i.test(name) ? `Key${name.toUpperCase()}` : name;
-    const value = name === 'Space' ? ' ' : name;
-    for (const type of ['keydown', 'keyup']) {
-      dispatchEvent(new KeyboardEvent(type, { key: value, code, bubbles: true, cancelable: true }));
-    }
-  }, key);
+  await Promise.all([page.keyboard.down(key), page.keyboard.up(key)]);
   await waitForPicture(page, after);
 }
 
