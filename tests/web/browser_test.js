@@ -1253,7 +1253,14 @@ async function deployStories({ story, url, title, cursorOne }) {
           registration.scope === location.href.replace(/[^/]*$/, '');
       }, null, { timeout: 20000 });
     }
+    // A worker is active once its files are put; on a loaded machine the page may see the last
+    // of them a moment later.
     let stored = await kept();
+    const deadline = Date.now() + 10000;
+    while (!stored.every((wasm) => wasm) && Date.now() < deadline) {
+      await sleep(200);
+      stored = await kept();
+    }
     assert(stored.length === 2 && stored.every((wasm) => wasm), `caches: ${stored}`);
     // A new build at the top whose wasm did not arrive: its worker is turned away.
     restamp(path.join(root, 'sw.js'), 'fedcba9876543210');
