@@ -845,7 +845,9 @@ async function hardEdgeStories({ story, url, cursorOne, cursorTwo, intro, moved 
     await start();
     await sleep(2000);
     special.clear();
-    assert(sent.length >= 2 && sent.every((request) => request.bytes < 16 << 20),
+    // The page stops reading at 4 MB; what the browser's network buffers took in before its
+    // cancel arrives grows with the machine's load, so the bound is half of the file.
+    assert(sent.length >= 2 && sent.every((request) => request.bytes < huge / 2),
       `sent: ${JSON.stringify(sent)}`);
   }, { expectedErrors: /WavF/ });
 
