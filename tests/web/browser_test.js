@@ -757,6 +757,28 @@ async function runStories({ story, url, title, cursorOne, cursorTwo, intro, resu
     await said('The linked run is not verified');
   });
 
+  await story('a link with &ghost races its stage: its figure is drawn faintly, the score ' +
+    'against it and the timer beside the picture; "no ghost" lets it go', async (page) => {
+    const ghostPixels = async () => (await canvasPixels(page)).filter((v) => v === 88).length;
+    const link = `${url}#run=${zlib.deflateRawSync(desktopRun).toString('base64url')}`;
+    await page.goto(`${link}&ghost`);
+    // The player stands still at stage 8's start while the ghost runs off and scores.
+    await waitFor(page, 'the ghost ahead', (s) => /^-[1-9]\d*$/.test(s.standing), 30);
+    assert(await ghostPixels() > 0, 'no ghost in the picture');
+    await page.click('#message'); // the link's verdict, over the panel's buttons
+    await page.click('#settings-button');
+    await page.check('#timer');
+    await page.click('#settings-close');
+    await waitFor(page, 'the timer', (s) => /^-\d+  tick \d+  \d+\.\d\d s$/.test(s.standing));
+    await page.click('#ghost-off');
+    await waitFor(page, 'the timer alone', (s) => /^tick \d+/.test(s.standing));
+    assert(await ghostPixels() === 0, 'the ghost is still drawn');
+    await page.goto('about:blank');
+    await page.goto(`${url}#run=${zlib.deflateRawSync('1 R\n').toString('base64url')}&ghost`);
+    await waitFor(page, 'a run of no one stage refused',
+      (s) => s.message.includes('cannot be raced: the linked run: not a run of one stage'));
+  });
+
   await story('a bad or oversized run gets one message, and nothing runs', async (page, start) => {
     await start();
     await page.setInputFiles('#run-file',

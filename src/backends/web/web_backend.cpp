@@ -6,6 +6,7 @@
 #include "backends/web/web_sound.hpp"
 #include "host/driver/backend.hpp"
 #include "host/driver/driver.hpp"
+#include "host/driver/ghost.hpp"
 #include "raster/pause_mark.hpp"
 #include "raster/raster_canvas.hpp"
 #include "seam/canvas.hpp"
@@ -44,6 +45,9 @@ EM_JS(double, gameNow, (), { return kuerumaPage.gameNow(); });
 EM_ASYNC_JS(void, gameSleep, (double ms), { await kuerumaPage.gameSleep(ms); });
 // The page's side of a pause: its clock stands still and the sound stops.
 EM_JS(void, pagePaused, (int paused), { kuerumaPage.pagePaused(paused !== 0); });
+// The line beside the picture while a stage is raced or timed ("+120", "tick 312  15.60 s"),
+// empty for none.
+EM_JS(void, showStanding, (const char* line), { kuerumaPage.showStanding(UTF8ToString(line)); });
 // clang-format on
 
 struct Screen {
@@ -55,11 +59,23 @@ struct Screen {
     raster::Framebuffer pausedPicture{clientWidth, clientHeight};
     // A game is running (not between games, when there is nothing to pause).
     bool playing = false;
+    // The standing line the page shows.
+    std::string standing;
 };
 
 Screen& screen() {
     static Screen onlyScreen;
     return onlyScreen;
+}
+
+// The page's line of the player against the ghost, and of the timer, sent when it changes.
+void showStandingLine() {
+    std::string line;
+    if (const auto standing = driver::ghost::standing(driver::program().shell.state()))
+        line = driver::ghost::standingLine(*standing, prefs::timer());
+    if (line == screen().standing) return;
+    screen().standing = std::move(line);
+    showStanding(screen().standing.c_str());
 }
 
 // Puts the framebuffer on the page as it is now, even halfway through a paint; a paused game's
@@ -75,6 +91,7 @@ void present() {
     const std::size_t pixels = static_cast<std::size_t>(clientWidth) * clientHeight;
     for (std::size_t i = 0; i < pixels; ++i, out += 4) out[0] = out[1] = out[2] = grey[i];
     showFrame(screen().rgba.data(), static_cast<int>(screen().rgba.size()));
+    showStandingLine();
 }
 
 } // namespace
@@ -172,6 +189,7 @@ void waitForEvent(std::int64_t ms) {
 }
 
 void tickStarts() {
+    web::runs::tickStarts();
     web::input::markJoysticksStale();
     web::countTick(program().loop.timer().periodMs());
 }

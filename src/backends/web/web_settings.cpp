@@ -22,9 +22,10 @@ constexpr const char* storedName = "settings.toml (kept in this browser)";
 // The panel shows the settings and the page uses its part of them: the volume, the mute and the
 // pause on focus loss. `keys` holds a line for each action: its name, then its keys' names.
 EM_JS(void, showSettings, (int volume, int mute, int reducedFlashing, int pauseOnFocusLoss,
-                           const char* keys), {
+                           int timer, const char* keys), {
     kuerumaSettings.show({ volume, mute: mute !== 0, reducedFlashing: reducedFlashing !== 0,
-                           pauseOnFocusLoss: pauseOnFocusLoss !== 0, keys: UTF8ToString(keys) });
+                           pauseOnFocusLoss: pauseOnFocusLoss !== 0, timer: timer !== 0,
+                           keys: UTF8ToString(keys) });
 });
 EM_JS(void, askForStored, (), { kuerumaSettings.handOver(); });
 // clang-format on
@@ -45,7 +46,7 @@ void use() {
         for (const std::string& name : s.keys[action]) keys += " " + name;
         keys += "\n";
     }
-    showSettings(s.volume, s.mute, s.reducedFlashing, s.pauseOnFocusLoss, keys.c_str());
+    showSettings(s.volume, s.mute, s.reducedFlashing, s.pauseOnFocusLoss, s.timer, keys.c_str());
 }
 
 bool readFlag(std::string_view value, bool& out) {
@@ -91,6 +92,7 @@ bool change(std::string_view name, std::string_view value) {
     if (name == "mute") return readFlag(value, s.mute);
     if (name == "reduced_flashing") return readFlag(value, s.reducedFlashing);
     if (name == "pause_on_focus_loss") return readFlag(value, s.pauseOnFocusLoss);
+    if (name == "timer") return readFlag(value, s.timer);
     const auto action = std::find(settings::actionNames.begin(), settings::actionNames.end(), name);
     const auto& known = settings::keyNames();
     if (action == settings::actionNames.end() ||
@@ -111,6 +113,10 @@ bool reducedFlashing() {
     return current.settings.reducedFlashing;
 }
 
+bool timer() {
+    return current.settings.timer;
+}
+
 } // namespace kueruma::web::prefs
 
 // The page's kept text (or a file the player imports): read with the desktop's checks and used.
@@ -126,8 +132,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* kueruma_useSettings(const char* text
     return warning.c_str();
 }
 
-// One change the panel makes (`name`: volume, mute, reduced_flashing, pause_on_focus_loss, an
-// action given a key's name, reset, or export for none), used at once. Returns the text for the
+// One change the panel makes (`name`: volume, mute, reduced_flashing, pause_on_focus_loss, timer,
+// an action given a key's name, reset, or export for none), used at once. Returns the text for the
 // page to keep, or
 // "" when the change is not one the settings know.
 extern "C" EMSCRIPTEN_KEEPALIVE const char* kueruma_changeSetting(const char* name,

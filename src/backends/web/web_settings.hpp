@@ -11,5 +11,7 @@ void open();
 
 // Whether the player asked for the hit flash and the clear animation in dim greys.
 bool reducedFlashing();
+// Whether the player asked for the stage's time beside the picture.
+bool timer();
 
 } // namespace kueruma::web::prefs

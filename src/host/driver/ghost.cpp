@@ -37,12 +37,20 @@ bool Run::load(const std::string& path, const std::string& recordPath, std::stri
         error = shown + ": is the recording this game writes, not a ghost";
         return false;
     }
-    script::Script script = script::load(path);
+    return take(script::load(path), path, error);
+}
+
+bool Run::read(std::string_view text, const std::string& name, std::string& error) {
+    return take(script::parse(text, name), name, error);
+}
+
+bool Run::take(script::Script script, const std::string& name, std::string& error) {
+    const std::string shown = cli::shownName(name);
     if (!script.error.empty()) {
         error = script.error;
         return false;
     }
-    if (std::string problem = script::readRunStart(script, path, start_); !problem.empty()) {
+    if (std::string problem = script::readRunStart(script, name, start_); !problem.empty()) {
         error = problem;
         return false;
     }
@@ -54,7 +62,7 @@ bool Run::load(const std::string& path, const std::string& recordPath, std::stri
         error = shown + ": holds no keys";
         return false;
     }
-    file_ = path;
+    file_ = name;
     steps_ = std::move(script.steps);
     checkpoints_.clear();
     restart();
@@ -229,8 +237,22 @@ void followRun(const std::string& file, std::function<void(const std::string&)> 
     follow(std::move(choice));
 }
 
+void followRun(Run run, std::function<void(const std::string&)> notice) {
+    Choice choice;
+    choice.notice = std::move(notice);
+    follow(std::move(choice));
+    active->named = std::move(run);
+}
+
 void stop() {
     active.reset();
+}
+
+void letGo() {
+    if (!active) return;
+    active->running = nullptr;
+    active->named.reset();
+    active->best.reset();
 }
 
 bool following() {

@@ -14,6 +14,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kueruma::driver::ghost {
@@ -25,7 +26,10 @@ class Run {
     // or "FILE:LINE: why") when it cannot be one. `recordPath` is the file this game records
     // to, which is never read back while it is being written.
     bool load(const std::string& path, const std::string& recordPath, std::string& error);
+    // The same for a run's text (the page's, which has no files), `name` saying it in errors.
+    bool read(std::string_view text, const std::string& name, std::string& error);
     int stage() const { return start_.stage; }
+    const script::RunStart& start() const { return start_; }
     const std::string& file() const { return file_; }
     // Back to the stage's intro, before its first tick.
     void restart();
@@ -41,6 +45,8 @@ class Run {
     std::int64_t stageTicks() const { return now_.endTick; }
 
   private:
+    bool take(script::Script script, const std::string& name, std::string& error);
+
     // Where the run stands, and how far through its keys.
     struct Moment {
         game::PlayState state;
@@ -99,7 +105,11 @@ std::string standingLine(const Standing& standing, bool timer);
 void follow(Choice choice);
 // The same for a run given by name alone.
 void followRun(const std::string& file, std::function<void(const std::string&)> notice = {});
+// The same for a run already read (the page's).
+void followRun(Run run, std::function<void(const std::string&)> notice = {});
 void stop();
+// The ghost goes, and what is followed stays (the timer goes on counting the stage).
+void letGo();
 bool following();
 
 // The player's program after its window's creation, after each timer tick delivered, and after

@@ -50,6 +50,14 @@ const kuerumaPage = (() => {
     fullscreen.hidden = true;
   }
 
+  // The line beside the picture while a stage is raced or timed; nothing while it is empty.
+  const beside = document.getElementById('beside');
+  const standing = document.getElementById('standing');
+  function showStanding(line) {
+    standing.textContent = line;
+    beside.hidden = !line && document.getElementById('ghost-off').hidden;
+  }
+
   // One line about what went wrong, over the top of the picture until tapped or replaced.
   function showMessage(text) {
     message.textContent = text;
@@ -339,6 +347,7 @@ const kuerumaPage = (() => {
       ended: !ended.hidden,
       endedText: endedText.textContent,
       message: message.hidden ? '' : message.textContent,
+      standing: beside.hidden ? '' : standing.textContent,
       paused: stops.paused,
       volume,
     };
@@ -369,6 +378,6 @@ const kuerumaPage = (() => {
     showFrame, countTick, paintBegins, paintEnds, takeCommand, waitForMessage, showEndedAndWait,
     loadCue, playCue, status,
     gameNow, gameSleep, gameFileMissing, gameScriptRan, gameScriptLoaded, startNextGame,
-    showMessage, requestPause, pagePaused, pageHasKeys, giveKeysToPage, useSettings,
+    showMessage, showStanding, requestPause, pagePaused, pageHasKeys, giveKeysToPage, useSettings,
   };
 })();

@@ -2,7 +2,9 @@
 // replay-script text the desktop keeps), kept here in the browser's storage, the latest ones
 // only; the "Runs" panel watches, downloads, links to or deletes one. "Open a run…", a file
 // dropped on the page and a link ending in #run=… show a run at the game's speed, then hand
-// over to the player. A run the game cannot read gets one message and nothing runs.
+// over to the player; "Race" (or &ghost at the end of a link) plays the run's stage against the
+// run, its figure drawn faintly beside the player's, in every game until "no ghost". A run the
+// game cannot read gets one message and nothing runs.
 'use strict';
 
 (() => {
@@ -157,35 +159,45 @@
     channel.postMessage({ keep: id, name, text, kept });
   }
 
-  // --- Opening a run: checked whole by the game, then shown by the next game. ---
+  // --- Opening a run: checked whole by the game, then shown (or raced) by the next game. ---
   let gameReady = false;
   let pendingOpen = null; // a run opened before the game could take it
+  const ghostOff = document.getElementById('ghost-off');
   // `playing`: a game is being played, and ends for the run; otherwise the first one shows it.
-  function openRun(text, name, playing = true) {
+  function openRun(text, name, playing = true, race = false) {
     if (!gameReady) {
-      pendingOpen = [text, name];
+      pendingOpen = [text, name, false, race];
       return true; // checked once the game can
     }
     const textAt = Module.allocateUTF8(text);
     const nameAt = Module.allocateUTF8(name);
-    const error = Module.UTF8ToString(
-      Module._kueruma_openRun(textAt, Module.lengthBytesUTF8(text), nameAt));
+    const open = race ? Module._kueruma_openGhost : Module._kueruma_openRun;
+    const error = Module.UTF8ToString(open(textAt, Module.lengthBytesUTF8(text), nameAt));
     Module._free(textAt);
     Module._free(nameAt);
     if (error) {
-      page.showMessage(`This run cannot be shown: ${error}`);
+      page.showMessage(`This run cannot be ${race ? 'raced' : 'shown'}: ${error}`);
       return false;
     }
     panel.hidden = true;
     document.getElementById('message').hidden = true;
+    if (race) {
+      ghostOff.hidden = false;
+      page.showStanding('');
+    }
     if (playing) page.startNextGame();
     return true;
   }
+  ghostOff.addEventListener('click', () => {
+    Module._kueruma_dropGhost();
+    ghostOff.hidden = true;
+    ghostOff.blur();
+    page.showStanding('');
+  });
   // A linked run is verified when its keys give what its header claims and reach every hash
   // the link names; the page says which.
   let linkVerdict = null; // for the tests: what the page said of the last link
-  async function checkLink(text, hashPart) {
-    const named = hashPart ? hashPart[1].split(',') : [];
+  async function checkLink(text, named) {
     const { status, results, problems } = await verify(text, 'the linked run');
     // A run that cannot be read is refused when opened, in those words; one whose header
     // claims nothing, on a link that names no hash, makes no claim to hold.
@@ -274,9 +286,15 @@
     const claim = hashes.length > 0 ? `&hash=${hashes.join(',')}` : '';
     return `${location.href.replace(/#.*/, '')}#run=${base64url(bytes)}${claim}`;
   }
+  // A link's parts: the run's data, the hashes it names, and whether it is to be raced.
+  function partsOfLink(hash) {
+    const [data, ...rest] = hash.slice('#run='.length).split('&');
+    const hashes = rest.find((part) => part.startsWith('hash='));
+    return { data, hashes: hashes ? hashes.slice('hash='.length).split(',') : [],
+      race: rest.includes('ghost') };
+  }
   // Undefined when the link is damaged: not base64url, or not the whole of a compressed run.
-  async function runOfLink(hash) {
-    const data = hash.slice('#run='.length).replace(/&hash=.*$/, '');
+  async function runOfLink(data) {
     if (!/^[A-Za-z0-9_-]*$/.test(data) || data.length % 4 === 1) return undefined;
     const binary = atob(data.replace(/-/g, '+').replace(/_/g, '/'));
     const bytes = Uint8Array.from(binary, (c) => c.charCodeAt(0));
@@ -290,11 +308,12 @@
   }
   async function openLink() {
     if (!location.hash.startsWith('#run=')) return;
+    const link = partsOfLink(location.hash);
     try {
-      const text = await runOfLink(location.hash);
+      const text = await runOfLink(link.data);
       if (text === undefined) throw new Error();
-      if (!openRun(text, 'the linked run')) return;
-      checkLink(text, /&hash=(.*)$/.exec(location.hash));
+      if (!openRun(text, 'the linked run', true, link.race)) return;
+      checkLink(text, link.hashes);
     } catch (error) {
       page.showMessage(`The linked run cannot be shown: ${error instanceof RangeError ? tooLarge
         : 'the link is damaged or cut short. Copy the whole link again.'}`);
@@ -312,7 +331,7 @@
     started();
     // The game's functions are there, and the first game has not begun: it shows the run.
     gameReady = true;
-    if (pendingOpen) openRun(...pendingOpen, false);
+    if (pendingOpen) openRun(...pendingOpen);
     pendingOpen = null;
   };
 
@@ -328,7 +347,7 @@
     const link = await linkTo(run.text);
     try {
       await navigator.clipboard.writeText(link);
-      page.showMessage('The link to this run is copied.');
+      page.showMessage('The link to this run is copied (with &ghost at its end, it races it).');
     } catch (error) {
       window.prompt('The link to this run:', link);
     }
@@ -371,6 +390,7 @@
       });
       item.append(label,
         button('Watch', () => openRun(run.text, run.name)),
+        button('Race', () => openRun(run.text, run.name, true, true)),
         button('Download', () => download(run)),
         button('Link', () => copyLink(run)),
         button('Delete', () => {

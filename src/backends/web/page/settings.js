@@ -1,6 +1,6 @@
 // The Settings panel: the desktop's choices (volume, mute, reduced flashing, pausing when the
-// page is left, the keys of every action, back to the defaults), kept in the browser's storage
-// as the same TOML text as the desktop's settings.toml. The game reads and writes that text with
+// page is left, the stage timer, the keys of every action, back to the defaults), kept in the
+// browser's storage as the same TOML text as the desktop's settings.toml. The game reads and writes that text with
 // the desktop's own reader (web_settings.cpp); this panel only shows it and asks for changes. A
 // kept text the reader finds wrong gets one line in the message strip, and is kept aside before
 // the panel first writes over it. While the panel is open the game is paused.
@@ -16,6 +16,7 @@ const kuerumaSettings = (() => {
     mute: document.getElementById('mute'),
     reduced_flashing: document.getElementById('reduced-flashing'),
     pause_on_focus_loss: document.getElementById('pause-on-focus-loss'),
+    timer: document.getElementById('timer'),
   };
   const volume = document.getElementById('volume');
   const storageKey = 'kueruma-settings';
@@ -94,6 +95,7 @@ const kuerumaSettings = (() => {
     boxes.mute.checked = settings.mute;
     boxes.reduced_flashing.checked = settings.reducedFlashing;
     boxes.pause_on_focus_loss.checked = settings.pauseOnFocusLoss;
+    boxes.timer.checked = settings.timer;
     keyList.textContent = '';
     for (const line of settings.keys.split('\n').filter((l) => l)) {
       const [action, ...keys] = line.split(' ');
