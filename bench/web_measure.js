@@ -2,8 +2,8 @@
 // compressed with gzip, the time from navigation to the first frame drawn, the CPU the title
 // screen uses while nobody plays with the touch controls shown (the page's main thread, and
 // every Chromium process together, beside an empty page for comparison), and, with the CPU
-// slowed 6x as a stand-in for a cheap phone, the late ticks and the slowest paint while each
-// stage plays from its replay. Figures only: nothing here passes or fails.
+// slowed 6x as a stand-in for a cheap phone, the late ticks (and where their time went) and the
+// slowest paint while each stage plays from its replay. Figures only: nothing here passes or fails.
 // Usage: node bench/web_measure.js SITE_DIR [REPLAYS_DIR]
 // (playwright-core on NODE_PATH; `make bench-web`)
 'use strict';
@@ -78,11 +78,41 @@ async function idleCpu(context, page, url, marker) {
   };
 }
 
+// Garbage collection traced while `body` runs: the collections' [from, to] spans in the page's
+// own clock (performance.now), lined up by a mark the page makes as the trace begins.
+async function tracingGc(cdp, page, body) {
+  const events = [];
+  const collect = ({ value }) => events.push(...value);
+  cdp.on('Tracing.dataCollected', collect);
+  await cdp.send('Tracing.start', { traceConfig: {
+    includedCategories: ['disabled-by-default-v8.gc', 'blink.user_timing'],
+    excludedCategories: ['*'] } });
+  const markedAt = await page.evaluate(() => {
+    performance.mark('kueruma-trace');
+    return performance.now();
+  });
+  await body();
+  const complete = new Promise((resolve) => cdp.once('Tracing.tracingComplete', resolve));
+  await cdp.send('Tracing.end');
+  await complete;
+  cdp.off('Tracing.dataCollected', collect);
+  const mark = events.find((e) => e.name === 'kueruma-trace');
+  if (!mark) return [];
+  const offset = mark.ts / 1000 - markedAt;
+  return events.filter((e) => e.ph === 'X' && /GC|Scavenge|MarkCompact/i.test(e.name) &&
+    !events.some((outer) => outer !== e && outer.ph === 'X' && outer.ts <= e.ts &&
+      outer.ts + outer.dur >= e.ts + e.dur && /GC|Scavenge|MarkCompact/i.test(outer.name)))
+    .map((e) => [e.ts / 1000 - offset, (e.ts + e.dur) / 1000 - offset]);
+}
+
 // Each stage's replay played in the page from a link, on a CPU slowed 6x: its late ticks (the
-// page leaves the game's own pauses out) and its slowest paint.
+// page leaves the game's own pauses out), where their time went (paints, the game's other
+// work, the browser's late wake-ups, garbage collection), and the slowest paint.
 async function slowStages(context, page, url) {
   const cdp = await context.newCDPSession(page);
   const rows = [];
+  const causes = { paintMs: 0, gameMs: 0, browserMs: 0, gcMs: 0 };
+  let allLate = 0;
   for (let stage = 0; stage < 9; ++stage) {
     const script = fs.readFileSync(path.join(replaysDir, `stage-${stage}.txt`));
     const keyTicks = script.toString().split('\n').filter((line) => /^\d/.test(line))
@@ -91,17 +121,35 @@ async function slowStages(context, page, url) {
       Buffer.from(`# replay: kueruma-replay --stage ${stage} stage-${stage}.txt\n`), script]);
     await page.goto('about:blank'); // a fresh page: its counts start again
     await cdp.send('Emulation.setCPUThrottlingRate', { rate: 6 });
-    await page.goto(`${url}#run=${zlib.deflateRawSync(run).toString('base64url')}`);
-    // The stage's intro, its keys and the clear animation; then the Result screen waits.
-    await page.waitForFunction((ticks) => kuerumaPage.status().ticks >= ticks, keyTicks + 9,
-      { timeout: 600000 });
-    await page.waitForTimeout(8000);
-    const { lateTicks, ticks, slowestPaintMs } = await page.evaluate(() => kuerumaPage.status());
+    let status = null;
+    const collections = await tracingGc(cdp, page, async () => {
+      await page.goto(`${url}#run=${zlib.deflateRawSync(run).toString('base64url')}`);
+      // The stage's intro, its keys and the clear animation; then the Result screen waits.
+      await page.waitForFunction((ticks) => kuerumaPage.status().ticks >= ticks, keyTicks + 9,
+        { timeout: 600000 });
+      await page.waitForTimeout(8000);
+      status = await page.evaluate(() => kuerumaPage.status());
+    });
     await cdp.send('Emulation.setCPUThrottlingRate', { rate: 1 });
-    rows.push(`${stage + 1}: ${lateTicks}/${ticks} late, slowest paint ${slowestPaintMs.toFixed(1)} ms`);
+    const { lateTicks, ticks, firstPaintMs, slowestPaintMs, lateTickCauses } = status;
+    for (const late of lateTickCauses) {
+      for (const key of ['paintMs', 'gameMs', 'browserMs']) causes[key] += late[key];
+      causes.gcMs += collections.reduce((sum, [from, to]) =>
+        sum + Math.max(0, Math.min(to, late.toMs) - Math.max(from, late.fromMs)), 0);
+    }
+    allLate += lateTicks;
+    rows.push(`${stage + 1}: ${lateTicks}/${ticks} late, slowest paint ` +
+      `${slowestPaintMs.toFixed(1)} ms (the first, at start-up: ${firstPaintMs.toFixed(1)} ms)`);
   }
-  console.log(`each stage's replay on a CPU slowed 6x (late ticks of all, the game's own pauses ` +
-    `apart; slowest paint): ${rows.join('; ')}`);
+  console.log(`each stage's replay on a CPU slowed 6x (late ticks of all, a tick being late when ` +
+    `it comes more than one period after it was due, the game's own pauses apart; slowest ` +
+    `paint): ${rows.join('; ')}`);
+  if (allLate > 0) {
+    console.log(`the late ticks' time since the tick before, in all (ms): paints ` +
+      `${causes.paintMs.toFixed(1)}, the game's other work ${causes.gameMs.toFixed(1)}, the ` +
+      `browser waking the game late ${causes.browserMs.toFixed(1)}; garbage collection ` +
+      `within those spans ${causes.gcMs.toFixed(1)}`);
+  }
 }
 
 async function main() {

@@ -14,7 +14,9 @@
 
 #include <emscripten.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -27,8 +29,10 @@ using seam::clientWidth;
 
 // The page's side (page.js): showing frames, the menu's commands, waiting, and the ended notice.
 // clang-format off
-EM_JS(void, showFrame, (const std::uint8_t* rgba, int bytes), {
-    kuerumaPage.showFrame(HEAPU8.subarray(rgba, rgba + bytes));
+// The page's picture is RGBA in the game's memory; only the rectangle given changed since the
+// last one shown.
+EM_JS(void, showFrame, (const std::uint32_t* rgba, int x, int y, int width, int height), {
+    kuerumaPage.showFrame(HEAPU8.buffer, rgba, x, y, width, height);
 });
 // The page counts the timer's ticks, the late ones and the slowest paint, for its tests and
 // measurements.
@@ -50,11 +54,19 @@ EM_JS(void, pagePaused, (int paused), { kuerumaPage.pagePaused(paused !== 0); })
 EM_JS(void, showStanding, (const char* line), { kuerumaPage.showStanding(UTF8ToString(line)); });
 // clang-format on
 
+// An opaque black RGBA pixel (little-endian: red in the lowest byte).
+constexpr std::uint32_t opaque = 0xFF000000u;
+
 struct Screen {
     raster::Framebuffer framebuffer{clientWidth, clientHeight};
     raster::RasterCanvas canvas{framebuffer};
-    std::vector<std::uint8_t> rgba =
-        std::vector<std::uint8_t>(static_cast<std::size_t>(clientWidth) * clientHeight * 4, 255);
+    // What the page shows, as RGBA, and the greys it was made from: a present converts and
+    // hands over only what changed (the clear animation presents 25 times, adding two lines).
+    std::vector<std::uint32_t> rgba =
+        std::vector<std::uint32_t>(static_cast<std::size_t>(clientWidth) * clientHeight, opaque);
+    std::vector<std::uint8_t> shownGreys =
+        std::vector<std::uint8_t>(static_cast<std::size_t>(clientWidth) * clientHeight, 0);
+    bool everShown = false;
     // What the page shows while the game is paused; the game's own picture stays as it was.
     raster::Framebuffer pausedPicture{clientWidth, clientHeight};
     // A game is running (not between games, when there is nothing to pause).
@@ -78,6 +90,40 @@ void showStandingLine() {
     showStanding(screen().standing.c_str());
 }
 
+// The rectangle of pixels a present changed; right < 0 for none.
+struct Changed {
+    int left = clientWidth, top = clientHeight, right = -1, bottom = -1;
+};
+
+// Brings the page's RGBA picture to `greys`, row by row, converting only the span of each row
+// that differs from what was shown.
+Changed convertChanges(const std::uint8_t* greys) {
+    Screen& s = screen();
+    Changed changed;
+    const auto width = static_cast<std::size_t>(clientWidth);
+    for (int y = 0; y < clientHeight; ++y) {
+        const std::size_t row = static_cast<std::size_t>(y) * width;
+        const std::uint8_t* now = greys + row;
+        std::uint8_t* before = s.shownGreys.data() + row;
+        if (s.everShown && std::memcmp(now, before, width) == 0) continue;
+        std::size_t first = 0;
+        std::size_t last = width - 1;
+        if (s.everShown) {
+            while (now[first] == before[first]) ++first;
+            while (now[last] == before[last]) --last;
+        }
+        std::uint32_t* out = s.rgba.data() + row;
+        for (std::size_t x = first; x <= last; ++x) out[x] = opaque | now[x] * 0x010101u;
+        std::memcpy(before + first, now + first, last - first + 1);
+        changed.left = std::min(changed.left, static_cast<int>(first));
+        changed.right = std::max(changed.right, static_cast<int>(last));
+        changed.top = std::min(changed.top, y);
+        changed.bottom = y;
+    }
+    s.everShown = true;
+    return changed;
+}
+
 // Puts the framebuffer on the page as it is now, even halfway through a paint; a paused game's
 // as its dimmed copy.
 void present() {
@@ -86,11 +132,11 @@ void present() {
         raster::drawPaused(*shown, screen().pausedPicture);
         shown = &screen().pausedPicture;
     }
-    const std::uint8_t* grey = shown->data();
-    std::uint8_t* out = screen().rgba.data();
-    const std::size_t pixels = static_cast<std::size_t>(clientWidth) * clientHeight;
-    for (std::size_t i = 0; i < pixels; ++i, out += 4) out[0] = out[1] = out[2] = grey[i];
-    showFrame(screen().rgba.data(), static_cast<int>(screen().rgba.size()));
+    const Changed changed = convertChanges(shown->data());
+    if (changed.right >= 0) {
+        showFrame(screen().rgba.data(), changed.left, changed.top, changed.right - changed.left + 1,
+                  changed.bottom - changed.top + 1);
+    }
     showStandingLine();
 }
 

@@ -33,12 +33,22 @@ const kuerumaPage = (() => {
   fitCanvas();
 
   let firstFrameMs = null;
-  const frame = context.createImageData(canvas.width, canvas.height);
-  function showFrame(rgba) {
-    frame.data.set(rgba);
-    context.putImageData(frame, 0, 0);
+  // The canvas's first picture costs the browser most (its backing store is made then): a black
+  // one now, while the game is still loading, keeps that out of the game's first paint.
+  context.putImageData(context.createImageData(canvas.width, canvas.height), 0, 0);
+  // The game's picture, read where the game keeps it (no copy), made again only when the
+  // game's memory has grown (its old buffer is then gone).
+  let frame = null;
+  function showFrame(memory, at, x, y, width, height) {
+    if (!frame || frame.data.buffer !== memory || frame.data.byteOffset !== at) {
+      const bytes = canvas.width * canvas.height * 4;
+      frame = new ImageData(new Uint8ClampedArray(memory, at, bytes), canvas.width, canvas.height);
+    }
+    context.putImageData(frame, 0, 0, x, y, width, height);
     if (firstFrameMs === null) firstFrameMs = performance.now();
   }
+  // A canvas the browser dropped (to save memory) comes back blank: the whole picture again.
+  canvas.addEventListener('contextrestored', () => frame && context.putImageData(frame, 0, 0));
 
   if (document.fullscreenEnabled) {
     fullscreen.addEventListener('click', () => {
@@ -119,6 +129,7 @@ const kuerumaPage = (() => {
   // A pause of the game: `ms` of the game's clock, however long the page is hidden meanwhile.
   let sleptMs = 0; // the page's time spent in the game's pauses
   async function gameSleep(ms) {
+    gameYields();
     const began = performance.now();
     const end = gameNow() + ms;
     for (let left = ms; left > 0; left = end - gameNow()) {
@@ -126,6 +137,7 @@ const kuerumaPage = (() => {
       else await new Promise((resolve) => setTimeout(resolve, Math.ceil(left)));
     }
     sleptMs += performance.now() - began;
+    gameResumes();
   }
 
   // --- Messages for the game's loop: the menu's commands, and waking it for them. ---
@@ -141,41 +153,80 @@ const kuerumaPage = (() => {
   // Resolves after `ms` of the game's clock (never when negative, nor while the clock stands
   // still: it is woken when it goes on) or as soon as a command is queued.
   function waitForMessage(ms) {
+    gameYields();
     return new Promise((resolve) => {
+      const began = performance.now();
       const timer = ms >= 0 && stoppedSince === null ? setTimeout(done, Math.ceil(ms)) : null;
-      function done() {
+      function done(fromTimer) {
         clearTimeout(timer);
         wake = null;
+        // What the browser took beyond the wait asked for: its timers, other tasks, GC.
+        if (fromTimer !== false) spent.browser += Math.max(0, performance.now() - began - ms);
+        gameResumes();
         resolve();
       }
-      wake = done;
-      if (commands.length > 0) done();
+      wake = () => done(false);
+      if (commands.length > 0) done(false);
     });
   }
-  // A tick is late when it comes more than half a period after it was due, pauses aside; a
-  // paint's time leaves its pauses out too.
+
+  // --- Timing, for the tests and the measurements. A tick is late when it comes more than one
+  // period after it was due, the game's own pauses aside (the loop then lets a tick go by); for
+  // each late tick, where the time since the tick before went: the paints, the game's other work
+  // (its ticks and events), and the browser (waits woken late). ---
   let ticks = 0;
   let lateTicks = 0;
+  // The first few late ticks: when (the page's clock), how late, and the time each part took.
+  const lateTickCauses = []; // {fromMs, toMs, lateMs, paintMs, gameMs, browserMs}
   let lastTickMs = null;
-  let lastTick = null;
+  let lastTickAt = null; // on the game's clock
+  let lastTickPeriod = 0;
+  let lastTickSlept = 0;
+  const spent = { paint: 0, game: 0, browser: 0 }; // since the last tick
+  let gameRunningSince = performance.now();
+  function gameYields() {
+    if (gameRunningSince !== null) spent.game += performance.now() - gameRunningSince;
+    gameRunningSince = null;
+  }
+  function gameResumes() {
+    gameRunningSince = performance.now();
+  }
   function countTick(periodMs) {
     const now = gameNow(); // a hidden page's time is no delay
-    if (lastTick && now - lastTick.at - (sleptMs - lastTick.slept) >
-        1.5 * Math.max(periodMs, lastTick.period)) {
+    gameYields();
+    const late = lastTickAt === null ? 0 : now - lastTickAt - (sleptMs - lastTickSlept) -
+      2 * Math.max(periodMs, lastTickPeriod);
+    if (late > 0) {
       ++lateTicks;
+      if (lateTickCauses.length < 20) {
+        lateTickCauses.push({ fromMs: lastTickMs, toMs: performance.now(), lateMs: late,
+          paintMs: spent.paint, gameMs: Math.max(0, spent.game - spent.paint),
+          browserMs: spent.browser });
+      }
     }
     ++ticks;
     lastTickMs = performance.now();
-    lastTick = { at: now, period: periodMs, slept: sleptMs };
+    lastTickAt = now;
+    lastTickPeriod = periodMs;
+    lastTickSlept = sleptMs;
+    spent.paint = spent.game = spent.browser = 0;
+    gameResumes();
   }
+  // The page's first paint runs the game's drawing code for the first time (the browser
+  // compiles it then): it counts with the start-up, apart from the paints during play.
+  let firstPaintMs = null;
   let slowestPaintMs = 0;
-  let paintBegan = null;
+  let paintBeganAt = 0;
+  let paintBeganSlept = 0;
   function paintBegins() {
-    paintBegan = { at: performance.now(), slept: sleptMs };
+    paintBeganAt = performance.now();
+    paintBeganSlept = sleptMs;
   }
   function paintEnds() {
-    const took = performance.now() - paintBegan.at - (sleptMs - paintBegan.slept);
-    slowestPaintMs = Math.max(slowestPaintMs, took);
+    const took = performance.now() - paintBeganAt - (sleptMs - paintBeganSlept);
+    spent.paint += took;
+    if (firstPaintMs === null) firstPaintMs = took;
+    else slowestPaintMs = Math.max(slowestPaintMs, took);
   }
 
   // The window menu's only item, "シュウリョウ", is command 0.
@@ -338,7 +389,9 @@ const kuerumaPage = (() => {
       firstFrameMs,
       ticks,
       lateTicks,
+      lateTickCauses,
       lastTickMs,
+      firstPaintMs,
       slowestPaintMs,
       scale: Number(canvas.dataset.scale),
       audio: audio ? audio.state : 'none',
