@@ -2,6 +2,7 @@
 
 #include "game/game_tick.hpp"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace kueruma::bench {
@@ -63,6 +64,11 @@ void addHitFlashOverDebris() {
 
 void addClearAnimation() {
     breakBlocksFrom(0);
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
 }
 
 } // namespace kueruma::bench

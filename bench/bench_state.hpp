@@ -5,8 +5,16 @@
 #include "backends/headless/headless.hpp"
 
 #include <cstdint>
+#include <vector>
 
 namespace kueruma::bench {
+
+// The previous release's figures on the build machine (2-core AMD EPYC, KVM), before our own
+// trigonometry was made faster, for the ratios the benchmarks report against them.
+struct PreviousRelease {
+    static constexpr double busyTickSeconds = 1.48e-6;
+    static constexpr double wholeStageTicksPerSecond = 680e3;
+};
 
 // A copy of the headless program (play state, clock, timer and keys) to go back to.
 class SavedState {
@@ -38,5 +46,8 @@ loop::KeySet playerKeys(std::int64_t tick);
 
 // As above with no block left: the hit flash runs into the clear animation.
 void addClearAnimation();
+
+// The middle one of passes timed in turn (a busy machine's noise falls on some passes only).
+double median(std::vector<double> values);
 
 } // namespace kueruma::bench

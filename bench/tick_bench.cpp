@@ -43,6 +43,10 @@ void BM_GameTickBusy(benchmark::State& state) {
     state.counters["vsGoal"] =
         benchmark::Counter(static_cast<double>(state.iterations()) * 1.3e-6,
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    // Below 1 when the tick is faster than the previous release's.
+    state.counters["vsPrevious"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * bench::PreviousRelease::busyTickSeconds,
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_GameTickBusy);
 
@@ -73,6 +77,10 @@ void BM_WholeStagePixelless(benchmark::State& state) {
     // Above 1 when the stage beats its goal of 850k ticks a second.
     state.counters["vsGoal"] =
         benchmark::Counter(static_cast<double>(ticks) / 850e3, benchmark::Counter::kIsRate);
+    // Above 1 when the stage runs faster than in the previous release.
+    state.counters["vsPrevious"] = benchmark::Counter(
+        static_cast<double>(ticks) / bench::PreviousRelease::wholeStageTicksPerSecond,
+        benchmark::Counter::kIsRate);
     state.counters["ticksPerStage"] =
         static_cast<double>(ticks) / static_cast<double>(state.iterations());
 }

@@ -71,11 +71,6 @@ double nanosecondsPerCall(const std::vector<double>& xs, bool ours) {
     return spent.count() / static_cast<double>(xs.size());
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0.0 : v[v.size() / 2];
-}
-
 void BM_SinCosVsCLibrary(benchmark::State& state) {
     const std::vector<double> xs = state.range(0) == 0 ? gameAngles() : randomAngles();
     std::vector<double> ours;
@@ -90,9 +85,9 @@ void BM_SinCosVsCLibrary(benchmark::State& state) {
         ratios.push_back(ours.back() / theirs.back());
     }
     state.SetLabel(state.range(0) == 0 ? "game angles" : "random below 16");
-    state.counters["ours_ns"] = median(ours);
-    state.counters["libc_ns"] = median(theirs);
-    state.counters["ratio"] = median(ratios);
+    state.counters["ours_ns"] = bench::median(ours);
+    state.counters["libc_ns"] = bench::median(theirs);
+    state.counters["ratio"] = bench::median(ratios);
 }
 BENCHMARK(BM_SinCosVsCLibrary)->Arg(0)->Arg(1);
 
