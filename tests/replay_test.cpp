@@ -249,6 +249,44 @@ TEST(ReplayFiles, ARewoundStageKeepsItsGhostInStep) {
     EXPECT_EQ(watch.apart, 0);
 }
 
+// The page's ghost: a run read from its text, as the page has no files, keeps step as the file
+// does; let go halfway, nothing is drawn or compared, and the stage's ticks go on counting for
+// the timer. A text that is no run of one stage is refused, named.
+TEST(ReplayFiles, AGhostReadFromItsTextKeepsStepAndLetGoTheTimerGoesOn) {
+    driver::ghost::Run read;
+    std::string error;
+    EXPECT_FALSE(read.read("3 R\n", "the linked run", error));
+    EXPECT_EQ(error, "the linked run: not a run of one stage (its header names no "
+                     "'kueruma-replay --stage N')");
+    EXPECT_FALSE(read.read("# replay: kueruma-replay --stage 3 x\n", "empty", error));
+    EXPECT_EQ(error, "empty: holds no keys");
+    const std::string text = readFile(replayDir / "stage-3.txt");
+    ASSERT_TRUE(read.read(text, "the linked run", error)) << error;
+    EXPECT_EQ(read.stage(), 3);
+    driver::ghost::followRun(std::move(read));
+    GhostWatch watch;
+    headless::boot(&watch, 3);
+    std::vector<loop::KeySet> keys;
+    for (const script::Step& step : script::parse(text, "stage-3.txt").steps)
+        keys.insert(keys.end(), step.count, step.keys);
+    for (std::size_t t = 0; t < 60; ++t) {
+        headless::holdKeys(keys[t]);
+        headless::tick();
+    }
+    EXPECT_EQ(watch.apart, 0);
+    driver::ghost::letGo();
+    for (std::size_t t = 60; t < 70; ++t) {
+        headless::holdKeys(keys[t]);
+        headless::tick();
+    }
+    const auto standing = driver::ghost::standing(headless::state());
+    driver::ghost::stop();
+    ASSERT_TRUE(standing.has_value());
+    EXPECT_FALSE(standing->againstGhost);
+    EXPECT_EQ(standing->ticks, 70); // every tick since the intro, the 10 after too
+    EXPECT_EQ(watch.apart, 10);
+}
+
 TEST(ReplayFiles, EveryStageHasAReplay) {
     const std::vector<std::string> names = replayNames();
     for (int stage = 0; stage < world::stageCount; ++stage) {

@@ -767,9 +767,11 @@ async function runStories({ story, url, title, cursorOne, cursorTwo, intro, resu
     'against it and the timer beside the picture; "no ghost" lets it go', async (page) => {
     const ghostPixels = async () => (await canvasPixels(page)).filter((v) => v === 88).length;
     const link = `${url}#run=${zlib.deflateRawSync(desktopRun).toString('base64url')}`;
-    await page.goto(`${link}&ghost`);
+    // A link may name hashes too: they are checked as a watched link's are.
+    await page.goto(`${link}&hash=0123456789abcdef&ghost`);
     // The player stands still at stage 8's start while the ghost runs off and scores.
     await waitFor(page, 'the ghost ahead', (s) => /^-[1-9]\d*$/.test(s.standing), 30);
+    await waitFor(page, 'the hash checked', (s) => s.message.includes('reach its hash 0123'), 20);
     assert(await ghostPixels() > 0, 'no ghost in the picture');
     await page.click('#message'); // the link's verdict, over the panel's buttons
     await page.click('#settings-button');
