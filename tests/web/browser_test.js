@@ -761,6 +761,11 @@ async function runStories({ story, url, title, cursorOne, cursorTwo, intro, resu
     await page.goto('about:blank');
     await page.goto(`${url}#run=${zlib.deflateRawSync(higher).toString('base64url')}`);
     await said('The linked run is not verified');
+    // Raced from the Runs panel, the kept run is the ghost of a new game at its stage.
+    await page.click('#message');
+    await page.click('#runs-button');
+    await page.click('#run-list li:first-child >> text=Race');
+    await waitFor(page, 'the kept run raced', (s) => /^[+-]\d+$/.test(s.standing), 30);
   });
 
   await story('a link with &ghost races its stage: its figure is drawn faintly, the score ' +
