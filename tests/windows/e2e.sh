@@ -98,8 +98,18 @@ start_game() {
 }
 
 # The window's icon is the program's own (Wine hands it to X as _NET_WM_ICON): the figure grey
-# on black, every picture of it grey, its corner black; Windows' default icon has colours.
+# on black, every picture of it grey, its corner black; Windows' default icon has colours. Wine
+# may set it a moment after the window shows (later on a loaded machine): looked at for 10 s.
 check_icon() {
+  for _ in $(seq 1 50); do
+    icon_is_the_games && break
+    sleep 0.2
+  done
+  icon_is_the_games || fail "the window's icon is not the game's: $(cat "$run/icon.txt")"
+  echo "ok   the window's icon is the game's figure ($(cat "$run/icon.txt"))"
+}
+
+icon_is_the_games() {
   xprop -id "$window" -notype 32c _NET_WM_ICON | tr -d ' ' | tr '=,' '\n\n' | awk '
     NR == 1 { next }
     left == 0 { if (w) pictures++; w = $1; getline; left = w * $1; corner = 1; next }
@@ -108,9 +118,7 @@ check_icon() {
       if (corner && $1 != 4278190080) dark = 1; corner = 0; if (r > 0) lit++ }
     END { if (w) pictures++
           printf "%d pictures, %d coloured pixels, %d lit\n", pictures, coloured, lit
-          exit !(pictures > 0 && coloured == 0 && !dark && lit > 0) }' >"$run/icon.txt" ||
-    fail "the window's icon is not the game's: $(cat "$run/icon.txt")"
-  echo "ok   the window's icon is the game's figure ($(cat "$run/icon.txt"))"
+          exit !(pictures > 0 && coloured == 0 && !dark && lit > 0) }' >"$run/icon.txt"
 }
 
 # Quits through the menu: opens "ゲーム" on the menu bar, then clicks its one item.
