@@ -149,8 +149,15 @@ fi
 
 # --- The full story, with the sound files and a (dummy) audio device ---
 start_game "$bin" SDL_AUDIODRIVER=dummy
-xprop -id "$win" _NET_WM_ICON | grep -qE 'Icon \(64 x 64\)|= 64, 64,' ||
-  fail "the window has no 64x64 icon: $(xprop -id "$win" _NET_WM_ICON | head -c 200)"
+# Read whole before it is searched: grep -q stops at the first match, and xprop, still writing
+# the picture, would die of the closed pipe.
+icon=""
+for _ in $(seq 1 50); do
+  icon=$(xprop -id "$win" _NET_WM_ICON || true)
+  grep -qE 'Icon \(64 x 64\)|= 64, 64,' <<<"$icon" && break
+  sleep 0.2
+done
+grep -qE 'Icon \(64 x 64\)|= 64, 64,' <<<"$icon" || fail "the window has no 64x64 icon: ${icon:0:200}"
 geometry=$(xdotool getwindowgeometry "$win" | sed -n 's/.*Geometry: //p')
 [ "$geometry" = "${W}x${H}" ] || fail "window is $geometry, not ${W}x${H} at scale 1"
 want_frame "$(frame "$work/right" 0)"
