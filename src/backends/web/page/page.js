@@ -63,9 +63,10 @@ const kuerumaPage = (() => {
   // The line beside the picture while a stage is raced or timed; nothing while it is empty.
   const beside = document.getElementById('beside');
   const standing = document.getElementById('standing');
+  const ghostOff = document.getElementById('ghost-off'); // runs.js shows it while a ghost runs
   function showStanding(line) {
     standing.textContent = line;
-    beside.hidden = !line && document.getElementById('ghost-off').hidden;
+    beside.hidden = !line && ghostOff.hidden;
   }
 
   // One line about what went wrong, over the top of the picture until tapped or replaced.

@@ -1,9 +1,10 @@
 // The Settings panel: the desktop's choices (volume, mute, reduced flashing, pausing when the
 // page is left, the stage timer, the keys of every action, back to the defaults), kept in the
-// browser's storage as the same TOML text as the desktop's settings.toml. The game reads and writes that text with
-// the desktop's own reader (web_settings.cpp); this panel only shows it and asks for changes. A
-// kept text the reader finds wrong gets one line in the message strip, and is kept aside before
-// the panel first writes over it. While the panel is open the game is paused.
+// browser's storage as the same TOML text as the desktop's settings.toml. The game reads and
+// writes that text with the desktop's own reader (web_settings.cpp); this panel only shows it
+// and asks for changes. A kept text the reader finds wrong gets one line in the message strip,
+// and is kept aside before the panel first writes over it. While the panel is open the game is
+// paused.
 'use strict';
 
 const kuerumaSettings = (() => {
