@@ -466,10 +466,10 @@ async function playStories({
       'the missed ticks were delivered after the late one');
     await page.keyboard.up('ArrowDown');
     // The page counts it, and lays its delay at the browser's door: the game's wait ended late.
-    // (The clock's jump to its pause made one late tick before.)
+    // (The clock's jump to its pause may have made one late tick before.)
     const { lateTicks, lateTickCauses } = await page.evaluate(() => kuerumaPage.status());
     const cause = lateTickCauses[lateTicks - 1];
-    assert(lateTicks === 2 && cause.lateMs > 500 && cause.browserMs > 500 && cause.paintMs < 100,
+    assert(cause && cause.lateMs > 500 && cause.browserMs > 500 && cause.paintMs < 100,
       `late ticks ${lateTicks}, the last one's causes ${JSON.stringify(cause)}`);
   });
 
